@@ -1,0 +1,101 @@
+#include "core/controller.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "core/debug_log.h"
+#include "core/job_thread.h"
+#include "core/settings.h"
+#include "core/version_table.h"
+#include "desktop/desktop_icons.h"
+#include "desktop/wallpaper_state.h"
+#include "ui/iui.h"
+#include "ui/localization.h"
+
+struct Controller::Impl {
+    IUI* ui = nullptr;
+    std::shared_ptr<Settings> settings;
+    std::shared_ptr<JobThread> jobThread;
+    std::atomic<bool> exiting{false};
+
+    void OnUpgrade();
+    void ExitJob();
+};
+
+Controller::Controller(IUI* ui, std::shared_ptr<Settings> settings) : m_impl(std::make_shared<Impl>()) {
+    m_impl->ui = ui;
+    m_impl->settings = std::move(settings);
+}
+
+bool Controller::Init() {
+    Impl& impl = *m_impl;
+    LoadStringMaps();
+    impl.jobThread = std::make_shared<JobThread>(L"Controller");
+    bool loaded = impl.settings->Load();
+    if (loaded && impl.settings->GetVersion() < GetProgramVersion()) {
+        impl.OnUpgrade();
+    } else if (!loaded) {
+        // First run, or a file we could not read: remember the user's own wallpaper.
+        SaveCurrentWallpaperAsOld();
+        impl.settings->SetAutoStartEnabled(true);
+    }
+    return false;  // the watermark layout arrives with the skin
+}
+
+void Controller::Impl::OnUpgrade() {
+    std::wstring previous = settings->GetVersion();
+    if (previous == L"20061205" || previous == L"20061206") settings->SetAutoStartEnabled(true);
+    settings->SetLastCheckUpdateTime(0);  // 0 means now
+    settings->Save();
+    std::wstring version = GetProgramVersion();
+    ui->ShowInfo(IUI::ShowInfoBalloon, FormatString(GetString(L"Balloon_UpdateComplete"), {version, GetReleaseNotes(version)}),
+                 L"");
+    Path updates = settings->GetUpdateDirectory();
+    if (updates.IsDirectory() && !updates.RemoveAll()) DebugLog(L"Could not remove " + updates.str() + L"\n");
+}
+
+bool Controller::Start() {
+    // The proxy, the heartbeat, local pictures, the current image and the 5-second tick
+    // join here with the service client and the wallpaper cycle.
+    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+    return true;
+}
+
+void Controller::Exit() {
+    if (m_impl->exiting.exchange(true) || !m_impl->jobThread) return;
+    m_impl->jobThread->ClearQueue();
+    std::shared_ptr<Impl> impl = m_impl;
+    m_impl->jobThread->Post([impl] { impl->ExitJob(); });
+}
+
+void Controller::Impl::ExitJob() {
+    settings->LockSave(true);
+    // Hidden icons come back for the user; config.xml keeps the choice for the next start.
+    if (HWND iconView = FindDesktopIconView()) {
+        ShowWindow(iconView, SW_SHOW);
+        settings->SetHideDesktopIcons(false);
+        SetIconTextTransparent(settings->GetDesktopTextBkTransparent());
+    }
+    ui->UpdateState();
+    jobThread->Stop();
+    ui->RequestExit();
+}
+
+void Controller::WaitForCompletion() {
+    if (m_impl->jobThread) m_impl->jobThread->Wait();
+}
+
+bool Controller::IsOwnWallpaper(const WallpaperDescription& wallpaper) const { return ::IsOwnWallpaper(wallpaper); }
+
+WallpaperDescription Controller::CaptureCurrentWallpaper() const { return ::CaptureCurrentWallpaper(); }
+
+void Controller::SaveCurrentWallpaperAsOld() {
+    m_impl->settings->SetOldWallpaper(::CaptureCurrentWallpaper());
+    m_impl->settings->Save();
+}
+
+void Controller::SetFreeze(bool frozen) {
+    m_impl->settings->SetFreeze(frozen);
+    m_impl->settings->Save();
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The program's logic core: start-up, the exit sequence and (as they arrive) the wallpaper
+// cycle, the account and self-update. A small handle on one shared record, so that jobs
+// bound to it keep it alive while they run.
+#include <memory>
+
+#include "core/wallpaper_description.h"
+
+class IUI;
+class Settings;
+
+class Controller {
+public:
+    enum ImageToBeShown { ShowPrevious = -1, ShowCurrent = 0, ShowNext = 1 };
+
+    Controller(IUI* ui, std::shared_ptr<Settings> settings);
+
+    // Loads the strings and config.xml, starts the job thread, handles first run and
+    // upgrade. Returns whether the watermark layout loaded.
+    bool Init();
+    bool Start();
+    // Posts the exit job (once); the job ends in IUI::RequestExit.
+    void Exit();
+    // Waits for the "Controller" job thread to end.
+    void WaitForCompletion();
+
+    bool IsOwnWallpaper(const WallpaperDescription& wallpaper) const;
+    WallpaperDescription CaptureCurrentWallpaper() const;
+    void SaveCurrentWallpaperAsOld();
+    void SetFreeze(bool frozen);
+
+private:
+    struct Impl;
+    std::shared_ptr<Impl> m_impl;
+};

@@ -1,0 +1,4 @@
+#include "desktop/auto_start.h"
+
+bool IsAutoStartEnabled() { return false; }
+void SetAutoStartEnabled(bool) {}

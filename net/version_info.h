@@ -1,0 +1,10 @@
+#pragma once
+// The service's answer to an update check.
+#include <string>
+
+struct VersionInfo {
+    std::wstring Version;
+    std::wstring Description;
+    std::wstring FileUrl;
+    std::wstring CheckSum;
+};

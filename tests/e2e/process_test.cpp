@@ -1,0 +1,149 @@
+// Kestrane.exe as a user meets it: started in a fresh program folder, asked to show itself
+// by a second start, closed, and cut off when its core hangs on the way out.
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+#include "core/version_table.h"
+#include "e2e/kestrane_process.h"
+
+namespace {
+
+constexpr const wchar_t* kMainClass = L"KestraneMainDialog";
+
+struct RunningKestrane {
+    ProgramFolder folder;
+    ChildProcess process;
+    HWND window = nullptr;
+
+    void Start() {
+        ASSERT_TRUE(process.Start(folder.Executable()));
+        window = WaitForWindow(kMainClass, process.GetId(), 15000);
+        ASSERT_NE(window, nullptr) << "the main window did not appear";
+    }
+
+    // Closes the window as the system would and returns the exit code and the time it took.
+    std::pair<std::optional<DWORD>, unsigned long long> Close() {
+        unsigned long long start = NowMs();
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        std::optional<DWORD> code = process.WaitForExit(30000);
+        return {code, NowMs() - start};
+    }
+};
+
+// The fake shell's icon view, once it exists.
+HWND WaitForIconView(DWORD shellProcess) {
+    HWND progman = WaitForWindow(L"Progman", shellProcess, 10000);
+    if (!progman) return nullptr;
+    HWND defView = FindWindowExW(progman, nullptr, L"SHELLDLL_DefView", nullptr);
+    return defView ? FindWindowExW(defView, nullptr, L"SysListView32", nullptr) : nullptr;
+}
+
+}  // namespace
+
+TEST(Process, FirstStartWritesConfigAndCloseEndsInOrder) {
+    RunningKestrane kestrane;
+    ASSERT_FALSE(kestrane.folder.Config().Exists());
+    kestrane.Start();
+    std::string config = ReadAll(kestrane.folder.Config());
+    EXPECT_NE(config.find("<TovarinSetting>"), std::string::npos) << "the first start writes config.xml";
+    EXPECT_NE(config.find("<Version>" + std::string(GetProgramVersion().begin(), GetProgramVersion().end())),
+              std::string::npos);
+
+    auto [code, elapsed] = kestrane.Close();
+    ASSERT_TRUE(code.has_value()) << "WM_CLOSE did not end the process";
+    EXPECT_EQ(*code, 0u);
+    // An orderly exit does not wait for the 10-second watchdog.
+    EXPECT_LT(elapsed, 8000u);
+    EXPECT_EQ(ReadAll(kestrane.folder.Config()), config) << "nothing is written during shutdown";
+}
+
+TEST(Process, SecondStartShowsTheRunningWindowAndLeavesConfigAlone) {
+    RunningKestrane first;
+    first.Start();
+    ShowWindow(first.window, SW_HIDE);
+    ASSERT_FALSE(IsWindowVisible(first.window));
+    std::string config = ReadAll(first.folder.Config());
+    FILETIME writtenBefore{}, writtenAfter{};
+    {
+        UniqueFile file(CreateFileW(first.folder.Config().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+        GetFileTime(file.get(), nullptr, nullptr, &writtenBefore);
+    }
+
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(first.folder.Executable()));
+    std::optional<DWORD> code = second.WaitForExit(5000);
+    ASSERT_TRUE(code.has_value()) << "the second start must end within 5 s";
+    EXPECT_EQ(*code, 0u);
+
+    for (int i = 0; i < 50 && !IsWindowVisible(first.window); ++i) Sleep(100);
+    EXPECT_TRUE(IsWindowVisible(first.window)) << "the running instance shows its window";
+    EXPECT_TRUE(first.process.IsRunning());
+    {
+        UniqueFile file(CreateFileW(first.folder.Config().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+        GetFileTime(file.get(), nullptr, nullptr, &writtenAfter);
+    }
+    EXPECT_EQ(ReadAll(first.folder.Config()), config);
+    EXPECT_EQ(CompareFileTime(&writtenBefore, &writtenAfter), 0) << "config.xml was rewritten";
+    EXPECT_EQ(first.Close().first, std::optional<DWORD>(0));
+}
+
+TEST(Process, UpgradeRecordsTheNewVersionAndRemovesTheDownloadedInstaller) {
+    RunningKestrane kestrane;
+    WriteAll(kestrane.folder.Config(),
+             "<?xml version=\"1.0\"?><TovarinSetting><Version>20061205</Version>"
+             "<ChangeFrequency>30</ChangeFrequency><LastCheckUpdateTime>1000</LastCheckUpdateTime></TovarinSetting>");
+    Path updates = kestrane.folder.path() / L"update";
+    ASSERT_TRUE((updates / L"nested").CreateDirectories());
+    WriteAll(updates / L"nested" / L"KestraneSetup.exe", "installer");
+
+    std::int64_t before = std::time(nullptr);
+    kestrane.Start();
+    std::string config = ReadAll(kestrane.folder.Config());
+    EXPECT_FALSE(updates.Exists()) << "the update folder goes after an upgrade";
+    EXPECT_NE(config.find("<ChangeFrequency>30</ChangeFrequency>"), std::string::npos) << "settings survive the upgrade";
+    size_t check = config.find("<LastCheckUpdateTime>");
+    ASSERT_NE(check, std::string::npos);
+    EXPECT_GE(std::stoll(config.substr(check + 21)), before) << "the update check time is renewed";
+    EXPECT_EQ(kestrane.Close().first, std::optional<DWORD>(0));
+}
+
+TEST(Process, UnreadableConfigIsKeptAsideAndReplacedByDefaults) {
+    RunningKestrane kestrane;
+    const std::string garbage = "<TovarinSetting><ChangeFrequency>7</Change";
+    WriteAll(kestrane.folder.Config(), garbage);
+    kestrane.Start();
+    EXPECT_EQ(ReadAll(kestrane.folder.path() / L"config.xml.broken"), garbage);
+    EXPECT_NE(ReadAll(kestrane.folder.Config()).find("<ChangeFrequency>5</ChangeFrequency>"), std::string::npos);
+    EXPECT_EQ(kestrane.Close().first, std::optional<DWORD>(0));
+}
+
+TEST(Process, HiddenDesktopIconsAreShownAgainAtExit) {
+    ChildProcess shell;
+    ASSERT_TRUE(shell.Start(FakeShell(), L"pump"));
+    HWND icons = WaitForIconView(shell.GetId());
+    ASSERT_NE(icons, nullptr);
+    ASSERT_FALSE(IsWindowVisible(icons));
+
+    RunningKestrane kestrane;
+    kestrane.Start();
+    EXPECT_EQ(kestrane.Close().first, std::optional<DWORD>(0));
+    EXPECT_TRUE(IsWindowVisible(icons)) << "the exit leaves the desktop icons visible";
+}
+
+TEST(Process, WatchdogEndsTheProcessWhenTheCoreHangsOnExit) {
+    // A shell that stops answering makes showing its icons block the exit job.
+    ChildProcess shell;
+    ASSERT_TRUE(shell.Start(FakeShell(), L"hang"));
+    ASSERT_NE(WaitForIconView(shell.GetId()), nullptr);
+
+    RunningKestrane kestrane;
+    kestrane.Start();
+    auto [code, elapsed] = kestrane.Close();
+    ASSERT_TRUE(code.has_value()) << "the watchdog did not end the process";
+    EXPECT_EQ(*code, 0u);
+    EXPECT_GE(elapsed, 9000u) << "the exit did hang, so only the watchdog can have ended it";
+    EXPECT_LT(elapsed, 20000u);
+}

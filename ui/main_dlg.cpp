@@ -1,0 +1,239 @@
+// The main window's life: creation, start-up order, commands and the exit sequence.
+#include "ui/main_dlg.h"
+
+#include <objbase.h>
+
+#include <clocale>
+
+#include "core/controller.h"
+#include "core/debug_log.h"
+#include "core/settings.h"
+#include "resources/resource.h"
+#include "ui/hot_keys.h"
+#include "ui/localization.h"
+#include "ui/main_layout.h"
+
+CMainDlg::CMainDlg() : m_uiThreadId(GetCurrentThreadId()), m_settings(Settings::Get()) {
+    m_trayMessage = RegisterWindowMessageW(L"WM_TRAYICON");
+    m_comInitialised = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+}
+
+CMainDlg::~CMainDlg() {
+    m_tray.Remove();
+    if (m_loop) {
+        m_loop->RemoveMessageFilter(this);
+        m_loop->RemoveIdleHandler(this);
+    }
+    if (WindowExists()) DestroyWindow(m_hwnd);
+    m_controller.reset();
+    if (m_comInitialised) CoUninitialize();
+}
+
+HWND CMainDlg::Create(MessageLoop* loop) {
+    m_loop = loop;
+    HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAINDLG), nullptr, DialogProc,
+                                     reinterpret_cast<LPARAM>(this));
+    if (!window) LogLastError(L"CreateDialogParamW");
+    return WindowExists() ? m_hwnd.load() : nullptr;
+}
+
+INT_PTR CALLBACK CMainDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    CMainDlg* self = reinterpret_cast<CMainDlg*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<CMainDlg*>(lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        self->m_hwnd = window;
+    }
+    if (!self) return FALSE;
+    try {
+        INT_PTR result = self->HandleMessage(message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            SetWindowLongPtrW(window, DWLP_USER, 0);
+            self->m_hwnd = nullptr;
+        }
+        return result;
+    } catch (const std::exception& error) {
+        DebugLog(L"Unexpected failure in the main window: " + std::wstring(error.what(), error.what() + strlen(error.what())) + L"\n");
+        return FALSE;
+    }
+}
+
+INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return OnInitDialog();
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam));
+            return TRUE;
+        case WM_CLOSE:
+            OnClose();
+            return TRUE;
+        case WM_TIMER:
+            OnTimer(wParam);
+            return TRUE;
+        case kCoreStoppedMessage:
+            m_controller->WaitForCompletion();
+            FinishExit();
+            return TRUE;
+        case kRunPostedCallMessage:
+            m_calls.RunOne();
+            return TRUE;
+        case WM_NCHITTEST: {
+            // Drag the window by any point of its face that is not a control.
+            LRESULT hit = DefWindowProcW(m_hwnd, message, wParam, lParam);
+            SetWindowLongPtrW(m_hwnd, DWLP_MSGRESULT, hit == HTCLIENT ? HTCAPTION : hit);
+            return TRUE;
+        }
+        case WM_WINDOWPOSCHANGED:
+            if (m_initialised) OnWindowMoved();
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+BOOL CMainDlg::OnInitDialog() {
+    setlocale(LC_ALL, ".OCP");
+    m_controller = std::make_shared<Controller>(this, m_settings);
+    m_settings->SetMainWindow(m_hwnd);
+    m_controller->Init();
+
+    // A tool window without caption or taskbar button, layered so it can fade.
+    LONG_PTR style = GetWindowLongPtrW(m_hwnd, GWL_STYLE);
+    SetWindowLongPtrW(m_hwnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_CAPTION));
+    LONG_PTR exStyle = GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE);
+    SetWindowLongPtrW(m_hwnd, GWL_EXSTYLE, (exStyle & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW | WS_EX_LAYERED);
+    SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+
+    SetWindowTextW(m_hwnd, GetString(L"MainWindowTitle").c_str());
+    if (m_loop) {
+        m_loop->AddMessageFilter(this);
+        m_loop->AddIdleHandler(this);
+    }
+    SetLayeredWindowAttributes(m_hwnd, 0, static_cast<BYTE>(m_settings->GetTransparent()), LWA_ALPHA);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    m_bigIcon.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_KESTRANE), IMAGE_ICON,
+                                                  GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+    m_smallIcon.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_KESTRANE), IMAGE_ICON,
+                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
+    SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
+
+    if (!LoadMainLayout(m_hwnd)) {
+        UnregisterHotKeys(m_hwnd);
+        ::KillTimer(m_hwnd, kFocusTimer);
+        ::KillTimer(m_hwnd, kWatchdogTimer);
+        DestroyWindow(m_hwnd);
+        PostQuitMessage(0);
+        return FALSE;
+    }
+
+    m_controller->Start();
+    m_tray.Add(m_hwnd, GetString(L"Tooltip_ProgramName"), m_smallIcon.get());
+    ::SetTimer(m_hwnd, kFreeLibrariesTimer, 10000, nullptr);
+    UpdateState();
+    PlaceWindow();
+    m_initialised = true;
+    ShowWindow(m_hwnd, SW_SHOWNOACTIVATE);
+
+    AskToSaveOldWallpaper();
+
+    RegisterHotKeys(m_hwnd);
+    ShowMainWindow();
+    return TRUE;
+}
+
+// The first time the program meets a wallpaper that is not its own, it offers to keep it.
+// The cycle is frozen meanwhile so that it does not replace the wallpaper under the question.
+void CMainDlg::AskToSaveOldWallpaper() {
+    WallpaperDescription current = m_controller->CaptureCurrentWallpaper();
+    if (current == m_settings->GetOldWallpaper() || m_controller->IsOwnWallpaper(current)) return;
+    m_controller->SetFreeze(true);
+    int answer = MessageBoxW(m_hwnd, GetString(L"Prompt_QuerySaveOldWallpaper").c_str(),
+                             GetString(L"Prompt_QuerySaveOldWallpaper_Title").c_str(), MB_YESNO | MB_ICONQUESTION);
+    if (answer == IDYES) m_controller->SaveCurrentWallpaperAsOld();
+    m_controller->SetFreeze(false);
+}
+
+// Bottom right of the work area unless a stored position still fits, per axis.
+void CMainDlg::PlaceWindow() {
+    RECT window;
+    GetWindowRect(m_hwnd, &window);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    Settings::Rect work = Settings::GetWorkArea();
+    Settings::Point pos = m_settings->GetPos();
+    const bool unset = pos.x == Settings::kUnsetPosition && pos.y == Settings::kUnsetPosition;
+    if (unset || pos.x < work.left || pos.x > work.right - width) pos.x = work.right - width - 5;
+    if (unset || pos.y < work.top || pos.y > work.bottom - height) pos.y = work.bottom - height - 40;
+    if (pos.x != window.left || pos.y != window.top) {
+        SetWindowPos(m_hwnd, nullptr, pos.x, pos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        m_settings->SetPos(pos.x, pos.y);
+    }
+}
+
+void CMainDlg::OnWindowMoved() {
+    RECT window;
+    GetWindowRect(m_hwnd, &window);
+    Settings::Point stored = m_settings->GetPos();
+    if (stored.x == window.left && stored.y == window.top) return;
+    m_settings->SetPos(window.left, window.top);
+    m_settings->Save();
+}
+
+void CMainDlg::ShowMainWindow() {
+    ShowWindow(m_hwnd, SW_SHOW);
+    SetForegroundWindow(m_hwnd);
+}
+
+void CMainDlg::OnCommand(WORD id) {
+    switch (id) {
+        case kShowMainWindowCommand:
+            ShowMainWindow();
+            break;
+        case IDCANCEL:  // Escape in a dialog: not a way out of the program
+        default:
+            break;
+    }
+}
+
+void CMainDlg::OnClose() {
+    EnableWindow(m_hwnd, FALSE);
+    m_timers.ForEachId([this](unsigned id) { ::KillTimer(m_hwnd, id); });
+    m_timers.Clear();
+    ::SetTimer(m_hwnd, kWatchdogTimer, kWatchdogMs, nullptr);
+    m_controller->Exit();
+}
+
+void CMainDlg::OnTimer(UINT_PTR id) {
+    switch (id) {
+        case kWatchdogTimer:
+            DebugLog(L"Force Kestrane exit!\n");
+            m_exitForced = true;
+            FinishExit();
+            return;
+        case kTipTimer:
+            ::KillTimer(m_hwnd, kTipTimer);
+            ShowInfo(ShowInfoTip, L"", L"");
+            return;
+        case kFreeLibrariesTimer:
+            CoFreeUnusedLibraries();
+            return;
+        default:
+            break;
+    }
+    if (Callback callback = m_timers.Find(static_cast<unsigned>(id))) callback();
+}
+
+void CMainDlg::FinishExit() {
+    UnregisterHotKeys(m_hwnd);
+    ::KillTimer(m_hwnd, kFocusTimer);
+    ::KillTimer(m_hwnd, kWatchdogTimer);
+    DestroyWindow(m_hwnd);
+    PostQuitMessage(0);
+}
+
+bool CMainDlg::PreTranslateMessage(MSG& message) {
+    return WindowExists() && IsDialogMessageW(m_hwnd, &message);
+}
+
+bool CMainDlg::OnIdle(int) { return false; }

@@ -1,0 +1,85 @@
+#pragma once
+// The main window: a modeless dialog that owns the Controller and implements IUI.
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+
+#include "core/handles.h"
+#include "core/message_loop.h"
+#include "ui/iui.h"
+#include "ui/posted_calls.h"
+#include "ui/timer_table.h"
+#include "ui/tray_icon.h"
+
+class Controller;
+class Settings;
+
+class CMainDlg : public IUI, private MessageFilter, private IdleHandler {
+public:
+    enum : UINT {
+        kCoreStoppedMessage = WM_USER + 1,
+        kRunPostedCallMessage = WM_USER + 2,
+    };
+    enum : UINT_PTR { kFocusTimer = 1, kWatchdogTimer = 2, kTipTimer = 3, kFreeLibrariesTimer = 4 };
+    enum : WORD { kShowMainWindowCommand = 32786 };
+    static constexpr UINT kWatchdogMs = 10000;
+    static constexpr const wchar_t* kClassName = L"KestraneMainDialog";
+
+    CMainDlg();
+    ~CMainDlg();
+    CMainDlg(const CMainDlg&) = delete;
+    CMainDlg& operator=(const CMainDlg&) = delete;
+
+    // Creates the modeless dialog from its template; null on failure.
+    HWND Create(MessageLoop* loop);
+    HWND GetHwnd() const { return m_hwnd; }
+    // True when the watchdog had to end the program without the core.
+    bool ExitWasForced() const { return m_exitForced; }
+
+    // Runs a call on the user-interface thread (later, in posting order).
+    void PostCall(Callback call);
+
+    // IUI
+    unsigned SetTimer(unsigned periodMs, Callback callback) override;
+    void KillTimer(unsigned id) override;
+    bool ResetTimer(unsigned id, unsigned periodMs) override;
+    void RequestExit() override;
+    void UpdateState() override;
+    void ShowProgress(int percent, const std::wstring& text) override;
+    void ShowInfo(ShowInfoType type, const std::wstring& text, const std::wstring& title) override;
+    void ConfirmInstallUpdate(const VersionInfo& info, Callback install) override;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    BOOL OnInitDialog();
+    void AskToSaveOldWallpaper();
+    void PlaceWindow();
+    void OnWindowMoved();
+    void OnCommand(WORD id);
+    void OnClose();
+    void OnTimer(UINT_PTR id);
+    void FinishExit();
+    void ShowMainWindow();
+
+    bool PreTranslateMessage(MSG& message) override;
+    bool OnIdle(int idleCount) override;
+
+    bool IsUiThread() const { return GetCurrentThreadId() == m_uiThreadId; }
+    bool WindowExists() const { return m_hwnd && IsWindow(m_hwnd); }
+
+    std::atomic<HWND> m_hwnd{nullptr};  // read by RequestExit and PostCall on any thread
+    DWORD m_uiThreadId = 0;
+    MessageLoop* m_loop = nullptr;
+    std::shared_ptr<Settings> m_settings;
+    std::shared_ptr<Controller> m_controller;
+    bool m_initialised = false;
+    bool m_exitForced = false;
+    UINT m_trayMessage = 0;
+    TrayIcon m_tray;
+    UniqueIcon m_bigIcon, m_smallIcon;
+    TimerTable m_timers;  // IUI timers, user-interface thread only
+    PostedCallQueue m_calls;
+    bool m_comInitialised = false;
+};

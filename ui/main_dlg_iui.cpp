@@ -1,0 +1,77 @@
+// The main window's IUI: timers, the posted-call queue and the reports of the core.
+#include "core/settings.h"
+#include "ui/localization.h"
+#include "ui/main_dlg.h"
+
+void CMainDlg::PostCall(Callback call) { m_calls.Post(m_hwnd, kRunPostedCallMessage, std::move(call)); }
+
+unsigned CMainDlg::SetTimer(unsigned periodMs, Callback callback) {
+    if (periodMs == 0 || !callback || !WindowExists()) return 0;
+    unsigned id = m_timers.NextFreeId();
+    if (!::SetTimer(m_hwnd, id, periodMs, nullptr)) return 0;
+    m_timers.Add(id, std::move(callback));
+    return id;
+}
+
+void CMainDlg::KillTimer(unsigned id) {
+    if (m_timers.Remove(id) && WindowExists()) ::KillTimer(m_hwnd, id);
+}
+
+bool CMainDlg::ResetTimer(unsigned id, unsigned periodMs) {
+    if (!m_timers.Contains(id) || !WindowExists()) return false;
+    return ::SetTimer(m_hwnd, id, periodMs, nullptr) != 0;
+}
+
+void CMainDlg::RequestExit() {
+    HWND window = m_hwnd;
+    if (window) PostMessageW(window, kCoreStoppedMessage, 0, 0);
+}
+
+void CMainDlg::UpdateState() {
+    if (!IsUiThread()) return PostCall([this] { UpdateState(); });
+    // The buttons and menus that mirror the settings arrive with the skin and the menus.
+}
+
+void CMainDlg::ShowProgress(int percent, const std::wstring& text) {
+    if (!IsUiThread()) return PostCall([this, percent, text] { ShowProgress(percent, text); });
+    if (!WindowExists()) return;
+    if (percent < 0) {
+        ShowInfo(ShowInfoTip, L"", L"");
+        return;
+    }
+    ShowInfo(ShowInfoTip, text.empty() ? FormatString(L"%1%%", {std::to_wstring(percent)}) : text, L"");
+}
+
+void CMainDlg::ShowInfo(ShowInfoType type, const std::wstring& text, const std::wstring& title) {
+    if (!IsUiThread() || !m_initialised) return PostCall([this, type, text, title] { ShowInfo(type, text, title); });
+    if (!WindowExists()) return;
+    switch (type) {
+        case ShowInfoBalloon:
+            m_tray.ShowBalloon(text, 10000);
+            break;
+        case ShowInfoMessage:
+            MessageBoxW(m_hwnd, text.c_str(), (title.empty() ? GetString(L"MainWindowTitle") : title).c_str(), MB_OK);
+            break;
+        case ShowInfoTip:
+        default:
+            if (text.empty()) {
+                m_tray.SetTip(GetString(L"Tooltip_ProgramName"));
+            } else {
+                m_tray.SetTip(text);
+                ::SetTimer(m_hwnd, kTipTimer, 30, nullptr);
+            }
+            break;
+    }
+}
+
+void CMainDlg::ConfirmInstallUpdate(const VersionInfo& info, Callback install) {
+    if (!IsUiThread()) return PostCall([this, info, install] { ConfirmInstallUpdate(info, install); });
+    if (!WindowExists()) return;
+    if (!m_settings->GetSlientUpdate()) {
+        ShowWindow(m_hwnd, SW_SHOW);
+        SetFocus(m_hwnd);
+        MessageBoxW(m_hwnd, FormatString(GetString(L"Prompt_InstallUpdateConfirm"), {info.Version}).c_str(),
+                    GetString(L"Prompt_Default_Title").c_str(), MB_OK);
+    }
+    if (install) install();
+}
