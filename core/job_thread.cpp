@@ -57,13 +57,14 @@ struct JobThread::Shared : MessageFilter {
     std::mutex mutex;  // guards queue and busy
     std::vector<QueuedJob> queue;  // a max-heap by priority
     bool busy = false;
+    bool stopping = false;  // set by Stop: jobs still queued or posted later never run
     DWORD threadId = 0;
 
     // One job per WM_TOVARIN_EXECJOB; a nested loop inside a job cannot start another.
     bool PreTranslateMessage(MSG& message) override {
         if (message.hwnd || message.message != ExecJobMessage()) return false;
         std::unique_lock<std::mutex> lock(mutex);
-        if (!busy && !queue.empty()) {
+        if (!busy && !stopping && !queue.empty()) {
             std::pop_heap(queue.begin(), queue.end());
             Job job = std::move(queue.back().job);
             queue.pop_back();
@@ -152,6 +153,12 @@ void JobThread::Post(Job job, int priority) {
 void JobThread::ClearQueue() { m_shared->Clear(); }
 
 void JobThread::Stop() {
+    {
+        // A job message posted before WM_QUIT would otherwise still run a job posted
+        // after Stop.
+        std::lock_guard<std::mutex> guard(m_shared->mutex);
+        m_shared->stopping = true;
+    }
     PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
     ClearQueue();
 }

@@ -43,17 +43,20 @@ std::wstring Text(long long value) { return std::to_wstring(value); }
 
 bool Settings::Load() {
     Path path = GetConfigPath();
+    // An unusable file is kept for the user: the first-run path writes a fresh one.
+    auto setAside = [&path](const std::wstring& reason) {
+        DebugLog(L"config.xml not usable: " + reason + L"\n");
+        CopyFileW(path.c_str(), Path(path.str() + L".broken").c_str(), FALSE);
+        return false;
+    };
     std::optional<std::string> bytes = ReadFileBytes(path, kMaxConfigBytes);
-    if (!bytes) return false;
+    if (!bytes) return path.Exists() && setAside(L"unreadable or too large");
+    if (bytes->empty()) return false;
     std::wstring error;
     std::unique_ptr<TiXmlDocument> document = ParseXml(*bytes, &error);
     const TiXmlElement* root = document ? document->RootElement() : nullptr;
-    if (!root || root->ValueStr() != "TovarinSetting") {
-        DebugLog(L"config.xml not usable: " + (root ? L"wrong root element" : error) + L"\n");
-        // Keep the unreadable file for the user; the first-run path writes a fresh one.
-        if (!bytes->empty()) CopyFileW(path.c_str(), Path(path.str() + L".broken").c_str(), FALSE);
-        return false;
-    }
+    if (!root) return setAside(error);
+    if (root->ValueStr() != "TovarinSetting") return setAside(L"wrong root element");
 
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
     auto text = [&](const char* name) { return ChildText(root, name); };

@@ -28,7 +28,11 @@ kestrane_wine_env() {
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
   unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
   "$KESTRANE_TOP/scripts/wine-prefix" ensure
-  wineserver -p 60 </dev/null >/dev/null 2>&1 || true
+  # A server left by an interrupted run may hold services bound to a display that is gone.
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  if wineserver -p 300 </dev/null >/dev/null 2>&1; then
+    setsid /usr/lib/wine/wine64 cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+  fi
 }
 
 kestrane_cleanup() {

@@ -4,6 +4,7 @@
 
 #include <ctime>
 
+#include "core/utf8.h"
 #include "core/version_table.h"
 #include "e2e/kestrane_process.h"
 
@@ -47,8 +48,7 @@ TEST(Process, FirstStartWritesConfigAndCloseEndsInOrder) {
     kestrane.Start();
     std::string config = ReadAll(kestrane.folder.Config());
     EXPECT_NE(config.find("<TovarinSetting>"), std::string::npos) << "the first start writes config.xml";
-    EXPECT_NE(config.find("<Version>" + std::string(GetProgramVersion().begin(), GetProgramVersion().end())),
-              std::string::npos);
+    EXPECT_NE(config.find("<Version>" + ToUtf8(GetProgramVersion())), std::string::npos);
 
     auto [code, elapsed] = kestrane.Close();
     ASSERT_TRUE(code.has_value()) << "WM_CLOSE did not end the process";
