@@ -197,6 +197,9 @@ void CMainDlg::OnCommand(WORD id) {
 }
 
 void CMainDlg::OnClose() {
+    // A second close must not re-arm (and so postpone) the watchdog.
+    if (m_closing) return;
+    m_closing = true;
     EnableWindow(m_hwnd, FALSE);
     m_timers.ForEachId([this](unsigned id) { ::KillTimer(m_hwnd, id); });
     m_timers.Clear();

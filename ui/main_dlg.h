@@ -75,6 +75,7 @@ private:
     std::shared_ptr<Settings> m_settings;
     std::shared_ptr<Controller> m_controller;
     bool m_initialised = false;
+    bool m_closing = false;
     bool m_exitForced = false;
     UINT m_trayMessage = 0;
     TrayIcon m_tray;
