@@ -32,12 +32,14 @@ struct RunningKestrane {
     }
 };
 
-// The fake shell's icon view, once it exists.
+// The fake shell's icon view, once the shell has made all three of its windows.
 HWND WaitForIconView(DWORD shellProcess) {
     HWND progman = WaitForWindow(L"Progman", shellProcess, 10000);
-    if (!progman) return nullptr;
-    HWND defView = FindWindowExW(progman, nullptr, L"SHELLDLL_DefView", nullptr);
-    return defView ? FindWindowExW(defView, nullptr, L"SysListView32", nullptr) : nullptr;
+    for (int i = 0; progman && i < 100; ++i, Sleep(50)) {
+        HWND defView = FindWindowExW(progman, nullptr, L"SHELLDLL_DefView", nullptr);
+        if (HWND icons = defView ? FindWindowExW(defView, nullptr, L"SysListView32", nullptr) : nullptr) return icons;
+    }
+    return nullptr;
 }
 
 }  // namespace
