@@ -8,6 +8,7 @@
 #include "core/controller.h"
 #include "core/debug_log.h"
 #include "core/settings.h"
+#include "core/utf8.h"
 #include "resources/resource.h"
 #include "ui/hot_keys.h"
 #include "ui/localization.h"
@@ -53,7 +54,7 @@ INT_PTR CALLBACK CMainDlg::DialogProc(HWND window, UINT message, WPARAM wParam, 
         }
         return result;
     } catch (const std::exception& error) {
-        DebugLog(L"Unexpected failure in the main window: " + std::wstring(error.what(), error.what() + strlen(error.what())) + L"\n");
+        DebugLog(L"Unexpected failure in the main window: " + FromUtf8(error.what()) + L"\n");
         return FALSE;
     }
 }
