@@ -7,17 +7,13 @@
 #include <set>
 
 #include "core/settings_values.h"
+#include "core/text.h"
 #include "desktop/auto_start.h"
 #include "ui/localization.h"
 
 namespace {
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
-
-bool EqualsIgnoringCase(const std::wstring& a, const std::wstring& b) {
-    return a.size() == b.size() && CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
-                                                  b.c_str(), static_cast<int>(b.size())) == CSTR_EQUAL;
-}
 
 // "http://host:port" with no trailing slash; anything else is refused.
 std::optional<std::wstring> NormaliseServiceUrl(std::wstring url) {

@@ -8,6 +8,7 @@
 #include "core/file_io.h"
 #include "core/settings.h"
 #include "core/settings_values.h"
+#include "core/text.h"
 #include "core/version_table.h"
 #include "core/xml.h"
 #include "ui/localization.h"
@@ -17,24 +18,7 @@ namespace {
 // A real config.xml is a few kilobytes; anything this large is not ours.
 constexpr std::uint64_t kMaxConfigBytes = 4 << 20;
 
-// Numbers as C's strtoll reads them: leading blanks skipped, junk reads as 0.
-long long ParseNumber(const std::wstring& text) { return std::wcstoll(text.c_str(), nullptr, 10); }
-
-int ParseInt(const std::wstring& text) {
-    long long value = ParseNumber(text);
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
-}
-
 bool ParseBool(const std::wstring& text) { return ParseNumber(text) != 0; }
-
-std::wstring Trim(const std::wstring& text) {
-    size_t begin = text.find_first_not_of(L" \t\r\n");
-    if (begin == std::wstring::npos) return std::wstring();
-    size_t end = text.find_last_not_of(L" \t\r\n");
-    return text.substr(begin, end - begin + 1);
-}
 
 std::wstring Text(bool value) { return value ? L"1" : L"0"; }
 std::wstring Text(long long value) { return std::to_wstring(value); }
