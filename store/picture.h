@@ -1,0 +1,52 @@
+#pragma once
+// An in-memory bitmap: a memory device context with one device-dependent bitmap selected
+// into it. Loads picture-file bytes through the system's OLE picture loader, draws scaled
+// and saves as a BMP file.
+#include <windows.h>
+
+#include <memory>
+
+#include "core/bytes.h"
+#include "store/path.h"
+
+class Picture {
+public:
+    static constexpr int kUnset = -1;  // "no maximum" for CopyFromBitmap
+
+    Picture();
+    // Loads the file; stays empty when that fails.
+    explicit Picture(const Path& path);
+    ~Picture();
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+
+    bool IsEmpty() const;
+    SIZE GetSize() const;  // -1 x -1 when empty
+    int GetWidth() const;
+    int GetHeight() const;
+
+    bool LoadFromBytes(const Bytes& bytes);
+    bool LoadFromFile(const Path& path);
+    // A blank picture of the given size, filled with colour.
+    bool Create(int width, int height, COLORREF colour = RGB(255, 255, 255));
+    // Copies the top-left part of the bitmap, at most maxWidth x maxHeight when both are given.
+    bool CopyFromBitmap(HBITMAP bitmap, int maxWidth = kUnset, int maxHeight = kUnset);
+
+    // Equal sizes copy directly; otherwise the source is scaled with halftone stretching
+    // into a white bitmap of the destination size, which is then copied to the target.
+    bool Draw(HDC target, int x, int y, int width, int height, int srcX, int srcY, int srcWidth, int srcHeight) const;
+    bool Draw(HDC target, const RECT& destination, const RECT& source) const;
+
+    // A complete 24-bit BMP file of the picture.
+    bool SaveToBytes(Bytes& bytes) const;
+    bool SaveToFile(const Path& path) const;
+
+    void Release();
+
+    // The memory device context, for drawing onto the picture; null when empty.
+    HDC GetDC() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
