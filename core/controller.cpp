@@ -30,7 +30,9 @@ Controller::Controller(IUI* ui, std::shared_ptr<Settings> settings) : m_impl(std
 
 bool Controller::Init() {
     Impl& impl = *m_impl;
-    LoadStringMaps();
+    if (!LoadStringMaps()) return false;
+    // The default tags are a display name; the service wants category keys.
+    impl.settings->SetTags(impl.settings->GetTags());
     impl.jobThread = std::make_shared<JobThread>(L"Controller");
     bool loaded = impl.settings->Load();
     if (loaded && impl.settings->GetVersion() < GetProgramVersion()) {
@@ -40,7 +42,8 @@ bool Controller::Init() {
         SaveCurrentWallpaperAsOld();
         impl.settings->SetAutoStartEnabled(true);
     }
-    return false;  // the watermark layout arrives with the skin
+    // The watermark layout arrives with the skin.
+    return true;
 }
 
 void Controller::Impl::OnUpgrade() {

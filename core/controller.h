@@ -16,7 +16,7 @@ public:
     Controller(IUI* ui, std::shared_ptr<Settings> settings);
 
     // Loads the strings and config.xml, starts the job thread, handles first run and
-    // upgrade. Returns whether the watermark layout loaded.
+    // upgrade. False when start-up cannot go on (no string map).
     bool Init();
     bool Start();
     // Posts the exit job (once); the job ends in IUI::RequestExit.

@@ -90,10 +90,13 @@ std::wstring Settings::NormaliseTags(const std::wstring& tags) const {
     }
     std::set<std::wstring> result;
     std::vector<Category> categories = GetCategories();
+    // Display names of every language count: the default tags are a Chinese display name,
+    // and a tag typed in one language must not turn into an unknown key in another.
     for (const std::wstring& name : names) {
         std::wstring id = name;
         for (const Category& category : categories) {
-            if (name == GetString(L"Category_" + category.id)) {
+            std::vector<std::wstring> displayNames = StringMap::Instance().GetAllTexts(L"Category_" + category.id);
+            if (std::find(displayNames.begin(), displayNames.end(), name) != displayNames.end()) {
                 id = category.id;
                 break;
             }

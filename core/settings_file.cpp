@@ -36,10 +36,10 @@ bool Settings::Load() {
     std::optional<std::string> bytes = ReadFileBytes(path, kMaxConfigBytes);
     if (!bytes) return path.Exists() && setAside(L"unreadable or too large");
     if (bytes->empty()) return false;
-    std::wstring error;
+    XmlError error;
     std::unique_ptr<TiXmlDocument> document = ParseXml(*bytes, &error);
     const TiXmlElement* root = document ? document->RootElement() : nullptr;
-    if (!root) return setAside(error);
+    if (!root) return setAside(error.description);
     if (root->ValueStr() != "TovarinSetting") return setAside(L"wrong root element");
 
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));

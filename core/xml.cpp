@@ -24,12 +24,12 @@ bool NestsTooDeeply(std::string_view bytes) {
 
 }  // namespace
 
-std::unique_ptr<TiXmlDocument> ParseXml(std::string_view bytes, std::wstring* error) {
-    auto fail = [&](const std::wstring& reason) {
-        if (error) *error = reason;
+std::unique_ptr<TiXmlDocument> ParseXml(std::string_view bytes, XmlError* error) {
+    auto fail = [&](XmlError reason) {
+        if (error) *error = std::move(reason);
         return nullptr;
     };
-    if (NestsTooDeeply(bytes)) return fail(L"elements nest too deeply");
+    if (NestsTooDeeply(bytes)) return fail({0, 0, 0, L"elements nest too deeply", false});
     // TinyXML reads up to a zero byte; give it a terminated copy with some slack.
     std::string buffer(bytes);
     buffer.append(4, '\0');
@@ -39,10 +39,10 @@ std::unique_ptr<TiXmlDocument> ParseXml(std::string_view bytes, std::wstring* er
     auto document = std::make_unique<TiXmlDocument>();
     document->Parse(buffer.c_str(), nullptr, TIXML_ENCODING_UTF8);
     if (document->Error()) {
-        return fail(FromUtf8(document->ErrorDesc() ? document->ErrorDesc() : "parse error") + L" at line " +
-                    std::to_wstring(document->ErrorRow()) + L", column " + std::to_wstring(document->ErrorCol()));
+        return fail({document->ErrorRow(), document->ErrorCol(), document->ErrorId(),
+                     FromUtf8(document->ErrorDesc() ? document->ErrorDesc() : "parse error"), false});
     }
-    if (!document->RootElement()) return fail(L"no root element");
+    if (!document->RootElement()) return fail({0, 0, 0, L"no root element", true});
     return document;
 }
 

@@ -7,9 +7,17 @@
 #include <string>
 #include <string_view>
 
-// Parses a whole document. Returns null (with a reason in *error) when the bytes are not
+// Why a document could not be used. Row and column count from 1 (0: unknown).
+struct XmlError {
+    int row = 0, column = 0;
+    int id = 0;                // the parser's error code
+    std::wstring description;  // the parser's text, or ours
+    bool noRoot = false;       // well-formed, but without a root element
+};
+
+// Parses a whole document. Returns null (with the reason in *error) when the bytes are not
 // well-formed XML, have no root element, or nest deeper than the parser can safely recurse.
-std::unique_ptr<TiXmlDocument> ParseXml(std::string_view bytes, std::wstring* error = nullptr);
+std::unique_ptr<TiXmlDocument> ParseXml(std::string_view bytes, XmlError* error = nullptr);
 
 // The document as UTF-8 text, declaration included.
 std::string PrintXml(const TiXmlDocument& document);

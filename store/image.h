@@ -13,6 +13,7 @@ public:
     Image(int id, Path path, std::wstring url, std::wstring baseurl);
 
     int GetId() const { return m_id; }
+    void SetId(int id) { m_id = id; }
     const Path& GetPath() const { return m_path; }
     const std::wstring& GetUrl() const { return m_url; }          // the file part
     const std::wstring& GetBaseUrl() const { return m_baseurl; }

@@ -1,1 +1,372 @@
-// Placeholder: filled in by the image store work.
+#include "store/picture.h"
+
+#include <objbase.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "core/debug_log.h"
+#include "core/file_io.h"
+#include "core/handles.h"
+
+// Every operation that fills the picture (loading, Create, CopyFromBitmap) replaces what it
+// held before; when it fails the picture is left empty rather than half-replaced, so a caller
+// never mistakes an old picture for the one it asked for.
+
+namespace {
+
+constexpr std::uint64_t kMaxFileBytes = 256u << 20;
+constexpr int kHimetricPerInch = 2540;
+
+void LogFailure(const wchar_t* call, HRESULT result) { LogError(call, static_cast<unsigned long>(result)); }
+
+std::uint32_t ReadLe(const unsigned char* at, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < bytes; ++i) value |= static_cast<std::uint32_t>(at[i]) << (8 * i);
+    return value;
+}
+
+// The OLE loader trusts a BMP's header and reads past the end of a short file (Wine returns
+// a picture with garbage rows), so a BMP whose pixels do not fit in its bytes is refused here.
+// Other formats are left to the loader.
+bool BmpFitsItsBytes(const unsigned char* data, size_t size) {
+    if (size < 2 || data[0] != 'B' || data[1] != 'M') return true;
+    constexpr size_t kFileHeader = 14;
+    if (size < kFileHeader + 12) return false;
+    const std::uint32_t pixelOffset = ReadLe(data + 10, 4), infoSize = ReadLe(data + 14, 4);
+    std::int64_t width = 0, height = 0;
+    std::uint32_t bitCount = 0, compression = BI_RGB, imageSize = 0;
+    if (infoSize == 12) {  // the old core header: 16-bit sizes
+        width = ReadLe(data + 18, 2);
+        height = ReadLe(data + 20, 2);
+        bitCount = ReadLe(data + 24, 2);
+    } else if (infoSize >= 40 && size >= kFileHeader + 40) {
+        width = static_cast<std::int32_t>(ReadLe(data + 18, 4));
+        height = static_cast<std::int32_t>(ReadLe(data + 22, 4));  // negative when top-down
+        bitCount = ReadLe(data + 28, 2);
+        compression = ReadLe(data + 30, 4);
+        imageSize = ReadLe(data + 34, 4);
+    } else {
+        return false;
+    }
+    if (width <= 0 || height == 0 || pixelOffset > size) return false;
+    const std::uint64_t available = size - pixelOffset;
+    if (compression != BI_RGB && compression != BI_BITFIELDS) return imageSize <= available;
+    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bitCount + 31) / 32 * 4;
+    return stride == 0 || static_cast<std::uint64_t>(std::abs(height)) <= available / stride;
+}
+
+// The OLE picture loader reads from a stream over a movable global block.
+ComPtr<IPicture> LoadOlePicture(const unsigned char* data, size_t size) {
+    ComPtr<IPicture> picture;
+    if (size == 0 || size > static_cast<size_t>(LONG_MAX)) return picture;
+    if (!BmpFitsItsBytes(data, size)) {
+        DebugLog(L"BMP is shorter than its header says\n");
+        return picture;
+    }
+    UniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE, size));
+    if (!block) {
+        LogLastError(L"GlobalAlloc");
+        return picture;
+    }
+    void* target = GlobalLock(block.get());
+    if (!target) {
+        LogLastError(L"GlobalLock");
+        return picture;
+    }
+    std::memcpy(target, data, size);
+    GlobalUnlock(block.get());
+
+    ComPtr<IStream> stream;
+    HRESULT result = CreateStreamOnHGlobal(block.get(), TRUE, stream.put());
+    if (FAILED(result)) {
+        LogFailure(L"CreateStreamOnHGlobal", result);
+        return picture;
+    }
+    block.release();  // the stream frees it now
+    result = OleLoadPicture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture, picture.put_void());
+    if (FAILED(result)) {
+        LogFailure(L"OleLoadPicture", result);
+        picture.reset();
+    }
+    return picture;
+}
+
+}  // namespace
+
+struct Picture::State {
+    UniqueMemoryDc dc;
+    UniqueBitmap bitmap;
+    HGDIOBJ previous = nullptr;  // the DC's own bitmap, put back before either is deleted
+
+    ~State() {
+        if (dc && previous) SelectObject(dc.get(), previous);
+    }
+
+    // A memory DC holding a screen-compatible bitmap of the given size; null on failure.
+    static std::unique_ptr<State> Allocate(int width, int height) {
+        if (width <= 0 || height <= 0) return nullptr;
+        WindowDc screen;
+        if (!screen) {
+            LogLastError(L"GetDC");
+            return nullptr;
+        }
+        auto state = std::make_unique<State>();
+        state->dc.reset(CreateCompatibleDC(screen.get()));
+        if (!state->dc) {
+            LogLastError(L"CreateCompatibleDC");
+            return nullptr;
+        }
+        state->bitmap.reset(CreateCompatibleBitmap(screen.get(), width, height));
+        if (!state->bitmap) {
+            LogLastError(L"CreateCompatibleBitmap");
+            return nullptr;
+        }
+        state->previous = SelectObject(state->dc.get(), state->bitmap.get());
+        if (!state->previous) {
+            LogLastError(L"SelectObject");
+            return nullptr;
+        }
+        return state;
+    }
+
+    // The picture's bytes decoded by the OLE picture loader; null when it refuses them.
+    static std::unique_ptr<State> Load(const unsigned char* data, size_t size);
+
+    bool Fill(int width, int height, COLORREF colour) {
+        UniqueBrush brush(CreateSolidBrush(colour));
+        RECT all = {0, 0, width, height};
+        if (!brush || !FillRect(dc.get(), &all, brush.get())) {
+            LogLastError(L"FillRect");
+            return false;
+        }
+        return true;
+    }
+};
+
+Picture::Picture() = default;
+
+Picture::Picture(const Path& path) { LoadFromFile(path); }
+
+Picture::~Picture() = default;
+
+bool Picture::IsEmpty() const { return !m_state; }
+
+SIZE Picture::GetSize() const {
+    BITMAP info{};
+    if (!m_state || !GetObjectW(m_state->bitmap.get(), sizeof info, &info)) return SIZE{-1, -1};
+    return SIZE{info.bmWidth, std::abs(info.bmHeight)};
+}
+
+int Picture::GetWidth() const { return GetSize().cx; }
+
+int Picture::GetHeight() const { return GetSize().cy; }
+
+std::unique_ptr<Picture::State> Picture::State::Load(const unsigned char* data, size_t size) {
+    ComPtr<IPicture> picture = LoadOlePicture(data, size);
+    if (!picture) return nullptr;
+
+    OLE_XSIZE_HIMETRIC himetricWidth = 0;
+    OLE_YSIZE_HIMETRIC himetricHeight = 0;
+    if (FAILED(picture->get_Width(&himetricWidth)) || FAILED(picture->get_Height(&himetricHeight)) ||
+        himetricWidth <= 0 || himetricHeight <= 0) {
+        DebugLog(L"Picture has no usable size\n");
+        return nullptr;
+    }
+    int width = 0, height = 0;
+    {
+        WindowDc screen;
+        if (!screen) {
+            LogLastError(L"GetDC");
+            return nullptr;
+        }
+        width = MulDiv(himetricWidth, GetDeviceCaps(screen.get(), LOGPIXELSX), kHimetricPerInch);
+        height = MulDiv(himetricHeight, GetDeviceCaps(screen.get(), LOGPIXELSY), kHimetricPerInch);
+    }
+    std::unique_ptr<State> state = Allocate(width, height);
+    // White first: transparent parts of a GIF are not painted by Render.
+    if (!state || !state->Fill(width, height, RGB(255, 255, 255))) return nullptr;
+
+    // HIMETRIC runs upwards: start at the top and use a negative height to come out upright.
+    HRESULT result = picture->Render(state->dc.get(), 0, 0, width, height, 0, himetricHeight, himetricWidth,
+                                     -himetricHeight, nullptr);
+    if (FAILED(result)) {
+        LogFailure(L"IPicture::Render", result);
+        return nullptr;
+    }
+    return state;
+}
+
+bool Picture::LoadFromBytes(const Bytes& bytes) {
+    Release();
+    m_state = State::Load(bytes.data(), bytes.size());
+    return m_state != nullptr;
+}
+
+bool Picture::LoadFromFile(const Path& path) {
+    Release();
+    std::optional<std::string> bytes = ReadFileBytes(path, kMaxFileBytes);
+    if (!bytes) {
+        DebugLog(L"Cannot read picture " + path.str() + L"\n");
+        return false;
+    }
+    m_state = State::Load(reinterpret_cast<const unsigned char*>(bytes->data()), bytes->size());
+    return m_state != nullptr;
+}
+
+bool Picture::Create(int width, int height, COLORREF colour) {
+    Release();
+    std::unique_ptr<State> state = State::Allocate(width, height);
+    if (!state || !state->Fill(width, height, colour)) return false;
+    m_state = std::move(state);
+    return true;
+}
+
+bool Picture::CopyFromBitmap(HBITMAP bitmap, int maxWidth, int maxHeight) {
+    BITMAP info{};
+    if (GetObjectType(bitmap) != OBJ_BITMAP || !GetObjectW(bitmap, sizeof info, &info)) {
+        DebugLog(L"CopyFromBitmap: not a bitmap\n");
+        Release();
+        return false;
+    }
+    int width = info.bmWidth, height = std::abs(info.bmHeight);
+    if (maxWidth != kUnset && maxHeight != kUnset) {
+        width = std::min(width, maxWidth);
+        height = std::min(height, maxHeight);
+    }
+    std::unique_ptr<State> state = State::Allocate(width, height);
+    bool copied = false;
+    if (state) {
+        if (m_state && m_state->bitmap.get() == bitmap) {
+            // Our own bitmap is selected into our DC and cannot be selected anywhere else.
+            copied = BitBlt(state->dc.get(), 0, 0, width, height, m_state->dc.get(), 0, 0, SRCCOPY);
+        } else {
+            UniqueMemoryDc source(CreateCompatibleDC(state->dc.get()));
+            ScopedSelect selected(source.get(), bitmap);
+            // Selecting fails for a bitmap that another DC holds.
+            copied = source && selected && BitBlt(state->dc.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
+        }
+        if (!copied) LogLastError(L"BitBlt");
+    }
+    Release();
+    if (copied) m_state = std::move(state);
+    return copied;
+}
+
+bool Picture::Draw(HDC target, int x, int y, int width, int height, int srcX, int srcY, int srcWidth,
+                   int srcHeight) const {
+    if (!m_state || !target || width <= 0 || height <= 0 || srcWidth <= 0 || srcHeight <= 0) return false;
+    if (width == srcWidth && height == srcHeight) {
+        if (BitBlt(target, x, y, width, height, m_state->dc.get(), srcX, srcY, SRCCOPY)) return true;
+        LogLastError(L"BitBlt");
+        return false;
+    }
+    // Stretch into a white scratch bitmap first, so parts of the source rectangle beyond
+    // the picture come out white rather than whatever the target held.
+    UniqueMemoryDc scratch(CreateCompatibleDC(target));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(target, width, height));
+    if (!scratch || !bitmap) {
+        LogLastError(L"CreateCompatibleBitmap");
+        return false;
+    }
+    ScopedSelect selected(scratch.get(), bitmap.get());
+    if (!selected || !PatBlt(scratch.get(), 0, 0, width, height, WHITENESS)) {
+        LogLastError(L"PatBlt");
+        return false;
+    }
+    // HALFTONE needs the brush origin reset after the mode is set.
+    SetStretchBltMode(scratch.get(), HALFTONE);
+    SetBrushOrgEx(scratch.get(), 0, 0, nullptr);
+    if (!StretchBlt(scratch.get(), 0, 0, width, height, m_state->dc.get(), srcX, srcY, srcWidth, srcHeight, SRCCOPY) ||
+        !BitBlt(target, x, y, width, height, scratch.get(), 0, 0, SRCCOPY)) {
+        LogLastError(L"StretchBlt");
+        return false;
+    }
+    return true;
+}
+
+bool Picture::Draw(HDC target, const RECT& destination, const RECT& source) const {
+    return Draw(target, destination.left, destination.top, destination.right - destination.left,
+                destination.bottom - destination.top, source.left, source.top, source.right - source.left,
+                source.bottom - source.top);
+}
+
+bool Picture::SaveToBytes(Bytes& bytes) const {
+    SIZE size = GetSize();
+    if (size.cx <= 0 || size.cy <= 0) return false;
+    const int width = size.cx, height = size.cy;
+    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * 3 + 3) & ~std::uint64_t{3};
+    const std::uint64_t imageBytes = stride * static_cast<std::uint64_t>(height);
+    const DWORD headerBytes = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    if (imageBytes > 0xFFFFFFFFu - headerBytes) return false;  // a BMP cannot say its own size
+
+    WindowDc screen;
+    UniqueBitmap copy(screen ? CreateCompatibleBitmap(screen.get(), width, height) : nullptr);
+    if (!copy) {
+        LogLastError(L"CreateCompatibleBitmap");
+        return false;
+    }
+    {
+        // GetDIBits wants a bitmap that is not selected into any DC, so draw into a copy.
+        UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
+        ScopedSelect selected(dc.get(), copy.get());
+        if (!dc || !selected || !PatBlt(dc.get(), 0, 0, width, height, WHITENESS) ||
+            !Draw(dc.get(), 0, 0, width, height, 0, 0, width, height)) {
+            LogLastError(L"BitBlt");
+            return false;
+        }
+    }
+
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;  // positive: rows bottom-up
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    info.biSizeImage = static_cast<DWORD>(imageBytes);
+
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfSize = static_cast<DWORD>(headerBytes + imageBytes);
+    file.bfOffBits = headerBytes;
+
+    Bytes out(headerBytes + static_cast<size_t>(imageBytes));
+    std::memcpy(out.data(), &file, sizeof file);
+    std::memcpy(out.data() + sizeof file, &info, sizeof info);
+    // GetDIBits may write the colour table part of the BITMAPINFO: give it a scratch copy.
+    BITMAPINFO query{};
+    query.bmiHeader = info;
+    if (GetDIBits(screen.get(), copy.get(), 0, static_cast<UINT>(height), out.data() + headerBytes, &query,
+                  DIB_RGB_COLORS) != height) {
+        LogLastError(L"GetDIBits");
+        return false;
+    }
+    bytes = std::move(out);
+    return true;
+}
+
+bool Picture::SaveToFile(const Path& path) const {
+    Bytes bytes;
+    if (!SaveToBytes(bytes)) return false;
+    return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+void Picture::Release() { m_state.reset(); }
+
+HBITMAP Picture::Detach() {
+    if (!m_state) return nullptr;
+    if (m_state->previous) SelectObject(m_state->dc.get(), m_state->previous);
+    m_state->previous = nullptr;
+    HBITMAP bitmap = m_state->bitmap.release();
+    m_state.reset();
+    return bitmap;
+}
+
+HDC Picture::GetDC() const { return m_state ? m_state->dc.get() : nullptr; }

@@ -42,6 +42,8 @@ public:
     bool SaveToFile(const Path& path) const;
 
     void Release();
+    // Hands the bitmap to the caller (who deletes it) and leaves the picture empty.
+    HBITMAP Detach();
 
     // The memory device context, for drawing onto the picture; null when empty.
     HDC GetDC() const;

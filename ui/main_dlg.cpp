@@ -97,7 +97,7 @@ BOOL CMainDlg::OnInitDialog() {
     setlocale(LC_ALL, ".OCP");
     m_controller = std::make_shared<Controller>(this, m_settings);
     m_settings->SetMainWindow(m_hwnd);
-    m_controller->Init();
+    if (!m_controller->Init()) return AbandonStartUp();
 
     // A tool window without caption or taskbar button, layered so it can fade.
     LONG_PTR style = GetWindowLongPtrW(m_hwnd, GWL_STYLE);
@@ -120,14 +120,7 @@ BOOL CMainDlg::OnInitDialog() {
     SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
     SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
 
-    if (!LoadMainLayout(m_hwnd)) {
-        UnregisterHotKeys(m_hwnd);
-        ::KillTimer(m_hwnd, kFocusTimer);
-        ::KillTimer(m_hwnd, kWatchdogTimer);
-        DestroyWindow(m_hwnd);
-        PostQuitMessage(0);
-        return FALSE;
-    }
+    if (!LoadMainLayout(m_hwnd)) return AbandonStartUp();
 
     m_controller->Start();
     m_tray.Add(m_hwnd, GetString(L"Tooltip_ProgramName"), m_smallIcon.get());
@@ -142,6 +135,13 @@ BOOL CMainDlg::OnInitDialog() {
     RegisterHotKeys(m_hwnd);
     ShowMainWindow();
     return TRUE;
+}
+
+// Without strings or skin the program cannot show itself: it ends quietly (the loaders have
+// told the user why).
+BOOL CMainDlg::AbandonStartUp() {
+    FinishExit();
+    return FALSE;
 }
 
 // The first time the program meets a wallpaper that is not its own, it offers to keep it.

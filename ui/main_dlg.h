@@ -54,6 +54,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     BOOL OnInitDialog();
+    BOOL AbandonStartUp();
     void AskToSaveOldWallpaper();
     void PlaceWindow();
     void OnWindowMoved();

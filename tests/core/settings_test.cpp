@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "core/settings.h"
+#include "ui/localization.h"
 #include "support/test_support.h"
 
 class SettingsTest : public ::testing::Test {
@@ -91,9 +92,14 @@ TEST_F(SettingsTest, DesktopColourMarkerResolvesToTheDesktopColour) {
 }
 
 TEST_F(SettingsTest, TagsAreNormalised) {
-    // Until a string map is loaded a category's display name is its string id.
-    settings.SetTags(L"  qiche\tCategory_dongman All  qiche ");
-    EXPECT_EQ(settings.GetTags(), L"dongman qiche") << "display names become ids, sorted, once each, no All";
+    StringMap::Instance().AddDocument(
+        "<Languages><Language><LangId>2052</LangId><String id=\"Category_dongman\">\xE5\x8A\xA8\xE6\xBC\xAB</String>"
+        "<String id=\"Category_fengguang\">\xE9\xA3\x8E\xE5\x85\x89</String></Language>"
+        "<Language><LangId>1033</LangId><String id=\"Category_dongman\">Anime</String></Language></Languages>");
+    StringMap::Instance().Select(1033);
+    settings.SetTags(L"  qiche\tAnime All  qiche \u98CE\u5149");
+    EXPECT_EQ(settings.GetTags(), L"dongman fengguang qiche")
+        << "display names of any language become ids, sorted, once each, no All";
 
     settings.SetTags(L"zhiwu Oem_Brellan");
     EXPECT_EQ(settings.GetTags(), L"zhiwu") << "the partner category is for the partner build only";
