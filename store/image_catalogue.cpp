@@ -33,8 +33,8 @@ bool EndsWithJpg(const std::wstring& line) {
 
 // Deletes the files (not folders) of directory whose paths are not kept.
 void DeleteFilesExcept(const Path& directory, const std::set<std::wstring>& keep) {
-    for (const Path& entry : directory.ListDirectory()) {
-        if (!entry.IsDirectory() && !keep.count(entry.str())) entry.Remove();
+    for (const Path& entry : directory.ListFiles()) {
+        if (!keep.count(entry.str())) entry.Remove();
     }
 }
 
@@ -95,8 +95,8 @@ FavoriteListPtr ParseFavoriteList(const TiXmlElement* favorites, const Path& dat
 
 ImageListPtr ScanImageDirectory(const Path& dataDirectory) {
     auto images = std::make_shared<ImageList>();
-    for (const Path& entry : dataDirectory.ListDirectory()) {
-        if (entry.Extension() != L".tvp" || entry.IsDirectory()) continue;
+    for (const Path& entry : dataDirectory.ListFiles()) {
+        if (entry.Extension() != L".tvp") continue;
         auto image = std::make_shared<Image>(-1, entry, L"", L"");
         if (LoadPackageImage(image, nullptr, entry)) images->push_back(image);
     }

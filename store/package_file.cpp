@@ -24,6 +24,7 @@ constexpr size_t kMagicBytes = sizeof kMagic;
 constexpr size_t kPrefixBytes = kMagicBytes + 2 + Rc5::kKeyBytes;  // magic, header length, key
 // Pictures are a few megabytes; anything near this is a damaged or hostile file.
 constexpr std::uint64_t kMaxPayloadBytes = 512ull << 20;
+constexpr std::uint64_t kFirstReadBytes = 512;
 
 using Key = std::array<unsigned char, Rc5::kKeyBytes>;
 
@@ -186,22 +187,22 @@ bool WritePackage(const ImagePtr& image, const Bytes& payload, const Path& path)
 
 bool ReadPackage(PackageFields* fields, Bytes* payload, const Path& path) {
     if (!fields && !payload) return true;
-    if (!path.Exists() || path.IsDirectory()) return false;
+    // A missing file or a folder simply fails to open; no need to ask first.
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        LogLastError(L"CreateFileW");
-        return false;
-    }
+    if (!file) return false;
     LARGE_INTEGER fileSize;
     if (!GetFileSizeEx(file.get(), &fileSize) || fileSize.QuadPart < 0) {
         LogLastError(L"GetFileSizeEx");
         return false;
     }
     const std::uint64_t size = static_cast<std::uint64_t>(fileSize.QuadPart);
-    unsigned char prefix[kPrefixBytes];
-    if (size < kMagicBytes || !ReadExactly(file.get(), prefix, kMagicBytes)) return Reject(path, L"truncated");
-    if (std::memcmp(prefix, kMagic, kMagicBytes) != 0) {
+    if (size < kMagicBytes) return Reject(path, L"truncated");
+    // One read brings the prefix and, for any real package, the whole header: a scan of the
+    // store opens thousands of packages for their headers alone.
+    Bytes head(static_cast<size_t>(std::min<std::uint64_t>(size, kFirstReadBytes)));
+    if (!ReadExactly(file.get(), head.data(), head.size())) return Reject(path, L"truncated");
+    if (std::memcmp(head.data(), kMagic, kMagicBytes) != 0) {
         if (payload) {
             Bytes legacy;
             if (!ReadLegacyPayload(file.get(), size, path, legacy)) return false;
@@ -211,14 +212,17 @@ bool ReadPackage(PackageFields* fields, Bytes* payload, const Path& path) {
         return true;
     }
 
-    if (size < kPrefixBytes || !ReadExactly(file.get(), prefix + kMagicBytes, kPrefixBytes - kMagicBytes))
-        return Reject(path, L"truncated");
-    const size_t headerLength = ReadLe(prefix + kMagicBytes, 2);
+    if (size < kPrefixBytes) return Reject(path, L"truncated");
+    const size_t headerLength = ReadLe(head.data() + kMagicBytes, 2);
     if (size < kPrefixBytes + headerLength) return Reject(path, L"header beyond the file");
-    Bytes header(headerLength);
-    if (!ReadExactly(file.get(), header.data(), headerLength)) return Reject(path, L"truncated");
-    Rc5 cipher(prefix + kMagicBytes + 2, Rc5::kKeyBytes);
+    if (head.size() < kPrefixBytes + headerLength) {
+        size_t have = head.size();
+        head.resize(kPrefixBytes + headerLength);
+        if (!ReadExactly(file.get(), head.data() + have, head.size() - have)) return Reject(path, L"truncated");
+    }
+    Rc5 cipher(head.data() + kMagicBytes + 2, Rc5::kKeyBytes);
     PackageFields parsed;
+    Bytes header(head.begin() + kPrefixBytes, head.begin() + kPrefixBytes + headerLength);
     if (!ParseHeader(cipher.Decipher(header), parsed)) return Reject(path, L"header is not readable XML");
     if (!payload) {
         *fields = std::move(parsed);
@@ -230,6 +234,12 @@ bool ReadPackage(PackageFields* fields, Bytes* payload, const Path& path) {
     const std::uint64_t remaining = size - kPrefixBytes - headerLength;
     if (length < 0 || remaining < static_cast<std::uint64_t>(length)) return Reject(path, L"payload cut short");
     if (remaining > kMaxPayloadBytes) return Reject(path, L"payload implausibly large");
+    LARGE_INTEGER payloadStart;
+    payloadStart.QuadPart = static_cast<LONGLONG>(kPrefixBytes + headerLength);
+    if (!SetFilePointerEx(file.get(), payloadStart, nullptr, FILE_BEGIN)) {
+        LogLastError(L"SetFilePointerEx");
+        return false;
+    }
     Bytes body(static_cast<size_t>(remaining));
     if (!ReadUpTo(file.get(), body)) return false;
     if (body.size() < static_cast<size_t>(length)) return Reject(path, L"payload cut short");

@@ -100,15 +100,24 @@ bool Path::RemoveAll() const {
     return Remove();
 }
 
-std::vector<Path> Path::ListDirectory() const {
+namespace {
+
+std::vector<Path> List(const Path& directory, bool filesOnly) {
     std::vector<Path> entries;
-    if (m_text.empty()) return entries;
+    if (directory.empty()) return entries;
     WIN32_FIND_DATAW data;
-    UniqueFind find(FindFirstFileW(Join(L"*").c_str(), &data));
+    UniqueFind find(FindFirstFileW(directory.Join(L"*").c_str(), &data));
     if (!find) return entries;
     do {
         std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..") entries.push_back(Join(name));
+        if (name == L"." || name == L"..") continue;
+        if (filesOnly && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        entries.push_back(directory.Join(name));
     } while (FindNextFileW(find.get(), &data));
     return entries;
 }
+
+}  // namespace
+
+std::vector<Path> Path::ListDirectory() const { return List(*this, false); }
+std::vector<Path> Path::ListFiles() const { return List(*this, true); }

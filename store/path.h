@@ -30,6 +30,7 @@ public:
     bool CreateDirectories() const;  // parents first; true when it exists afterwards
     bool RemoveAll() const;          // recursive
     std::vector<Path> ListDirectory() const;  // entries, without "." and ".."
+    std::vector<Path> ListFiles() const;      // the entries that are not folders
 
     bool operator==(const Path& other) const { return m_text == other.m_text; }
     bool operator!=(const Path& other) const { return m_text != other.m_text; }

@@ -57,8 +57,7 @@ std::shared_ptr<Language> ReadLanguage(const TiXmlElement* element) {
 
 bool IsLanguageFile(const Path& entry) {
     std::wstring name = entry.FileName();
-    return name.size() >= 5 && EqualsIgnoringCase(name.substr(0, 5), L"lang_") && EqualsIgnoringCase(entry.Extension(), L".xml") &&
-           !entry.IsDirectory();
+    return name.size() >= 5 && EqualsIgnoringCase(name.substr(0, 5), L"lang_") && EqualsIgnoringCase(entry.Extension(), L".xml");
 }
 
 }  // namespace
@@ -108,7 +107,7 @@ bool StringMap::LoadAll(const std::wstring& programDirectory) {
             m_report(L"Fatal Error: can't find strings information, Exit!");
         }
     }
-    for (const Path& entry : Path(programDirectory).ListDirectory()) {
+    for (const Path& entry : Path(programDirectory).ListFiles()) {
         if (!IsLanguageFile(entry)) continue;
         if (auto bytes = ReadFileBytes(entry, ResourceSource::kMaxFileBytes)) AddDocument(*bytes);
     }
