@@ -240,7 +240,7 @@ std::wstring GetLanguageDisplayName(const Language& language) {
 
 namespace {
 
-// Keeps plain "%N" inserts only: a "%N!...!" format spec would make the system read an insert
+// Keeps plain "%N" inserts only: a printf-like "%N!...!" would make the system read an insert
 // as a number, or take more inserts than there are.
 std::wstring WithoutFormatSpecs(const std::wstring& pattern) {
     std::wstring safe;
