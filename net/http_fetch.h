@@ -1,0 +1,56 @@
+#pragma once
+// One HTTP exchange over WinINet: a GET or a form POST, read into memory, resumed with a
+// Range request when the body comes up short.
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "core/bytes.h"
+#include "net/internet_handle.h"
+
+class InternetSession;
+
+using FormFields = std::map<std::wstring, std::wstring>;
+using ProgressCallback = std::function<void(int percent)>;
+
+// The connection a fetch is using, so that another thread can close it to end the fetch.
+class ConnectionSlot {
+public:
+    void Set(const InternetHandlePtr& connection);
+    void Clear();
+    void CloseCurrent();
+
+private:
+    std::mutex m_mutex;
+    std::weak_ptr<InternetHandle> m_connection;
+};
+
+struct FetchRequest {
+    std::wstring verb = L"GET";
+    std::wstring url;
+    FormFields fields;  // sent as an urlencoded form body with POST
+    std::wstring referrer;
+    bool noCacheWrite = false;
+};
+
+// Form fields as "name=value&" pairs, names in map order; UTF-8, letters and digits kept, a
+// blank as "+", every other byte as "%XX".
+std::string EncodeForm(const FormFields& fields);
+
+// Fetches the URL into body (replaced only on success). Throws DownloadException.
+void FetchUrl(InternetSession& session, const FetchRequest& request, Bytes& body, const ProgressCallback& progress,
+              ConnectionSlot* slot = nullptr);
+
+namespace fetch_limits {
+// A receive time-out on every connection: closing a connection from another thread does
+// not always end a blocked read, the time-out does.
+constexpr unsigned long kReceiveTimeoutMs = 4000;
+// The announced length is a hint: the first allocation is never larger than this.
+constexpr size_t kFirstAllocationBytes = 16u << 20;
+// Nothing we fetch is larger; a server sending more is broken or hostile.
+constexpr size_t kMaxBodyBytes = 512u << 20;
+// Attempts of one fetch, resumed ones included.
+constexpr int kMaxAttempts = 20;
+}  // namespace fetch_limits

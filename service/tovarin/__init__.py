@@ -1,0 +1,1 @@
+"""Tovarin wallpaper service: the HTTP service that the Kestrane client talks to."""

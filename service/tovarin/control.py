@@ -1,0 +1,138 @@
+"""Control endpoints for tests, answered only to loopback peers.
+
+    GET    /_control/ping             {"ok": true, "port": N}
+    GET    /_control/faults           faults in force and how many requests are held
+    POST   /_control/faults           add a fault (JSON object) or several (JSON list)
+    DELETE /_control/faults           remove every fault (also POST /_control/faults/clear)
+    POST   /_control/release          answer every request held by hold_open
+    GET    /_control/requests         recent requests; ?path=/x and ?since=SEQ narrow it
+    DELETE /_control/requests         forget them (also POST /_control/requests/clear)
+    POST   /_control/sessions/clear   sign every client out
+    POST   /_control/users            {"username", "password" or "password_md5", "email", "manage"}
+"""
+
+import ipaddress
+import json
+
+from .faults import make_fault
+from .messages import JSON_TYPE, Reply
+from .store import AccountExists, StoreError, password_digest
+
+PREFIX = "/_control/"
+
+
+def is_loopback(address):
+    try:
+        return ipaddress.ip_address(address.split("%")[0]).is_loopback
+    except ValueError:
+        return False
+
+
+def _json(status, value):
+    return Reply(status=status, body=(json.dumps(value, ensure_ascii=False) + "\n").encode("utf-8"),
+                 content_type=JSON_TYPE, headers=[("Cache-Control", "no-cache")], ranged=False)
+
+
+def _error(status, message):
+    return _json(status, {"error": message})
+
+
+def _read_json(request):
+    if not request.body.strip():
+        raise ValueError("the body is empty; expected JSON")
+    try:
+        return json.loads(request.body.decode("utf-8"))
+    except (UnicodeDecodeError, json.JSONDecodeError) as error:
+        raise ValueError(f"the body is not JSON: {error}") from None
+
+
+class Control:
+    def __init__(self, faults, log, sessions, store, port):
+        self.faults = faults
+        self.log = log
+        self.sessions = sessions
+        self.store = store
+        self.port = port
+        self._routes = {
+            ("GET", "ping"): self.ping,
+            ("GET", "faults"): self.list_faults,
+            ("POST", "faults"): self.add_faults,
+            ("DELETE", "faults"): self.clear_faults,
+            ("POST", "faults/clear"): self.clear_faults,
+            ("POST", "release"): self.release,
+            ("GET", "requests"): self.requests,
+            ("DELETE", "requests"): self.clear_requests,
+            ("POST", "requests/clear"): self.clear_requests,
+            ("POST", "sessions/clear"): self.clear_sessions,
+            ("POST", "users"): self.add_user,
+        }
+
+    def answer(self, request):
+        if not is_loopback(request.client):
+            return _error(403, "control endpoints answer loopback peers only")
+        name = request.path[len(PREFIX):].rstrip("/")
+        route = self._routes.get((request.method, name))
+        if route is None:
+            if any(key == name for _, key in self._routes):
+                return _error(405, f"{request.method} is not used with {request.path}")
+            return _error(404, f"no control endpoint {request.path}")
+        try:
+            return route(request)
+        except ValueError as error:
+            return _error(400, str(error))
+
+    def ping(self, request):
+        return _json(200, {"ok": True, "port": self.port})
+
+    def list_faults(self, request):
+        return _json(200, {"faults": self.faults.list(), "held": self.faults.held()})
+
+    def add_faults(self, request):
+        requested = _read_json(request)
+        requested = requested if isinstance(requested, list) else [requested]
+        made = [make_fault(description) for description in requested]  # all valid, or none added
+        for fault in made:
+            self.faults.add(fault)
+        return _json(200, {"faults": [fault.to_json() for fault in made]})
+
+    def clear_faults(self, request):
+        return _json(200, {"removed": self.faults.clear()})
+
+    def release(self, request):
+        return _json(200, {"released": self.faults.release()})
+
+    def requests(self, request):
+        query = dict(request.query)
+        since = query.get("since", "0")
+        if not since.isdigit():
+            raise ValueError("since must be a request number")
+        entries = self.log.snapshot(path=query.get("path"), since=int(since))
+        return _json(200, {"requests": entries})
+
+    def clear_requests(self, request):
+        return _json(200, {"removed": self.log.clear()})
+
+    def clear_sessions(self, request):
+        return _json(200, {"removed": self.sessions.clear()})
+
+    def add_user(self, request):
+        account = _read_json(request)
+        if not isinstance(account, dict) or not isinstance(account.get("username"), str):
+            raise ValueError("expected {\"username\": ..., \"password\": ...}")
+        if isinstance(account.get("password"), str):
+            digest = password_digest(account["password"])
+        elif isinstance(account.get("password_md5"), str):
+            digest = account["password_md5"]
+        else:
+            raise ValueError("give \"password\" or \"password_md5\"")
+        email = account.get("email", "")
+        if not isinstance(email, str):
+            raise ValueError("email must be a text")
+        try:
+            uid = self.store.create_account(account["username"], digest, email,
+                                            bool(account.get("manage")))
+        except AccountExists as error:
+            return _error(409, str(error))
+        except StoreError as error:
+            return _error(503, str(error))
+        return _json(200, {"uid": uid, "username": account["username"].strip()})

@@ -1,0 +1,188 @@
+// The HTTP transport against the reference service over loopback.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <thread>
+
+#include "net/download_exception.h"
+#include "net/http_fetch.h"
+#include "net/internet_session.h"
+#include "support/service_control.h"
+#include "ui/localization.h"
+
+namespace {
+
+class HttpFetch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (ServiceUrl().empty()) GTEST_SKIP() << "no reference service was started for this test";
+        ServiceReset();
+        StringMap::Instance().LoadAll(L"C:\\no-such-folder");
+        SelectLanguage(1033);
+    }
+    void TearDown() override { ServiceReset(); }
+
+    Bytes Fetch(const std::wstring& path, const std::wstring& verb = L"GET", const FormFields& fields = {},
+                std::vector<int>* progress = nullptr, ConnectionSlot* slot = nullptr) {
+        FetchRequest request;
+        request.verb = verb;
+        request.url = ServiceUrl() + path;
+        request.fields = fields;
+        Bytes body;
+        FetchUrl(session, request, body, [progress](int percent) {
+            if (progress) progress->push_back(percent);
+        }, slot);
+        return body;
+    }
+
+    DownloadException FetchFailure(const std::wstring& url) {
+        FetchRequest request;
+        request.url = url;
+        Bytes body{1, 2, 3};
+        try {
+            FetchUrl(session, request, body, nullptr);
+        } catch (const DownloadException& error) {
+            EXPECT_EQ(body, (Bytes{1, 2, 3})) << "a failed fetch leaves the body alone";
+            return error;
+        }
+        ADD_FAILURE() << "the fetch did not fail";
+        return DownloadException(DownloadException::Error_Abort);
+    }
+
+    std::string Requests(const std::wstring& path) { return ServiceControl(L"GET", L"/_control/requests?path=" + path); }
+
+    InternetSession session;
+};
+
+const std::wstring kPattern = L"/pictures/fengguang/pattern.jpg";
+
+}  // namespace
+
+TEST_F(HttpFetch, WholeBodyWithProgress) {
+    std::vector<int> progress;
+    EXPECT_EQ(Fetch(kPattern, L"GET", {}, &progress), PatternBytes());
+    ASSERT_FALSE(progress.empty());
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_EQ(progress.back(), 100);
+}
+
+TEST_F(HttpFetch, AShortBodyIsResumedWithRange) {
+    ServiceFault(R"({"mode": "close_early", "path": "/pictures/fengguang/pattern.jpg", "count": 2, "bytes": 300000})");
+    EXPECT_EQ(Fetch(kPattern), PatternBytes());
+    std::string log = Requests(kPattern);
+    EXPECT_NE(log.find("\"range\": \"bytes=300000-\""), std::string::npos) << log;
+    EXPECT_NE(log.find("\"range\": \"bytes=600000-\""), std::string::npos) << "each attempt asks only for the tail";
+}
+
+TEST_F(HttpFetch, AServerIgnoringRangeStartsTheBodyAgain) {
+    ServiceFault(R"({"mode": "close_early", "path": "/pictures/fengguang/pattern.jpg", "count": 1, "bytes": 1000})");
+    ServiceControl(L"POST", L"/_control/faults", R"({"mode": "ignore_range", "path": "/pictures/fengguang/pattern.jpg"})");
+    EXPECT_EQ(Fetch(kPattern), PatternBytes()) << "old bytes dropped, not duplicated";
+}
+
+TEST_F(HttpFetch, ABodyThatStaysShortFailsNamingWhatArrived) {
+    ServiceFault(R"({"mode": "long_length", "path": "/pictures/qiche/small.jpg", "extra": 50})");
+    FetchRequest request;
+    request.url = ServiceUrl() + L"/pictures/qiche/small.jpg";
+    Bytes body;
+    try {
+        FetchUrl(session, request, body, nullptr);
+        FAIL() << "a body shorter than announced must fail";
+    } catch (const DownloadException& error) {
+        EXPECT_EQ(error.GetErrorType(), DownloadException::Error_DownloadPartialFile);
+        EXPECT_EQ(error.GetMessage(), L"Failed to download '" + request.url + L"', filesize 63, only 13 downloaded");
+    }
+}
+
+TEST_F(HttpFetch, ResumptionIsCappedForTricklingServers) {
+    ServiceFault(R"({"mode": "close_early", "path": "/pictures/fengguang/pattern.jpg", "bytes": 1000})");
+    FetchRequest request;
+    request.url = ServiceUrl() + kPattern;
+    Bytes body;
+    EXPECT_THROW(FetchUrl(session, request, body, nullptr), DownloadException);
+    std::string log = Requests(kPattern);
+    size_t attempts = 0;
+    for (size_t at = log.find("\"seq\""); at != std::string::npos; at = log.find("\"seq\"", at + 1)) ++attempts;
+    EXPECT_EQ(attempts, static_cast<size_t>(fetch_limits::kMaxAttempts));
+}
+
+TEST_F(HttpFetch, FormsAreEncodedAndOnlySentWhenThereAreFields) {
+    const std::wstring ping = L"/service/viewer/v1.0/heartbeat.php";
+    Fetch(ping, L"POST", {{L"z", L"a b&c"}, {L"a", L"\u00e9\u4e2d-~."}});
+    std::string log = Requests(ping);
+    EXPECT_NE(log.find("\"body\": \"a=%C3%A9%E4%B8%AD%2D%7E%2E&z=a+b%26c&\""), std::string::npos) << log;
+    EXPECT_NE(log.find("\"content_type\": \"application/x-www-form-urlencoded\""), std::string::npos) << log;
+
+    ServiceControl(L"DELETE", L"/_control/requests");
+    Fetch(ping, L"POST");
+    log = Requests(ping);
+    EXPECT_NE(log.find("\"body\": \"\""), std::string::npos) << log;
+    EXPECT_EQ(log.find("x-www-form-urlencoded"), std::string::npos) << "no body, no Content-Type";
+    EXPECT_EQ(EncodeForm({}), "");
+}
+
+TEST_F(HttpFetch, FailuresCarryTheirKind) {
+    ServiceFault(R"({"mode": "status", "path": "/pictures/qiche/small.jpg", "code": 404})");
+    DownloadException status = FetchFailure(ServiceUrl() + L"/pictures/qiche/small.jpg");
+    EXPECT_EQ(status.GetErrorType(), DownloadException::Error_Unexpected_Status_Code);
+    EXPECT_NE(status.GetMessage().find(L"404"), std::wstring::npos) << std::string(status.GetMessage().begin(), status.GetMessage().end());
+
+    EXPECT_EQ(FetchFailure(L"not a url").GetErrorType(), DownloadException::Error_Invalid_Url);
+    EXPECT_EQ(FetchFailure(L"http://127.0.0.1:1/nothing-listens-here").GetErrorType(),
+              DownloadException::Error_Internet_Exception);
+}
+
+TEST_F(HttpFetch, ASlowButLivingServerIsReadToTheEnd) {
+    ServiceFault(R"({"mode": "trickle", "path": "/pictures/qiche/small.jpg", "bytes": 2, "interval": 0.3})");
+    Bytes body = Fetch(L"/pictures/qiche/small.jpg");
+    EXPECT_EQ(std::string(body.begin(), body.end()), "small picture");
+}
+
+TEST_F(HttpFetch, ClosingTheConnectionEndsAStalledFetch) {
+    ServiceFault(R"({"mode": "hold_open", "path": "/pictures/qiche/small.jpg", "timeout": 60})");
+    ConnectionSlot slot;
+    std::thread aborter([&slot] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        slot.CloseCurrent();
+    });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(Fetch(L"/pictures/qiche/small.jpg", L"GET", {}, nullptr, &slot), DownloadException);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    aborter.join();
+    EXPECT_LT(seconds, 10.0) << "the receive time-out ends a read that closing cannot";
+}
+
+TEST(ProxySettings, WhatTheUsersChoiceMeans) {
+    auto direct = MakeProxySettings(L"noproxy", L"ignored:1", L"u", L"p");
+    ASSERT_TRUE(direct);
+    EXPECT_EQ(direct->accessType, static_cast<DWORD>(INTERNET_OPEN_TYPE_DIRECT));
+    EXPECT_TRUE(direct->list.empty());
+    EXPECT_TRUE(direct->username.empty()) << "credentials belong to a proxy server only";
+
+    auto system = MakeProxySettings(L"IE", L"", L"", L"");
+    ASSERT_TRUE(system);
+    EXPECT_EQ(system->accessType, static_cast<DWORD>(INTERNET_OPEN_TYPE_PRECONFIG));
+
+    auto socks = MakeProxySettings(L"SOCKS", L"10.0.0.1:1080", L"", L"secret");
+    ASSERT_TRUE(socks);
+    EXPECT_EQ(socks->accessType, static_cast<DWORD>(INTERNET_OPEN_TYPE_PROXY));
+    EXPECT_EQ(socks->list, L"SOCKS=10.0.0.1:1080");
+    EXPECT_TRUE(socks->password.empty()) << "a password without a user name is not sent";
+
+    auto http = MakeProxySettings(L"HTTP", L"proxy:8080", L"me", L"pw");
+    ASSERT_TRUE(http);
+    EXPECT_EQ(http->list, L"HTTP=proxy:8080");
+    EXPECT_EQ(http->username, L"me");
+    EXPECT_EQ(http->password, L"pw");
+
+    EXPECT_FALSE(MakeProxySettings(L"HTTP", L"", L"me", L"pw")) << "no server: the session keeps its setting";
+}
+
+TEST_F(HttpFetch, APartialAnswerAnnouncesOnlyItsTail) {
+    // Three cuts: the second and third answers are partial ones whose lengths count only the
+    // tail. Taken for the whole body's length, they would end the fetch bytes too early.
+    ServiceFault(R"({"mode": "close_early", "path": "/pictures/fengguang/pattern.jpg", "count": 3, "bytes": 400000})");
+    EXPECT_EQ(Fetch(kPattern), PatternBytes());
+}

@@ -1,0 +1,64 @@
+#include "support/service_control.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdlib>
+
+#include "core/file_io.h"
+#include "store/path.h"
+
+std::wstring ServiceUrl() {
+    static const std::wstring url = [] {
+        const char* state = std::getenv("KESTRANE_TEST_SERVICE_DIR");
+        if (!state) return std::wstring();
+        // The fixture runs on the Linux side; Wine shows its files under Z:.
+        std::wstring dir = L"Z:" + std::wstring(state, state + strlen(state));
+        auto port = ReadFileBytes(Path(dir) / L"port", 64);
+        if (!port) return std::wstring();
+        std::string digits;
+        for (char c : *port)
+            if (c >= '0' && c <= '9') digits += c;
+        return L"http://127.0.0.1:" + std::wstring(digits.begin(), digits.end());
+    }();
+    return url;
+}
+
+std::string ServiceControl(const std::wstring& verb, const std::wstring& path, const std::string& json) {
+    std::wstring base = ServiceUrl();
+    if (base.empty()) return std::string();
+    INTERNET_PORT port = static_cast<INTERNET_PORT>(std::wcstoul(base.substr(base.rfind(L':') + 1).c_str(), nullptr, 10));
+    HINTERNET session = InternetOpenW(L"KestraneTests", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    HINTERNET connection = InternetConnectW(session, L"127.0.0.1", port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET request = HttpOpenRequestW(connection, verb.c_str(), path.c_str(), nullptr, nullptr, nullptr,
+                                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    const wchar_t* headers = L"Content-Type: application/json\r\n";
+    std::string body = json;
+    HttpSendRequestW(request, json.empty() ? nullptr : headers, json.empty() ? 0 : static_cast<DWORD>(-1L),
+                     body.empty() ? nullptr : &body[0], static_cast<DWORD>(body.size()));
+    std::string answer;
+    char buffer[4096];
+    DWORD got = 0;
+    while (InternetReadFile(request, buffer, sizeof(buffer), &got) && got > 0) answer.append(buffer, got);
+    InternetCloseHandle(request);
+    InternetCloseHandle(connection);
+    InternetCloseHandle(session);
+    return answer;
+}
+
+void ServiceFault(const std::string& json) {
+    ServiceControl(L"POST", L"/_control/faults", json);
+    ServiceControl(L"DELETE", L"/_control/requests");
+}
+
+void ServiceReset() {
+    ServiceControl(L"DELETE", L"/_control/faults");
+    ServiceControl(L"POST", L"/_control/release");
+    ServiceControl(L"DELETE", L"/_control/requests");
+}
+
+Bytes PatternBytes() {
+    Bytes bytes(1 << 20);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>((i * 7 + i / 256) % 256);
+    return bytes;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// The reference service that the ctest fixture starts, reached over plain WinINet so that the
+// tests do not depend on the client code they check.
+#include <string>
+
+#include "core/bytes.h"
+
+// "http://127.0.0.1:PORT", or empty when no service was started for this test.
+std::wstring ServiceUrl();
+
+// One request to the service's control endpoints; returns the answer's body.
+std::string ServiceControl(const std::wstring& verb, const std::wstring& path, const std::string& json = "");
+// Adds a fault (a JSON object) and forgets earlier requests.
+void ServiceFault(const std::string& json);
+// Removes every fault, lets held requests go, forgets the request log.
+void ServiceReset();
+
+// The test picture "fengguang/pattern.jpg": byte i is (i * 7 + i / 256) mod 256.
+Bytes PatternBytes();
