@@ -186,3 +186,18 @@ TEST_F(HttpFetch, APartialAnswerAnnouncesOnlyItsTail) {
     ServiceFault(R"({"mode": "close_early", "path": "/pictures/fengguang/pattern.jpg", "count": 3, "bytes": 400000})");
     EXPECT_EQ(Fetch(kPattern), PatternBytes());
 }
+
+TEST_F(HttpFetch, TheProxySettingTakesEffectOnTheNextRequest) {
+    if (ProxyAddress().empty()) GTEST_SKIP() << "no proxy was started for this test";
+    auto throughProxy = [&] {
+        ServiceControl(L"DELETE", L"/_control/requests");
+        EXPECT_EQ(Fetch(L"/pictures/qiche/small.jpg").size(), 13u);
+        std::string log = Requests(L"/pictures/qiche/small.jpg");
+        EXPECT_NE(log.find("\"seq\""), std::string::npos);
+        return log.find("tinyproxy") != std::string::npos;  // the proxy names itself in a Via header
+    };
+    session.SetProxy(*MakeProxySettings(L"HTTP", ProxyAddress(), L"", L""));
+    EXPECT_TRUE(throughProxy()) << "type HTTP goes through the proxy";
+    session.SetProxy(*MakeProxySettings(L"NoProxy", L"", L"", L""));
+    EXPECT_FALSE(throughProxy()) << "NoProxy goes straight to the service";
+}

@@ -7,7 +7,9 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 action=$1 state=$2
 case "$action" in
   start)
-    [ -f "$state/pid" ] && kill "$(cat "$state/pid")" 2>/dev/null || true
+    for pidfile in "$state/pid" "$state/proxy-pid"; do
+      [ -f "$pidfile" ] && kill "$(cat "$pidfile")" 2>/dev/null || true
+    done
     rm -rf "$state"
     mkdir -p "$state/pictures/fengguang" "$state/pictures/qiche" "$state/pictures/xiezhen"
     # A known byte pattern the tests can recompute: byte i is (i * 7 + i / 256) mod 256.
@@ -17,10 +19,26 @@ data = bytes((i * 7 + i // 256) % 256 for i in range(1 << 20))
 open(sys.argv[1], "wb").write(data)
 PY
     printf 'small picture' > "$state/pictures/qiche/small.jpg"
+    convert -size 64x48 xc:'#3366cc' "$state/pictures/fengguang/blue.jpg"
     printf 'members only' > "$state/pictures/xiezhen/private.jpg"
     setsid python3 "$top/service/tovarin_service.py" --pictures "$state/pictures" --db "$state/service.db" \
       --port 0 --ready-file "$state/port" --quiet --user tester:secret </dev/null >"$state/service.log" 2>&1 &
     echo $! > "$state/pid"
+    # An HTTP proxy on loopback for the proxy tests.
+    if command -v tinyproxy >/dev/null; then
+      proxy_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+      cat > "$state/tinyproxy.conf" <<CONF
+Port $proxy_port
+Listen 127.0.0.1
+Allow 127.0.0.1
+Timeout 30
+MaxClients 10
+LogFile "$state/tinyproxy.log"
+CONF
+      setsid tinyproxy -d -c "$state/tinyproxy.conf" </dev/null >/dev/null 2>&1 &
+      echo $! > "$state/proxy-pid"
+      echo "$proxy_port" > "$state/proxy-port"
+    fi
     for _ in $(seq 1 100); do
       [ -s "$state/port" ] && exit 0
       sleep 0.1
@@ -30,8 +48,10 @@ PY
     exit 1
     ;;
   stop)
-    [ -f "$state/pid" ] && kill "$(cat "$state/pid")" 2>/dev/null || true
-    rm -f "$state/pid"
+    for pidfile in "$state/pid" "$state/proxy-pid"; do
+      [ -f "$pidfile" ] && kill "$(cat "$pidfile")" 2>/dev/null || true
+      rm -f "$pidfile"
+    done
     ;;
   *) echo "usage: service_fixture.sh start|stop STATE_DIR" >&2; exit 2 ;;
 esac

@@ -8,20 +8,32 @@
 #include "core/file_io.h"
 #include "store/path.h"
 
+namespace {
+
+// The port the fixture wrote into a file of its state folder, or empty.
+std::wstring FixturePort(const wchar_t* file) {
+    const char* state = std::getenv("KESTRANE_TEST_SERVICE_DIR");
+    if (!state) return std::wstring();
+    // The fixture runs on the Linux side; Wine shows its files under Z:.
+    std::wstring dir = L"Z:" + std::wstring(state, state + strlen(state));
+    auto port = ReadFileBytes(Path(dir) / file, 64);
+    if (!port) return std::wstring();
+    std::wstring digits;
+    for (char c : *port)
+        if (c >= '0' && c <= '9') digits += static_cast<wchar_t>(c);
+    return digits;
+}
+
+}  // namespace
+
 std::wstring ServiceUrl() {
-    static const std::wstring url = [] {
-        const char* state = std::getenv("KESTRANE_TEST_SERVICE_DIR");
-        if (!state) return std::wstring();
-        // The fixture runs on the Linux side; Wine shows its files under Z:.
-        std::wstring dir = L"Z:" + std::wstring(state, state + strlen(state));
-        auto port = ReadFileBytes(Path(dir) / L"port", 64);
-        if (!port) return std::wstring();
-        std::string digits;
-        for (char c : *port)
-            if (c >= '0' && c <= '9') digits += c;
-        return L"http://127.0.0.1:" + std::wstring(digits.begin(), digits.end());
-    }();
-    return url;
+    static const std::wstring port = FixturePort(L"port");
+    return port.empty() ? std::wstring() : L"http://127.0.0.1:" + port;
+}
+
+std::wstring ProxyAddress() {
+    static const std::wstring port = FixturePort(L"proxy-port");
+    return port.empty() ? std::wstring() : L"127.0.0.1:" + port;
 }
 
 std::string ServiceControl(const std::wstring& verb, const std::wstring& path, const std::string& json) {
@@ -32,10 +44,13 @@ std::string ServiceControl(const std::wstring& verb, const std::wstring& path, c
     HINTERNET connection = InternetConnectW(session, L"127.0.0.1", port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     HINTERNET request = HttpOpenRequestW(connection, verb.c_str(), path.c_str(), nullptr, nullptr, nullptr,
                                          INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
-    const wchar_t* headers = L"Content-Type: application/json\r\n";
+    // Closed after each answer: Wine keeps idle connections per target host for the whole
+    // process and would lend ours to the client under test, proxy or not.
+    std::wstring headers = L"Connection: close\r\n";
+    if (!json.empty()) headers += L"Content-Type: application/json\r\n";
     std::string body = json;
-    HttpSendRequestW(request, json.empty() ? nullptr : headers, json.empty() ? 0 : static_cast<DWORD>(-1L),
-                     body.empty() ? nullptr : &body[0], static_cast<DWORD>(body.size()));
+    HttpSendRequestW(request, headers.c_str(), static_cast<DWORD>(headers.size()), body.empty() ? nullptr : &body[0],
+                     static_cast<DWORD>(body.size()));
     std::string answer;
     char buffer[4096];
     DWORD got = 0;

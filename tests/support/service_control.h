@@ -8,6 +8,9 @@
 // "http://127.0.0.1:PORT", or empty when no service was started for this test.
 std::wstring ServiceUrl();
 
+// "127.0.0.1:PORT" of the HTTP proxy the fixture started, or empty.
+std::wstring ProxyAddress();
+
 // One request to the service's control endpoints; returns the answer's body.
 std::string ServiceControl(const std::wstring& verb, const std::wstring& path, const std::string& json = "");
 // Adds a fault (a JSON object) and forgets earlier requests.

@@ -1,0 +1,335 @@
+// The Downloader's queue and the picture and file tasks.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <set>
+
+#include "core/digest.h"
+#include "core/settings.h"
+#include "core/utf8.h"
+#include "net/downloader.h"
+#include "net/image_tasks.h"
+#include "net/service_requests.h"
+#include "store/package_file.h"
+#include "support/service_control.h"
+#include "support/test_support.h"
+
+namespace {
+
+// What the tasks did, in order.
+class Journal {
+public:
+    void Add(const std::string& entry) {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_entries.push_back(entry);
+        m_changed.notify_all();
+    }
+    std::vector<std::string> Entries() {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return m_entries;
+    }
+    bool WaitFor(size_t count, int seconds = 20) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(seconds), [&] { return m_entries.size() >= count; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::string> m_entries;
+};
+
+// A task that runs until it is released or suspended, like a fetch whose connection closes.
+class GateTask : public DownloadTask {
+public:
+    GateTask(Journal& journal, std::string name, int priority, bool gated)
+        : m_journal(journal), m_name(std::move(name)), m_gated(gated) {
+        SetPriority(priority);
+        SetDoneCallback([this] { m_journal.Add(m_name + " done"); });
+    }
+    void Run() override {
+        m_journal.Add(m_name + " runs");
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (m_gated) m_wake.wait(lock, [&] { return m_open || IsSuspended() || IsAborted(); });
+        if (IsSuspended() || IsAborted()) throw DownloadException(DownloadException::Error_Internet_Exception);
+    }
+    void Open() {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_open = true;
+        m_wake.notify_all();
+    }
+
+protected:
+    void OnSuspend() override { Wake(); }
+    void OnAbort() override { Wake(); }
+
+private:
+    void Wake() {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_wake.notify_all();
+    }
+    Journal& m_journal;
+    std::string m_name;
+    bool m_gated;
+    bool m_open = false;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+};
+
+using Strings = std::vector<std::string>;
+
+}  // namespace
+
+TEST(Downloader, QueueOrderAndPreemption) {
+    TempDir dir;
+    auto settings = std::make_shared<Settings>(dir.path());
+    Journal journal;
+    Downloader downloader(settings);
+    auto first = std::make_shared<GateTask>(journal, "first", 1, true);
+    downloader.AddTask(first);
+    ASSERT_TRUE(journal.WaitFor(1));
+    downloader.AddTask(std::make_shared<GateTask>(journal, "second", 1, false));
+    downloader.AddTask(std::make_shared<GateTask>(journal, "low", 2, false));
+    downloader.AddTask(std::make_shared<GateTask>(journal, "third", 1, false));
+    auto urgent = std::make_shared<GateTask>(journal, "urgent", 0, false);
+    downloader.AddTask(urgent);  // suspends "first", which stays queued
+    ASSERT_TRUE(journal.WaitFor(3));
+    first->Open();
+    ASSERT_TRUE(journal.WaitFor(11));
+    EXPECT_EQ(journal.Entries(), (Strings{"first runs", "urgent runs", "urgent done", "first runs", "first done",
+                                          "second runs", "second done", "third runs", "third done", "low runs",
+                                          "low done"}))
+        << "the suspended task runs again from its start; equal priorities keep their order";
+}
+
+TEST(Downloader, AbortAllEndsTheRunningTaskSilently) {
+    TempDir dir;
+    Journal journal;
+    std::atomic<int> errors{0};
+    Downloader downloader(std::make_shared<Settings>(dir.path()));
+    auto running = std::make_shared<GateTask>(journal, "running", 1, true);
+    running->SetErrorCallback([&](DownloadException::ErrorType, const std::wstring&) { ++errors; });
+    downloader.AddTask(running);
+    downloader.AddTask(std::make_shared<GateTask>(journal, "queued", 1, false));
+    ASSERT_TRUE(journal.WaitFor(1));
+    downloader.AbortAll();
+    Sleep(300);
+    EXPECT_EQ(journal.Entries(), (Strings{"running runs"})) << "no done callback, nothing else runs";
+    EXPECT_EQ(errors, 0) << "an aborted task reports nothing";
+}
+
+TEST(CombinedProgress, EntriesStartAtTheirPositionAndCountAtLeastTwenty) {
+    CombinedProgress progress;
+    auto a = std::make_shared<SingleImageTask>(nullptr, nullptr);
+    auto b = std::make_shared<SingleImageTask>(nullptr, nullptr);
+    size_t first = progress.AddEntry(a), second = progress.AddEntry(b);
+    EXPECT_EQ(progress.Percent(), 0) << "(0 + 1) / 20";
+    progress.Report(first, 100);
+    progress.Report(second, -1);
+    EXPECT_EQ(progress.Percent(), 10) << "two finished list tasks and no picture yet: 200 / 20";
+    for (int i = 0; i < 38; ++i) progress.AddEntry(a);
+    progress.Report(second, 50);
+    b.reset();
+    EXPECT_EQ(progress.Percent(), (100 + 100 + (2 + 39) * 38 / 2) / 40)
+        << "an entry whose task is gone counts 100; the others count their position until they report";
+}
+
+TEST(FileDownloadTask, FileNamesComeFromPlainLastSegments) {
+    EXPECT_EQ(FileDownloadTask::FileNameOf(L"http://host/update/KestraneSetup.exe"), L"KestraneSetup.exe");
+    EXPECT_EQ(FileDownloadTask::FileNameOf(L"http://host/setup.exe?v=2#top"), L"setup.exe");
+    for (const wchar_t* refused : {L"http://host/update/", L"http://host/..", L"http://host/.", L"http://host/a/..\\..\\x.exe",
+                                   L"http://host/C:x.exe", L"http://host/a%00b|c", L"http://host/?name=x.exe"})
+        EXPECT_EQ(FileDownloadTask::FileNameOf(refused), L"") << std::string(refused, refused + wcslen(refused));
+}
+
+class PictureTasks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (ServiceUrl().empty()) GTEST_SKIP() << "no reference service was started for this test";
+        ServiceReset();
+        settings = std::make_shared<Settings>(dir.path());
+        settings->SetServiceUrl(ServiceUrl());
+    }
+    void TearDown() override { ServiceReset(); }
+
+    ImagePtr Picture(const std::wstring& file) {
+        std::wstring base = ServiceUrl() + L"/pictures/";
+        return std::make_shared<Image>(7, settings->GetDataDirectory() / MakePackageFileName(base + file), file, base);
+    }
+
+    TempDir dir;
+    std::shared_ptr<Settings> settings;
+};
+
+TEST_F(PictureTasks, APictureIsStoredWithItsSize) {
+    ImagePtr image = Picture(L"fengguang/blue.jpg");
+    image->SetOrder(3);
+    auto task = std::make_shared<SingleImageTask>(settings, image);
+    ImagePtr delivered;
+    task->SetImageCallback([&](const ImagePtr& result) { delivered = result; });
+    task->Run();
+    EXPECT_EQ(delivered, image);
+    EXPECT_EQ(image->GetWidth(), 64);
+    EXPECT_EQ(image->GetHeight(), 48);
+    auto stored = std::make_shared<Image>(-1, Path(), L"", L"");
+    ASSERT_TRUE(LoadPackageImage(stored, nullptr, image->GetPath()));
+    EXPECT_EQ(stored->GetId(), 7);
+    EXPECT_EQ(stored->GetWidth(), 64) << "the package keeps the size";
+    EXPECT_EQ(stored->GetOrder(), 3);
+    EXPECT_NE(ServiceControl(L"GET", L"/_control/requests").find("image.php"), std::string::npos)
+        << "the image-list address is sent as the referrer";
+
+    ServiceControl(L"DELETE", L"/_control/requests");
+    task->Run();
+    EXPECT_EQ(ServiceControl(L"GET", L"/_control/requests").find("blue.jpg"), std::string::npos)
+        << "a stored picture is not fetched again";
+}
+
+TEST_F(PictureTasks, AFailedPictureIsAnEmptyImage) {
+    ServiceFault(R"({"mode": "status", "path": "/pictures/qiche/small.jpg", "code": 404})");
+    auto task = std::make_shared<SingleImageTask>(settings, Picture(L"qiche/small.jpg"));
+    try {
+        task->Run();
+        FAIL() << "expected a failure";
+    } catch (const DownloadException& error) {
+        EXPECT_EQ(error.GetErrorType(), DownloadException::Error_Empty_Image);
+    }
+    EXPECT_FALSE(Picture(L"qiche/small.jpg")->GetPath().Exists());
+}
+
+TEST_F(PictureTasks, AbortingAStalledPictureEndsWithoutAnError) {
+    ServiceFault(R"({"mode": "hold_open", "path": "/pictures/qiche/small.jpg", "timeout": 60})");
+    Downloader downloader(settings);
+    std::atomic<int> errors{0};
+    std::atomic<bool> ended{false};
+    auto task = std::make_shared<SingleImageTask>(settings, Picture(L"qiche/small.jpg"));
+    task->SetErrorCallback([&](DownloadException::ErrorType, const std::wstring&) { ++errors; });
+    task->SetProgressCallback([&](int percent) {
+        if (percent == -1) ended = true;
+    });
+    downloader.AddTask(task);
+    Sleep(500);
+    auto start = GetTickCount();
+    downloader.AbortAll();
+    while (!ended && GetTickCount() - start < 10000) Sleep(50);
+    EXPECT_TRUE(ended);
+    EXPECT_LT(GetTickCount() - start, 5000u) << "abort ends a stalled download within 5 s";
+    EXPECT_EQ(errors, 0);
+}
+
+TEST_F(PictureTasks, AFileIsStoredUnderItsName) {
+    Path updates = dir / L"update";
+    auto task = std::make_shared<FileDownloadTask>(ServiceUrl() + L"/pictures/qiche/small.jpg?fresh=1", updates);
+    Path stored;
+    task->SetFileCallback([&](const Path& path) { stored = path; });
+    task->Run();
+    EXPECT_EQ(stored, updates / L"small.jpg");
+    EXPECT_EQ(ReadAll(stored), "small picture");
+
+    auto refused = std::make_shared<FileDownloadTask>(ServiceUrl() + L"/pictures/qiche/", updates);
+    try {
+        refused->Run();
+        FAIL() << "a URL ending in / names no file";
+    } catch (const DownloadException& error) {
+        EXPECT_EQ(error.GetErrorType(), DownloadException::Error_Invalid_Url);
+    }
+}
+
+TEST(DownloadImageTask, PartnerShare) {
+    using Keys = std::set<std::wstring>;
+    EXPECT_EQ(DownloadImageTask::PartnerShare(Keys{}), 5);
+    EXPECT_EQ(DownloadImageTask::PartnerShare(Keys{L"qiche"}), 0);
+    EXPECT_EQ(DownloadImageTask::PartnerShare(Keys{L"Oem_Brellan"}), 20);
+    EXPECT_EQ(DownloadImageTask::PartnerShare(Keys{L"Oem_Brellan", L"a", L"b", L"c", L"d"}), 4);
+    Keys eleven{L"Oem_Brellan"};
+    for (int i = 0; i < 10; ++i) eleven.insert(L"k" + std::to_wstring(i));
+    EXPECT_EQ(DownloadImageTask::PartnerShare(eleven), 2) << "at least 2";
+}
+
+TEST_F(PictureTasks, ABatchDeliversEachPictureThenAllOfThem) {
+    auto downloader = std::make_shared<Downloader>(settings);
+    std::mutex mutex;
+    std::vector<std::pair<size_t, bool>> deliveries;
+    std::atomic<bool> final{false};
+    {
+        auto batch = DownloadImageTask::Create(settings, L"qiche  fengguang\tqiche", downloader);
+        batch->SetImagesCallback([&](const ImageListPtr& images, bool more) {
+            std::lock_guard<std::mutex> guard(mutex);
+            deliveries.emplace_back(images->size(), more);
+            if (!more) final = true;
+        });
+        downloader->AddTask(batch);
+    }
+    for (int i = 0; i < 400 && !final; ++i) Sleep(50);
+    ASSERT_TRUE(final) << "the batch ends when its last picture task is gone";
+    std::lock_guard<std::mutex> guard(mutex);
+    ASSERT_EQ(deliveries.size(), 4u) << "three pictures one by one, then all three";
+    EXPECT_EQ(deliveries[0], std::make_pair(size_t{1}, true));
+    EXPECT_EQ(deliveries[2], std::make_pair(size_t{3}, true));
+    EXPECT_EQ(deliveries[3], std::make_pair(size_t{3}, false));
+    std::string log = ServiceControl(L"GET", L"/_control/requests?path=/service/viewer/v1.0/image.php");
+    EXPECT_NE(log.find("\"tags\", \"fengguang qiche\""), std::string::npos) << "keys once each, in order: " << log;
+    EXPECT_EQ(ServiceControl(L"GET", L"/_control/requests").find("imglist.php"), std::string::npos)
+        << "no partner key, no partner list";
+}
+
+TEST_F(PictureTasks, OnlyThePartnerKeyFetchesOnlyThePartnerList) {
+    settings->SetPartnerUrl(ServiceUrl());
+    auto downloader = std::make_shared<Downloader>(settings);
+    std::atomic<bool> final{false};
+    {
+        auto batch = DownloadImageTask::Create(settings, L"Oem_Brellan", downloader);
+        batch->SetImagesCallback([&](const ImageListPtr&, bool more) {
+            if (!more) final = true;
+        });
+        downloader->AddTask(batch);
+    }
+    for (int i = 0; i < 400 && !final; ++i) Sleep(50);
+    EXPECT_TRUE(final);
+    EXPECT_NE(ServiceControl(L"GET", L"/_control/requests?path=/upimage/imglist.php").find("\"seq\""), std::string::npos);
+    EXPECT_EQ(ServiceControl(L"GET", L"/_control/requests?path=/service/viewer/v1.0/image.php").find("\"seq\""),
+              std::string::npos)
+        << "the partner alone: no request for the service's list";
+}
+
+TEST_F(PictureTasks, TheServiceAskingForASignInSignsInOnceAndRetries) {
+    auto listOf = [&](const std::wstring& password, std::vector<std::wstring>& files, int& needLogin) {
+        settings->SetUsername(L"tester");
+        settings->SetPassword(password);
+        settings->SetLoginState(Settings::kLoggedOut);
+        auto downloader = std::make_shared<Downloader>(settings);
+        std::atomic<bool> ended{false};
+        auto task = std::make_shared<ImageListTask>(settings, L"xiezhen");
+        task->SetResultCallback([&](const ImageListPtr& images) {
+            for (const ImagePtr& image : *images) files.push_back(image->GetUrl());
+        });
+        task->SetErrorCallback([&](DownloadException::ErrorType type, const std::wstring&) {
+            if (type == DownloadException::Error_Need_Login) ++needLogin;
+        });
+        task->SetProgressCallback([&](int percent) {
+            if (percent == -1) ended = true;
+        });
+        downloader->AddTask(task);
+        for (int i = 0; i < 200 && !ended; ++i) Sleep(50);
+        EXPECT_TRUE(ended);
+    };
+    std::string digest = ToUtf8(Md5Hex("secret", 6));
+    std::transform(digest.begin(), digest.end(), digest.begin(), ::toupper);
+
+    std::vector<std::wstring> files;
+    int needLogin = 0;
+    listOf(FromUtf8(digest), files, needLogin);
+    EXPECT_EQ(files, std::vector<std::wstring>{L"private.jpg"}) << "signed in on the way, the list came";
+    EXPECT_EQ(needLogin, 0);
+    EXPECT_EQ(settings->GetLoginState(), Settings::kLoggedIn);
+
+    ServiceControl(L"POST", L"/_control/sessions/clear");
+    files.clear();
+    listOf(L"0123456789ABCDEF0123456789ABCDEF", files, needLogin);
+    EXPECT_TRUE(files.empty());
+    EXPECT_EQ(needLogin, 1) << "a sign-in that fails ends in one need-login error";
+}
