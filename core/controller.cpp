@@ -10,12 +10,15 @@
 #include "core/version_table.h"
 #include "desktop/desktop_icons.h"
 #include "desktop/wallpaper_state.h"
+#include "net/downloader.h"
+#include "net/internet_session.h"
 #include "ui/iui.h"
 #include "ui/localization.h"
 
 struct Controller::Impl {
     IUI* ui = nullptr;
     std::shared_ptr<Settings> settings;
+    std::shared_ptr<Downloader> downloader;
     std::shared_ptr<JobThread> jobThread;
     std::atomic<bool> exiting{false};
 
@@ -33,6 +36,7 @@ bool Controller::Init() {
     if (!LoadStringMaps()) return false;
     // The default tags are a display name; the service wants category keys.
     impl.settings->SetTags(impl.settings->GetTags());
+    impl.downloader = Downloader::Instance();
     impl.jobThread = std::make_shared<JobThread>(L"Controller");
     bool loaded = impl.settings->Load();
     if (loaded && impl.settings->GetVersion() < GetProgramVersion()) {
@@ -59,8 +63,9 @@ void Controller::Impl::OnUpgrade() {
 }
 
 bool Controller::Start() {
-    // The proxy, the heartbeat, local pictures, the current image and the 5-second tick
-    // join here with the service client and the wallpaper cycle.
+    ApplyProxySettings();
+    // The heartbeat, local pictures, the current image and the 5-second tick join here with
+    // the wallpaper cycle.
     SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
     return true;
 }
@@ -81,12 +86,21 @@ void Controller::Impl::ExitJob() {
         SetIconTextTransparent(settings->GetDesktopTextBkTransparent());
     }
     ui->UpdateState();
+    if (downloader) {
+        downloader->AbortAll();
+        downloader->Stop();
+        downloader->Wait();
+    }
     jobThread->Stop();
     ui->RequestExit();
 }
 
 void Controller::WaitForCompletion() {
     if (m_impl->jobThread) m_impl->jobThread->Wait();
+}
+
+void Controller::ApplyProxySettings() {
+    if (m_impl->downloader) ::ApplyProxySettings(*m_impl->settings, *m_impl->downloader->GetSession());
 }
 
 bool Controller::IsOwnWallpaper(const WallpaperDescription& wallpaper) const { return ::IsOwnWallpaper(wallpaper); }

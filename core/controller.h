@@ -24,6 +24,9 @@ public:
     // Waits for the "Controller" job thread to end.
     void WaitForCompletion();
 
+    // The user's proxy choice, for the downloader's next request.
+    void ApplyProxySettings();
+
     bool IsOwnWallpaper(const WallpaperDescription& wallpaper) const;
     WallpaperDescription CaptureCurrentWallpaper() const;
     void SaveCurrentWallpaperAsOld();

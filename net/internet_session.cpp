@@ -1,5 +1,6 @@
 #include "net/internet_session.h"
 
+#include "core/settings.h"
 #include "core/text.h"
 #include "store/path.h"
 
@@ -45,4 +46,10 @@ InternetHandlePtr InternetSession::Acquire() {
     m_session = session;
     m_openedWith = m_proxy;
     return m_session;
+}
+
+void ApplyProxySettings(const Settings& settings, InternetSession& session) {
+    if (auto proxy = MakeProxySettings(settings.GetProxyType(), settings.GetProxyServer(), settings.GetProxyUsername(),
+                                       settings.GetProxyPassword()))
+        session.SetProxy(*proxy);
 }

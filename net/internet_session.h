@@ -28,6 +28,8 @@ struct ProxySettings {
 std::optional<ProxySettings> MakeProxySettings(const std::wstring& type, const std::wstring& server,
                                                const std::wstring& username, const std::wstring& password);
 
+class Settings;
+
 class InternetSession {
 public:
     // The agent is the executable's name without folder and extension.
@@ -48,3 +50,7 @@ private:
     ProxySettings m_openedWith;
     InternetHandlePtr m_session;
 };
+
+// The user's proxy choice from the settings, for the session's next request. A choice that
+// names no server leaves the session as it was.
+void ApplyProxySettings(const Settings& settings, InternetSession& session);

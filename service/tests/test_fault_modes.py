@@ -50,6 +50,12 @@ class DeliveryFaultTest(ServiceTestCase):
         status, headers, body = split_response(self.raw(get(PICTURE_PATH, f"Range: bytes= {len(LAKE)}-")))
         self.assertEqual((status, headers["Content-Length"], body), (206, "100", b""))
 
+    def test_no_length_ends_the_body_by_closing(self):
+        self.fault(mode="no_length", path=PICTURE_PATH, count=1)
+        _, headers, body = split_response(self.raw(get(PICTURE_PATH)))
+        self.assertNotIn("Content-Length", headers)
+        self.assertEqual(body, LAKE)
+
     def test_status_applies_to_its_path_only(self):
         self.fault(mode="status", code=503, path="/service/viewer/v1.0/heartbeat.php")
         self.assertEqual(self.request("POST", "/service/viewer/v1.0/heartbeat.php", "version=1")[0], 503)

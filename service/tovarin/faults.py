@@ -74,6 +74,7 @@ MODES = {
     "ignore_range": {},
     "close_early": {"bytes": (_integer(0), None)},
     "long_length": {"extra": (_integer(1), 1000)},
+    "no_length": {},
     "status": {"code": (_integer(100, 599), 500)},
     "trickle": {"bytes": (_integer(1), 64),
                 "interval": (_seconds(0.0, MAX_TRICKLE_INTERVAL), 0.05)},

@@ -38,7 +38,7 @@ def parse_range(header, length):
 
 def send_reply(handler, reply, fault=None, stop=None):
     """Write reply through a BaseHTTPRequestHandler, honouring Range and the
-    delivery faults (ignore_range, close_early, long_length, trickle).
+    delivery faults (ignore_range, close_early, long_length, no_length, trickle).
     Returns the status sent."""
     stop = stop or threading.Event()
     mode = fault.mode if fault else None
@@ -64,13 +64,15 @@ def send_reply(handler, reply, fault=None, stop=None):
     payload = body[first:last + 1]
     if mode == "close_early":
         payload = payload[:params["bytes"] if params.get("bytes") is not None else len(payload) // 2]
-    closing = reply.close or mode in ("close_early", "long_length")
+    closing = reply.close or mode in ("close_early", "long_length", "no_length")
 
     handler.send_response(status)
     for name, value in headers + list(reply.headers):
         handler.send_header(name, value)
-    handler.send_header("Content-Length", str(announced))
-    if reply.close:
+    # no_length: the body ends when the connection closes, as with HTTP/1.0 servers.
+    if mode != "no_length":
+        handler.send_header("Content-Length", str(announced))
+    if reply.close or mode == "no_length":
         handler.send_header("Connection", "close")
     handler.end_headers()
     if closing:

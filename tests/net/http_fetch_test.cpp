@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/settings.h"
 #include "net/download_exception.h"
 #include "net/http_fetch.h"
 #include "net/internet_session.h"
@@ -200,4 +201,29 @@ TEST_F(HttpFetch, TheProxySettingTakesEffectOnTheNextRequest) {
     EXPECT_TRUE(throughProxy()) << "type HTTP goes through the proxy";
     session.SetProxy(*MakeProxySettings(L"NoProxy", L"", L"", L""));
     EXPECT_FALSE(throughProxy()) << "NoProxy goes straight to the service";
+}
+
+TEST_F(HttpFetch, AnAnswerWithoutLengthIsReadToItsEnd) {
+    ServiceFault(R"({"mode": "no_length", "path": "/pictures/fengguang/pattern.jpg"})");
+    std::vector<int> progress;
+    EXPECT_EQ(Fetch(kPattern, L"GET", {}, &progress), PatternBytes()) << "the buffer grows as the bytes come";
+    EXPECT_FALSE(progress.empty());
+}
+
+TEST(ProxySettings, AppliedFromTheSettings) {
+    Settings settings(Path(L"C:\\unused"));
+    InternetSession session;
+    settings.SetProxyType(L"HTTP");
+    settings.SetProxyServer(L"proxy.local:3128");
+    settings.SetProxyUsername(L"me");
+    settings.SetProxyPassword(L"pw");
+    ApplyProxySettings(settings, session);
+    EXPECT_EQ(session.GetProxy().list, L"HTTP=proxy.local:3128");
+    EXPECT_EQ(session.GetProxy().password, L"pw");
+    settings.SetProxyServer(L"");
+    ApplyProxySettings(settings, session);
+    EXPECT_EQ(session.GetProxy().list, L"HTTP=proxy.local:3128") << "no server: nothing changes";
+    settings.SetProxyType(L"NoProxy");
+    ApplyProxySettings(settings, session);
+    EXPECT_EQ(session.GetProxy().accessType, static_cast<DWORD>(INTERNET_OPEN_TYPE_DIRECT));
 }
