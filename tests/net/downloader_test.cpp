@@ -333,3 +333,62 @@ TEST_F(PictureTasks, TheServiceAskingForASignInSignsInOnceAndRetries) {
     EXPECT_TRUE(files.empty());
     EXPECT_EQ(needLogin, 1) << "a sign-in that fails ends in one need-login error";
 }
+
+TEST_F(PictureTasks, EveryTaskEndsWhateverTheServiceDoes) {
+    // Forty tasks of four kinds, each meeting a fault picked at random (seeded): every one
+    // must end in exactly one of its done or error callbacks, and none may hang the queue.
+    const char* faults[] = {
+        R"({"mode": "close_early", "path": "%s", "count": 1, "bytes": 7})",
+        R"({"mode": "status", "path": "%s", "count": 1, "code": 503})",
+        R"({"mode": "malformed_xml", "path": "%s", "count": 1})",
+        R"({"mode": "hold_open", "path": "%s", "count": 1, "timeout": 1})",
+        R"({"mode": "trickle", "path": "%s", "count": 1, "bytes": 512, "interval": 0.01})",
+        R"({"mode": "no_length", "path": "%s", "count": 1})",
+        R"({"mode": "long_length", "path": "%s", "count": 2, "extra": 9})",
+        R"({"mode": "error_type", "path": "%s", "count": 1, "type": "SomethingNew"})",
+    };
+    auto downloader = std::make_shared<Downloader>(settings);
+    constexpr int kTasks = 40;
+    std::vector<std::atomic<int>> endings(kTasks);
+    unsigned seed = 20261208;
+    auto next = [&seed] { return (seed = seed * 1103515245 + 12345) >> 16; };
+    for (int i = 0; i < kTasks; ++i) {
+        DownloadTaskPtr task;
+        std::string path;
+        switch (i % 4) {
+            case 0:
+                task = std::make_shared<ImageListTask>(settings, L"fengguang qiche");
+                path = "/service/viewer/v1.0/image.php";
+                break;
+            case 1:
+                task = std::make_shared<HeartbeatTask>(settings);
+                path = "/service/viewer/v1.0/heartbeat.php";
+                break;
+            case 2: {
+                auto image = Picture(L"fengguang/pattern.jpg");
+                image = std::make_shared<Image>(i, dir / (L"p" + std::to_wstring(i) + L".tvp"), image->GetUrl(),
+                                                image->GetBaseUrl());
+                task = std::make_shared<SingleImageTask>(settings, image);
+                path = "/pictures/fengguang/pattern.jpg";
+                break;
+            }
+            default:
+                task = std::make_shared<CheckUpdateTask>(settings);
+                path = "/service/viewer/v1.0/checkupdate.php";
+                break;
+        }
+        char fault[256];
+        std::snprintf(fault, sizeof(fault), faults[next() % 8], path.c_str());
+        ServiceControl(L"POST", L"/_control/faults", fault);
+        task->SetDoneCallback([&endings, i] { ++endings[i]; });
+        task->SetErrorCallback([&endings, i](DownloadException::ErrorType, const std::wstring&) { ++endings[i]; });
+        downloader->AddTask(task);
+    }
+    auto ended = [&] {
+        for (auto& count : endings)
+            if (count == 0) return false;
+        return true;
+    };
+    for (int i = 0; i < 1200 && !ended(); ++i) Sleep(100);
+    for (int i = 0; i < kTasks; ++i) EXPECT_EQ(endings[i], 1) << "task " << i;
+}
