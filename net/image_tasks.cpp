@@ -131,6 +131,12 @@ int DownloadImageTask::PartnerShare(const std::set<std::wstring>& keys) {
 }
 
 void DownloadImageTask::Queue(const DownloadTaskPtr& task) {
+    size_t entry = m_progress.AddEntry(task);
+    std::shared_ptr<DownloadImageTask> self = Self();
+    task->SetProgressCallback([self, entry](int percent) {
+        self->m_progress.Report(entry, percent);
+        self->ReportCombined();
+    });
     if (auto downloader = m_downloader.lock()) downloader->AddTask(task);
 }
 
@@ -153,21 +159,11 @@ void DownloadImageTask::Run() {
         auto list = std::make_shared<ImageListTask>(m_settings, joined);
         list->SetResultCallback([self](const ImageListPtr& images) { self->OnList(images, false, -1); });
         list->SetErrorCallback(GetErrorCallback());
-        size_t entry = m_progress.AddEntry(list);
-        list->SetProgressCallback([self, entry](int percent) {
-            self->m_progress.Report(entry, percent);
-            self->ReportCombined();
-        });
         Queue(list);
     }
     if (share > 0) {
         auto partner = std::make_shared<PartnerListTask>(m_settings);
         partner->SetResultCallback([self, share](const ImageListPtr& images) { self->OnList(images, true, share); });
-        size_t entry = m_progress.AddEntry(partner);
-        partner->SetProgressCallback([self, entry](int percent) {
-            self->m_progress.Report(entry, percent);
-            self->ReportCombined();
-        });
         Queue(partner);
     }
 }
@@ -182,11 +178,6 @@ void DownloadImageTask::OnList(const ImageListPtr& images, bool shuffle, int lim
         if (limit != -1 && limit-- == 0) break;
         auto picture = std::make_shared<SingleImageTask>(m_settings, image);
         picture->SetImageCallback([self](const ImagePtr& stored) { self->OnImage(stored); });
-        size_t entry = m_progress.AddEntry(picture);
-        picture->SetProgressCallback([self, entry](int percent) {
-            self->m_progress.Report(entry, percent);
-            self->ReportCombined();
-        });
         Queue(picture);
     }
     ReportCombined();

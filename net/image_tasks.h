@@ -108,6 +108,7 @@ protected:
 private:
     DownloadImageTask(std::shared_ptr<Settings> settings, std::wstring tags, std::shared_ptr<Downloader> downloader);
     std::shared_ptr<DownloadImageTask> Self() { return std::static_pointer_cast<DownloadImageTask>(shared_from_this()); }
+    // Reports the sub-task's progress into the batch's and queues it.
     void Queue(const DownloadTaskPtr& task);
     void OnList(const ImageListPtr& images, bool shuffle, int limit);
     void OnImage(const ImagePtr& image);

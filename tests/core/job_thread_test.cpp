@@ -10,25 +10,9 @@
 #include <vector>
 
 #include "core/job_thread.h"
+#include "support/journal.h"
 
 namespace {
-
-// What the jobs did, in order, from any thread.
-class Journal {
-public:
-    void Add(const std::string& entry) {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        m_entries.push_back(entry);
-    }
-    std::vector<std::string> Entries() {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        return m_entries;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::vector<std::string> m_entries;
-};
 
 // A manual-reset event for handshakes between the test and a job.
 class Event {

@@ -16,32 +16,10 @@
 #include "net/service_requests.h"
 #include "store/package_file.h"
 #include "support/service_control.h"
+#include "support/journal.h"
 #include "support/test_support.h"
 
 namespace {
-
-// What the tasks did, in order.
-class Journal {
-public:
-    void Add(const std::string& entry) {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        m_entries.push_back(entry);
-        m_changed.notify_all();
-    }
-    std::vector<std::string> Entries() {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        return m_entries;
-    }
-    bool WaitFor(size_t count, int seconds = 20) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(seconds), [&] { return m_entries.size() >= count; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<std::string> m_entries;
-};
 
 // A task that runs until it is released or suspended, like a fetch whose connection closes.
 class GateTask : public DownloadTask {
