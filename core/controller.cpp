@@ -8,6 +8,7 @@
 #include "core/job_thread.h"
 #include "core/settings.h"
 #include "core/version_table.h"
+#include "desktop/active_desktop.h"
 #include "desktop/desktop_icons.h"
 #include "desktop/wallpaper_state.h"
 #include "net/downloader.h"
@@ -66,6 +67,7 @@ bool Controller::Start() {
     ApplyProxySettings();
     // The heartbeat, local pictures, the current image and the 5-second tick join here with
     // the wallpaper cycle.
+    SetDesktopIconsHidden(m_impl->settings->GetHideDesktopIcons());
     SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
     return true;
 }
@@ -80,10 +82,9 @@ void Controller::Exit() {
 void Controller::Impl::ExitJob() {
     settings->LockSave(true);
     // Hidden icons come back for the user; config.xml keeps the choice for the next start.
-    if (HWND iconView = FindDesktopIconView()) {
-        ShowWindow(iconView, SW_SHOW);
+    if (ShowDesktopIconView(true, IconViewWait::Yes)) {
         settings->SetHideDesktopIcons(false);
-        SetIconTextTransparent(settings->GetDesktopTextBkTransparent());
+        ::SetIconTextTransparent(settings->GetDesktopTextBkTransparent());
     }
     ui->UpdateState();
     if (downloader) {
@@ -101,6 +102,25 @@ void Controller::WaitForCompletion() {
 
 void Controller::ApplyProxySettings() {
     if (m_impl->downloader) ::ApplyProxySettings(*m_impl->settings, *m_impl->downloader->GetSession());
+}
+
+void Controller::SetDesktopIconsHidden(bool hidden) {
+    Settings& settings = *m_impl->settings;
+    if (ShowDesktopIconView(!hidden)) {
+        settings.SetHideDesktopIcons(hidden);
+        settings.Save();
+        if (!hidden) ::SetIconTextTransparent(settings.GetDesktopTextBkTransparent());
+    }
+    m_impl->ui->UpdateState();
+}
+
+void Controller::SetIconTextTransparent(bool transparent) { ::SetIconTextTransparent(transparent); }
+
+void Controller::RestoreOldWallpaper() {
+    SetFreeze(true);
+    WallpaperDescription saved = m_impl->settings->GetOldWallpaper();
+    SetDesktopWallpaper(saved.TileWallpaper, saved.WallpaperStyle, saved.Wallpaper);
+    SetActiveDesktop(saved.IsActiveDesktopEnabled);
 }
 
 bool Controller::IsOwnWallpaper(const WallpaperDescription& wallpaper) const { return ::IsOwnWallpaper(wallpaper); }

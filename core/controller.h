@@ -27,6 +27,12 @@ public:
     // The user's proxy choice, for the downloader's next request.
     void ApplyProxySettings();
 
+    // Hides or shows the desktop icons (when the shell has an icon view) and remembers it.
+    void SetDesktopIconsHidden(bool hidden);
+    void SetIconTextTransparent(bool transparent);
+    // Puts the user's own wallpaper back and freezes the cycle.
+    void RestoreOldWallpaper();
+
     bool IsOwnWallpaper(const WallpaperDescription& wallpaper) const;
     WallpaperDescription CaptureCurrentWallpaper() const;
     void SaveCurrentWallpaperAsOld();

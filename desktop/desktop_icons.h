@@ -1,5 +1,5 @@
 #pragma once
-// The desktop's icon view, found by its window classes.
+// The desktop's icon view and the background of its labels.
 struct HWND__;
 typedef HWND__* HWND;
 
@@ -7,5 +7,13 @@ typedef HWND__* HWND;
 // shell shows none (Wine's desktop, for one).
 HWND FindDesktopIconView();
 
-// Placeholder: the shell integration work sets the icon labels' background here.
+// Shows or hides the icon view; false when there is none. The view belongs to the shell's
+// process: the user-interface thread must not wait for it (a hung shell would hang us), so
+// only a job thread, which the exit watchdog covers, asks to wait.
+enum class IconViewWait { No, Yes };
+bool ShowDesktopIconView(bool visible, IconViewWait wait = IconViewWait::No);
+
+// Transparent (shadowed) or solid icon labels. Newer systems keep the choice in the
+// "ListviewShadow" value and re-read it on a settings broadcast; older ones get it told to
+// the icon view directly.
 void SetIconTextTransparent(bool transparent);

@@ -1,5 +1,5 @@
 #pragma once
-// Reading and judging the shell's wallpaper settings.
+// The shell's wallpaper settings: reading them, judging them and putting them back.
 #include "core/wallpaper_description.h"
 #include "store/path.h"
 
@@ -7,9 +7,13 @@
 // "TovarinWallpaper.bmp".
 Path GetWallpaperPath();
 
-// Placeholder: the wallpaper work reads the registry and the shell here; until then the
-// current wallpaper reads as an empty description.
+// "TileWallpaper", "WallpaperStyle", "Wallpaper" under HKCU\Control Panel\desktop (missing
+// values read as empty) and whether the shell shows an HTML desktop.
 WallpaperDescription CaptureCurrentWallpaper();
 
 // A description that needs no saving or restoring: nothing recorded, or our own bitmap.
 bool IsOwnWallpaper(const WallpaperDescription& wallpaper);
+
+// Writes the tile and style values and points the desktop at the bitmap; true when the
+// system took the wallpaper.
+bool SetDesktopWallpaper(const std::wstring& tile, const std::wstring& style, const std::wstring& wallpaper);

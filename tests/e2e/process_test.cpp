@@ -122,17 +122,24 @@ TEST(Process, UnreadableConfigIsKeptAsideAndReplacedByDefaults) {
     EXPECT_EQ(kestrane.Close().first, std::optional<DWORD>(0));
 }
 
-TEST(Process, HiddenDesktopIconsAreShownAgainAtExit) {
+TEST(Process, HiddenDesktopIconsAreShownAgainAtExitAndHiddenAtTheNextStart) {
     ChildProcess shell;
     ASSERT_TRUE(shell.Start(FakeShell(), L"pump"));
     HWND icons = WaitForIconView(shell.GetId());
     ASSERT_NE(icons, nullptr);
-    ASSERT_FALSE(IsWindowVisible(icons));
+    ShowWindow(icons, SW_SHOWNA);
 
     RunningKestrane kestrane;
+    WriteAll(kestrane.folder.Config(),
+             "<?xml version=\"1.0\"?><TovarinSetting><Version>20261208</Version>"
+             "<HideDesktopIcons>1</HideDesktopIcons></TovarinSetting>");
     kestrane.Start();
+    for (int i = 0; i < 50 && IsWindowVisible(icons); ++i) Sleep(100);
+    EXPECT_FALSE(IsWindowVisible(icons)) << "the stored choice hides the icons at start";
     EXPECT_EQ(kestrane.Close().first, std::optional<DWORD>(0));
     EXPECT_TRUE(IsWindowVisible(icons)) << "the exit leaves the desktop icons visible";
+    EXPECT_NE(ReadAll(kestrane.folder.Config()).find("<HideDesktopIcons>1</HideDesktopIcons>"), std::string::npos)
+        << "and config.xml keeps the choice for the next start";
 }
 
 TEST(Process, WatchdogEndsTheProcessWhenTheCoreHangsOnExit) {
