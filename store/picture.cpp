@@ -358,6 +358,9 @@ bool Picture::SaveToFile(const Path& path) const {
     return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
+Picture::Picture(Picture&& other) noexcept = default;
+Picture& Picture::operator=(Picture&& other) noexcept = default;
+
 void Picture::Release() { m_state.reset(); }
 
 HBITMAP Picture::Detach() {

@@ -19,6 +19,8 @@ public:
     ~Picture();
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
+    Picture(Picture&& other) noexcept;
+    Picture& operator=(Picture&& other) noexcept;
 
     bool IsEmpty() const;
     SIZE GetSize() const;  // -1 x -1 when empty

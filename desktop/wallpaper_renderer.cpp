@@ -1,0 +1,57 @@
+#include "desktop/wallpaper_renderer.h"
+
+#include "core/settings.h"
+#include "desktop/active_desktop.h"
+#include "desktop/desktop_icons.h"
+#include "desktop/wallpaper_state.h"
+
+using namespace wallpaper_layout;
+
+namespace {
+
+Size ScreenSize() {
+    Settings::Point screen = Settings::GetScreenSize();
+    return {screen.x, screen.y};
+}
+
+}  // namespace
+
+std::shared_ptr<Picture> PlainRenderer::RenderFramed(const Picture& picture) {
+    if (picture.IsEmpty()) return nullptr;
+    Size screen = ScreenSize();
+    Settings::Rect area = Settings::GetWorkArea();
+    Placement placement = PlaceFramed({picture.GetWidth(), picture.GetHeight()}, {area.left, area.top, area.right, area.bottom});
+    auto wallpaper = std::make_shared<Picture>();
+    if (!wallpaper->Create(screen.width, screen.height, m_settings->GetEffectiveFrameColor())) return nullptr;
+    const Rect& to = placement.destination;
+    const Rect& from = placement.source;
+    if (!picture.Draw(wallpaper->GetDC(), to.left, to.top, to.Width(), to.Height(), from.left, from.top, from.Width(),
+                      from.Height()))
+        return nullptr;
+    return wallpaper;
+}
+
+std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings, WallpaperRenderer& renderer) {
+    if (picture.IsEmpty()) return nullptr;
+    Size screen = ScreenSize();
+    FitDecision decision =
+        DecideFit({picture.GetWidth(), picture.GetHeight()}, screen, settings.GetFrameType(), settings.GetStretchPercent());
+    if (decision.fit == Fit::Framed) return renderer.RenderFramed(picture);
+    auto wallpaper = std::make_shared<Picture>();
+    if (!wallpaper->Create(screen.width, screen.height, RGB(255, 255, 255))) return nullptr;
+    const Rect& from = decision.source;
+    if (!picture.Draw(wallpaper->GetDC(), 0, 0, screen.width, screen.height, from.left, from.top, from.Width(), from.Height()))
+        return nullptr;
+    return wallpaper;
+}
+
+bool ApplyWallpaper(const Picture& wallpaper, const Settings& settings) {
+    if (wallpaper.IsEmpty()) return false;
+    // The watermark layout is drawn here once the skin engine exists; it has no elements yet.
+    Path path = GetWallpaperPath();
+    if (path.empty() || !wallpaper.SaveToFile(path)) return false;
+    SetActiveDesktop(false);
+    bool applied = SetDesktopWallpaper(L"0", L"1", path.str());
+    if (!settings.GetHideDesktopIcons()) SetIconTextTransparent(settings.GetDesktopTextBkTransparent());
+    return applied;
+}

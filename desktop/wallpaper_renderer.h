@@ -1,0 +1,37 @@
+#pragma once
+// Turning the picture to show into a screen-sized wallpaper, and handing it to the desktop.
+#include <memory>
+
+#include "desktop/wallpaper_layout.h"
+#include "store/picture.h"
+
+class Settings;
+
+// What composes the framed wallpaper: the plain frame here, a template later.
+class WallpaperRenderer {
+public:
+    virtual ~WallpaperRenderer() = default;
+    virtual void Release() {}
+    virtual bool IsReady() const = 0;
+    // A screen-sized picture holding the given one framed; null on failure.
+    virtual std::shared_ptr<Picture> RenderFramed(const Picture& picture) = 0;
+};
+
+// The picture centred in the work area on the frame colour.
+class PlainRenderer : public WallpaperRenderer {
+public:
+    explicit PlainRenderer(std::shared_ptr<Settings> settings) : m_settings(std::move(settings)) {}
+    bool IsReady() const override { return true; }
+    std::shared_ptr<Picture> RenderFramed(const Picture& picture) override;
+
+private:
+    std::shared_ptr<Settings> m_settings;
+};
+
+// The wallpaper for a picture: as it is, scaled to fill the screen, or framed by the
+// renderer, as the frame type, the fit rule and the stretch allowance decide.
+std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings, WallpaperRenderer& renderer);
+
+// Saves the wallpaper as the program's bitmap and points the desktop at it; true when the
+// system took it. A wallpaper that cannot be saved leaves the desktop untouched.
+bool ApplyWallpaper(const Picture& wallpaper, const Settings& settings);
