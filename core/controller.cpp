@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 #include "core/debug_log.h"
 #include "core/job_thread.h"
 #include "core/settings.h"
@@ -13,19 +11,11 @@
 #include "desktop/wallpaper_state.h"
 #include "net/downloader.h"
 #include "net/internet_session.h"
+#include "store/image_catalogue.h"
 #include "ui/iui.h"
 #include "ui/localization.h"
 
-struct Controller::Impl {
-    IUI* ui = nullptr;
-    std::shared_ptr<Settings> settings;
-    std::shared_ptr<Downloader> downloader;
-    std::shared_ptr<JobThread> jobThread;
-    std::atomic<bool> exiting{false};
-
-    void OnUpgrade();
-    void ExitJob();
-};
+#include "core/controller_impl.h"
 
 Controller::Controller(IUI* ui, std::shared_ptr<Settings> settings) : m_impl(std::make_shared<Impl>()) {
     m_impl->ui = ui;
@@ -64,11 +54,22 @@ void Controller::Impl::OnUpgrade() {
 }
 
 bool Controller::Start() {
+    Impl& impl = *m_impl;
     ApplyProxySettings();
-    // The heartbeat, local pictures, the current image and the 5-second tick join here with
-    // the wallpaper cycle.
-    SetDesktopIconsHidden(m_impl->settings->GetHideDesktopIcons());
+    Heartbeat();
+    LoadLocalImages();
+    // The stored packages are the list until a download brings a new one: a restart shows
+    // them at once, network or not.
+    ImageListPtr stored = ScanImageDirectory(impl.settings->GetDataDirectory());
+    if (!stored->empty()) impl.settings->SetDownloadedImages(stored);
+    ShowImage(ShowCurrent, false);
+    impl.lastChangeTime = impl.now();
+    std::shared_ptr<Impl> self = m_impl;
+    impl.tickTimer = impl.ui->SetTimer(5000, [self] { Controller(self).Tick(); });
+    SetDesktopIconsHidden(impl.settings->GetHideDesktopIcons());
     SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+    auto images = impl.settings->GetDownloadedImages();
+    if (!images || images->empty()) DownloadImages(false);
     return true;
 }
 
@@ -93,6 +94,7 @@ void Controller::Impl::ExitJob() {
         downloader->Wait();
     }
     jobThread->Stop();
+    plainRenderer.reset();
     ui->RequestExit();
 }
 

@@ -3,6 +3,9 @@
 // cycle, the account and self-update. A small handle on one shared record, so that jobs
 // bound to it keep it alive while they run.
 #include <memory>
+#include <vector>
+
+#include "store/image.h"
 
 #include "core/wallpaper_description.h"
 
@@ -33,12 +36,25 @@ public:
     // Puts the user's own wallpaper back and freezes the cycle.
     void RestoreOldWallpaper();
 
+    // The wallpaper cycle. ShowImage queues the request; one job on the "Controller" thread
+    // takes every queued request and renders once.
+    void ShowImage(ImageToBeShown which, bool force);
+    void Tick();
+    void DownloadImages(bool restart);
+    void LoadLocalImages();
+    void Heartbeat();
+
     bool IsOwnWallpaper(const WallpaperDescription& wallpaper) const;
     WallpaperDescription CaptureCurrentWallpaper() const;
     void SaveCurrentWallpaperAsOld();
     void SetFreeze(bool frozen);
 
-private:
     struct Impl;
+
+private:
+    explicit Controller(std::shared_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+    void OnImageList(const ImageListPtr& images, bool moreToCome);
+    void OnDownloadError(int type);
+
     std::shared_ptr<Impl> m_impl;
 };

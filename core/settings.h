@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/image_cursor.h"
 #include "core/wallpaper_description.h"
 #include "store/path.h"
 
@@ -39,12 +40,7 @@ public:
     };
     enum LoginState { kLoggedIn = 0, kLoggedOut = 1 };
 
-    // Where the wallpaper cycle stands in the downloaded and local lists.
-    struct ImageCursor {
-        int phase = 0;
-        int downloadedIndex = 0;
-        int localIndex = 0;
-    };
+    using ImageCursor = ::ImageCursor;
     using ImagePtr = std::shared_ptr<Image>;
     using ImageList = std::vector<ImagePtr>;
     using ImageListPtr = std::shared_ptr<const ImageList>;

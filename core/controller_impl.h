@@ -1,0 +1,44 @@
+#pragma once
+// The record behind a Controller handle, shared by the jobs and callbacks bound to it.
+#include <atomic>
+#include <cstdint>
+#include <ctime>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "core/controller.h"
+#include "core/job_thread.h"
+#include "core/settings.h"
+#include "desktop/wallpaper_renderer.h"
+#include "net/download_task.h"
+#include "net/downloader.h"
+#include "store/picture.h"
+#include "ui/iui.h"
+
+struct Controller::Impl {
+    IUI* ui = nullptr;
+    std::shared_ptr<Settings> settings;
+    std::shared_ptr<Downloader> downloader;
+    std::shared_ptr<JobThread> jobThread;
+    std::unique_ptr<PlainRenderer> plainRenderer;
+    std::atomic<bool> exiting{false};
+    unsigned tickTimer = 0;
+    std::atomic<std::int64_t> lastChangeTime{0};
+    std::atomic<std::int64_t> lastDownloadAttempt{0};
+    std::function<std::int64_t()> now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
+
+    std::mutex showMutex;  // guards showQueue
+    std::deque<int> showQueue;
+    std::mutex tasksMutex;  // guards the weak task handles
+    std::weak_ptr<DownloadTask> downloadTask;
+    std::weak_ptr<DownloadTask> heartbeatTask;
+
+    void OnUpgrade();
+    void ExitJob();
+    void ShowJob();
+    CursorLists Lists() const;
+    // The picture the cursor (moved by offset, not stored) points at; empty when none loads.
+    Picture LoadPicture(int offset) const;
+};

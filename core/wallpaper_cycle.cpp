@@ -1,0 +1,170 @@
+// The wallpaper cycle: which image is shown, when the next one comes, when new ones are
+// fetched, and the hand-off to composition.
+#include <windows.h>
+
+#include <algorithm>
+#include <random>
+
+#include "core/controller_impl.h"
+#include "core/debug_log.h"
+#include "core/text.h"
+#include "desktop/desktop_icons.h"
+#include "net/image_tasks.h"
+#include "net/service_requests.h"
+#include "store/image_catalogue.h"
+#include "store/package_file.h"
+#include "ui/localization.h"
+
+void Controller::ShowImage(ImageToBeShown which, bool force) {
+    Impl& impl = *m_impl;
+    if (!force && impl.settings->GetFreeze()) return;
+    if (which != ShowCurrent) impl.lastChangeTime = impl.now();
+    std::lock_guard<std::mutex> guard(impl.showMutex);
+    impl.showQueue.push_back(which);
+    if (impl.showQueue.size() == 1 && impl.jobThread) {
+        std::shared_ptr<Impl> self = m_impl;
+        impl.jobThread->Post([self] { self->ShowJob(); });
+    }
+}
+
+CursorLists Controller::Impl::Lists() const {
+    auto downloaded = settings->GetDownloadedImages();
+    auto local = settings->GetLocalImages();
+    return CursorLists{downloaded ? static_cast<int>(downloaded->size()) : 0, local ? static_cast<int>(local->size()) : 0,
+                       settings->GetLocalImageInterval(), settings->GetUseLocalImage()};
+}
+
+Picture Controller::Impl::LoadPicture(int offset) const {
+    Picture picture;
+    if (offset == 0)
+        if (ImagePtr chosen = settings->GetOverrideImage())
+            if (LoadPackageImage(nullptr, &picture, chosen->GetPath())) return picture;
+    CursorLists lists = Lists();
+    ImageCursor cursor = MoveCursor(settings->GetImageCursor(), offset, lists);
+    switch (TargetOf(cursor, lists)) {
+        case CursorTarget::Local:
+            picture.LoadFromFile((*settings->GetLocalImages())[cursor.localIndex]);
+            break;
+        case CursorTarget::Downloaded:
+            LoadPackageImage(nullptr, &picture, (*settings->GetDownloadedImages())[cursor.downloadedIndex]->GetPath());
+            break;
+        case CursorTarget::None:
+            break;
+    }
+    return picture;
+}
+
+void Controller::Impl::ShowJob() {
+    std::deque<int> requests;
+    {
+        std::lock_guard<std::mutex> guard(showMutex);
+        requests.swap(showQueue);
+    }
+    if (requests.empty()) return;
+    for (int step : requests) {
+        if (step == 0) continue;
+        ImageCursor cursor = MoveCursor(settings->GetImageCursor(), step, Lists());
+        settings->SetImagePhase(cursor.phase);
+        settings->SetDownloadedIndex(cursor.downloadedIndex);
+        settings->SetLocalIndex(cursor.localIndex);
+        settings->SetOverrideImage(nullptr);
+    }
+    // Templates join with their renderer; until then the plain frame composes.
+    if (!plainRenderer) plainRenderer = std::make_unique<PlainRenderer>(settings);
+    Picture picture = LoadPicture(0);
+    if (picture.IsEmpty()) return;  // no image, or one that does not load: the wallpaper stays
+    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(picture, *settings, *plainRenderer);
+    if (!wallpaper || !ApplyWallpaper(*wallpaper, *settings)) DebugLog(L"The wallpaper was not changed\n");
+    ui->UpdateState();
+}
+
+void Controller::Tick() {
+    Impl& impl = *m_impl;
+    const std::int64_t now = impl.now();
+    const Settings& settings = *impl.settings;
+    if (now - impl.lastChangeTime >= std::int64_t(settings.GetChangeFrequency()) * 60) {
+        ShowImage(ShowNext, false);
+        if (impl.jobThread)
+            impl.jobThread->Post([] { SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1)); });
+    }
+    if (now - settings.GetLastDownloadTime() >= std::int64_t(settings.GetDownloadFrequency()) * 3600 &&
+        now - impl.lastDownloadAttempt >= 300)
+        DownloadImages(false);
+    // The update check arrives with self-update.
+    if (impl.downloader && GetTickCount() - impl.downloader->GetActivityTick() >= Settings::GetHeartbeatInterval() * 1000u)
+        Heartbeat();
+}
+
+void Controller::DownloadImages(bool restart) {
+    Impl& impl = *m_impl;
+    if (!impl.downloader) return;
+    std::lock_guard<std::mutex> guard(impl.tasksMutex);
+    if (DownloadTaskPtr running = impl.downloadTask.lock()) {
+        if (!restart) return;
+        running->Abort();
+    }
+    impl.lastDownloadAttempt = impl.now();
+    auto task = DownloadImageTask::Create(impl.settings, impl.settings->GetTags(), impl.downloader);
+    std::shared_ptr<Impl> self = m_impl;
+    task->SetProgressCallback([self](int percent) {
+        std::wstring text = FormatString(GetString(L"Balloon_DownloadImageProgress"), {percent});
+        self->ui->ShowProgress(percent, percent < 0 ? std::wstring() : text);
+    });
+    task->SetImagesCallback([self](const ImageListPtr& images, bool more) { Controller(self).OnImageList(images, more); });
+    task->SetErrorCallback(
+        [self](DownloadException::ErrorType type, const std::wstring&) { Controller(self).OnDownloadError(type); });
+    impl.downloadTask = task;
+    impl.downloader->AddTask(task);
+}
+
+void Controller::OnImageList(const ImageListPtr& images, bool moreToCome) {
+    Impl& impl = *m_impl;
+    if (!images || images->empty()) return;
+    if (moreToCome) {
+        // The new images first, then those of the previous list that are not among them.
+        auto merged = std::make_shared<ImageList>(*images);
+        if (auto previous = impl.settings->GetDownloadedImages())
+            for (const ImagePtr& image : *previous)
+                if (std::find(images->begin(), images->end(), image) == images->end()) merged->push_back(image);
+        impl.settings->SetDownloadedImages(merged);
+        if (images->size() == 1) ShowImage(ShowCurrent, false);  // the first new image of a download
+        return;
+    }
+    impl.settings->SetLastDownloadTime(impl.now());
+    impl.settings->SetDownloadedImages(std::make_shared<ImageList>(*images));
+    ShowImage(ShowCurrent, false);
+    auto favorites = impl.settings->GetFavorites();
+    FavoriteList kept = favorites ? *favorites : FavoriteList();
+    CleanImageDirectory(impl.settings->GetDataDirectory(), images.get(), &kept);
+    impl.settings->Save();
+}
+
+void Controller::OnDownloadError(int type) {
+    if (type != DownloadException::Error_Need_Login) return;
+    std::wstring categories;
+    for (const Settings::Category& category : m_impl->settings->GetCategories())
+        if (category.flags & Settings::kNeedsLogin) categories += GetString(L"Category_" + category.id) + L" ";
+    m_impl->ui->ShowInfo(IUI::ShowInfoMessage, FormatString(GetString(L"Prompt_DownloadImage_NeedLogin"), {categories}),
+                         GetString(L"Prompt_DownloadImage_Fail_Title"));
+}
+
+void Controller::LoadLocalImages() {
+    Settings& settings = *m_impl->settings;
+    auto list = std::make_shared<std::vector<Path>>();
+    if (settings.GetUseLocalImage() && !settings.GetLocalImagePath().empty()) {
+        for (const Path& file : settings.GetLocalImagePath().ListFiles())
+            if (EqualsIgnoringCase(file.Extension(), L".jpg")) list->push_back(file);
+        if (settings.GetShuffleLocalImage()) std::shuffle(list->begin(), list->end(), std::mt19937(std::random_device()()));
+    }
+    settings.SetLocalImages(list);
+}
+
+void Controller::Heartbeat() {
+    Impl& impl = *m_impl;
+    if (!impl.downloader) return;
+    std::lock_guard<std::mutex> guard(impl.tasksMutex);
+    if (impl.heartbeatTask.lock()) return;
+    auto task = std::make_shared<HeartbeatTask>(impl.settings);
+    impl.heartbeatTask = task;
+    impl.downloader->AddTask(task);
+}
