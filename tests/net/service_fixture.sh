@@ -20,6 +20,8 @@ open(sys.argv[1], "wb").write(data)
 PY
     printf 'small picture' > "$state/pictures/qiche/small.jpg"
     convert -size 64x48 xc:'#3366cc' "$state/pictures/fengguang/blue.jpg"
+    mkdir -p "$state/pictures/dongwu"
+    convert -size 2048x1536 gradient:'#d04020-#2040d0' "$state/pictures/dongwu/sunset.jpg"
     printf 'members only' > "$state/pictures/xiezhen/private.jpg"
     setsid python3 "$top/service/tovarin_service.py" --pictures "$state/pictures" --db "$state/service.db" \
       --port 0 --ready-file "$state/port" --quiet --user tester:secret </dev/null >"$state/service.log" 2>&1 &
