@@ -136,19 +136,19 @@ TEST(AutoStart, OneShortcutNamedAfterTheProgram) {
 
 TEST(AutoStart, ShortcutsNeedATargetAndALink) {
     ComApartment com;
-    ShortcutSpec spec;
-    EXPECT_EQ(CreateShortcut(spec), E_INVALIDARG);
-    spec.target = L"C:\\windows\\notepad.exe";
-    EXPECT_EQ(CreateShortcut(spec), E_INVALIDARG) << "no link path";
+    ShortcutSpec shortcut;
+    EXPECT_EQ(CreateShortcut(shortcut), E_INVALIDARG);
+    shortcut.target = L"C:\\windows\\notepad.exe";
+    EXPECT_EQ(CreateShortcut(shortcut), E_INVALIDARG) << "no link path";
     TempDir dir;
-    spec.link = dir / L"x.lnk";
-    spec.showCommand = -1;
-    EXPECT_EQ(CreateShortcut(spec), E_INVALIDARG);
-    spec.showCommand = 0;
-    spec.iconIndex = -2;
-    EXPECT_EQ(CreateShortcut(spec), E_INVALIDARG);
-    spec.iconIndex = 0;
-    spec.arguments = L"/quiet";
-    EXPECT_TRUE(SUCCEEDED(CreateShortcut(spec)));
-    EXPECT_TRUE(spec.link.Exists());
+    shortcut.link = dir / L"x.lnk";
+    shortcut.showCommand = -1;
+    EXPECT_EQ(CreateShortcut(shortcut), E_INVALIDARG);
+    shortcut.showCommand = 0;
+    shortcut.iconIndex = -2;
+    EXPECT_EQ(CreateShortcut(shortcut), E_INVALIDARG);
+    shortcut.iconIndex = 0;
+    shortcut.arguments = L"/quiet";
+    EXPECT_TRUE(SUCCEEDED(CreateShortcut(shortcut)));
+    EXPECT_TRUE(shortcut.link.Exists());
 }
