@@ -39,3 +39,13 @@ CursorTarget TargetOf(const ImageCursor& cursor, const CursorLists& lists) {
     if (cursor.downloadedIndex >= 0 && cursor.downloadedIndex < lists.downloaded) return CursorTarget::Downloaded;
     return CursorTarget::None;
 }
+
+TickActions DecideTick(const TickState& state) {
+    TickActions actions;
+    actions.showNext = state.now - state.lastChange >= static_cast<long long>(state.changeMinutes) * 60;
+    // However long the last success is ago, attempts are at least five minutes apart.
+    actions.download = state.now - state.lastDownload >= static_cast<long long>(state.downloadHours) * 3600 &&
+                       state.now - state.lastAttempt >= 300;
+    actions.heartbeat = state.idleMs >= 120u * 1000u;
+    return actions;
+}

@@ -25,3 +25,20 @@ enum class CursorTarget { None, Local, Downloaded };
 // What the cursor shows: a local picture at the start of each rhythm (or when nothing was
 // downloaded), else the downloaded image at its index.
 CursorTarget TargetOf(const ImageCursor& cursor, const CursorLists& lists);
+
+// What the 5-second tick does, decided from the clock (seconds) and the settings.
+struct TickActions {
+    bool showNext = false;
+    bool download = false;
+    bool heartbeat = false;
+};
+struct TickState {
+    long long now = 0;
+    long long lastChange = 0;
+    int changeMinutes = 5;
+    long long lastDownload = 0;  // the last successful download
+    int downloadHours = 3;
+    long long lastAttempt = 0;  // the last download started
+    unsigned long idleMs = 0;   // since the downloader last had work
+};
+TickActions DecideTick(const TickState& state);

@@ -80,19 +80,25 @@ void Controller::Impl::ShowJob() {
 
 void Controller::Tick() {
     Impl& impl = *m_impl;
-    const std::int64_t now = impl.now();
     const Settings& settings = *impl.settings;
-    if (now - impl.lastChangeTime >= std::int64_t(settings.GetChangeFrequency()) * 60) {
+    TickState state;
+    state.now = impl.now();
+    state.lastChange = impl.lastChangeTime;
+    state.changeMinutes = settings.GetChangeFrequency();
+    state.lastDownload = settings.GetLastDownloadTime();
+    state.downloadHours = settings.GetDownloadFrequency();
+    state.lastAttempt = impl.lastDownloadAttempt;
+    state.idleMs = impl.downloader ? GetTickCount() - impl.downloader->GetActivityTick() : 0;
+    TickActions actions = DecideTick(state);
+    if (actions.showNext) {
+        // While frozen the change time is not renewed, so this trim comes every tick.
         ShowImage(ShowNext, false);
         if (impl.jobThread)
             impl.jobThread->Post([] { SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1)); });
     }
-    if (now - settings.GetLastDownloadTime() >= std::int64_t(settings.GetDownloadFrequency()) * 3600 &&
-        now - impl.lastDownloadAttempt >= 300)
-        DownloadImages(false);
+    if (actions.download) DownloadImages(false);
     // The update check arrives with self-update.
-    if (impl.downloader && GetTickCount() - impl.downloader->GetActivityTick() >= Settings::GetHeartbeatInterval() * 1000u)
-        Heartbeat();
+    if (actions.heartbeat) Heartbeat();
 }
 
 void Controller::DownloadImages(bool restart) {

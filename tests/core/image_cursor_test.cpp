@@ -58,3 +58,36 @@ TEST(ImageCursor, ListsWrapAtBothEnds) {
     EXPECT_EQ(TargetOf(ImageCursor{}, empty), CursorTarget::None);
     EXPECT_EQ(Shown(ImageCursor{}, CursorLists{5, 4, 0, true}), "D0") << "interval 0 mixes nothing in";
 }
+
+TEST(Tick, ChangesDownloadsAndHeartbeats) {
+    TickState state;
+    state.now = 1'000'000;
+    state.lastChange = state.now - 5 * 60 + 1;
+    state.lastDownload = state.now - 100;
+    state.lastAttempt = state.now - 100;
+    EXPECT_FALSE(DecideTick(state).showNext) << "one second short of five minutes";
+    state.lastChange -= 1;
+    EXPECT_TRUE(DecideTick(state).showNext) << "five minutes since the last change";
+    state.changeMinutes = 60;
+    EXPECT_FALSE(DecideTick(state).showNext);
+
+    EXPECT_FALSE(DecideTick(state).download) << "downloaded 100 s ago";
+    state.lastDownload = 0;  // never: a download is due at once...
+    state.lastAttempt = state.now - 120;
+    EXPECT_FALSE(DecideTick(state).download) << "...but the last attempt was two minutes ago";
+    state.lastAttempt = state.now - 300;
+    EXPECT_TRUE(DecideTick(state).download) << "300 s after the last attempt";
+    state.lastDownload = state.now - 3 * 3600 + 1;
+    EXPECT_FALSE(DecideTick(state).download) << "three hours not yet over";
+    state.downloadHours = 1;
+    EXPECT_TRUE(DecideTick(state).download);
+
+    state.idleMs = 119'999;
+    EXPECT_FALSE(DecideTick(state).heartbeat);
+    state.idleMs = 120'000;
+    EXPECT_TRUE(DecideTick(state).heartbeat);
+
+    state.changeMinutes = 2'000'000'000;  // a hostile config.xml must not wrap the arithmetic
+    state.lastChange = state.now;
+    EXPECT_FALSE(DecideTick(state).showNext);
+}
