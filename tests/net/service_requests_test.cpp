@@ -506,8 +506,8 @@ TEST_F(ServiceRequest, PartnerListKeepsThePictureLines) {
     for (const ImagePtr& image : *images) urls.push_back(image->GetFullUrl());
     std::sort(urls.begin(), urls.end());
     const std::wstring pictures = ServiceUrl() + L"/pictures/";
-    EXPECT_EQ(urls, (std::vector<std::wstring>{pictures + L"fengguang/blue.jpg", pictures + L"fengguang/pattern.jpg",
-                                               pictures + L"qiche/small.jpg"}))
+    EXPECT_EQ(urls, (std::vector<std::wstring>{pictures + L"dongwu/sunset.jpg", pictures + L"fengguang/blue.jpg",
+                                               pictures + L"fengguang/pattern.jpg", pictures + L"qiche/small.jpg"}))
         << "the pictures that need no sign-in";
 
     task->HandleAnswer(
