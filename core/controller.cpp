@@ -20,6 +20,7 @@
 Controller::Controller(IUI* ui, std::shared_ptr<Settings> settings) : m_impl(std::make_shared<Impl>()) {
     m_impl->ui = ui;
     m_impl->settings = std::move(settings);
+    m_impl->plainRenderer = std::make_unique<PlainRenderer>(m_impl->settings);
 }
 
 bool Controller::Init() {
@@ -37,7 +38,8 @@ bool Controller::Init() {
         SaveCurrentWallpaperAsOld();
         impl.settings->SetAutoStartEnabled(true);
     }
-    // The watermark layout arrives with the skin.
+    // Without its watermark the wallpaper is still shown.
+    if (!impl.watermark.Load(L"layout_watermark")) DebugLog(L"No watermark layout\n");
     return true;
 }
 
@@ -93,8 +95,8 @@ void Controller::Impl::ExitJob() {
         downloader->Stop();
         downloader->Wait();
     }
+    if (templateRenderer) templateRenderer->Release();  // its COM objects live on this thread
     jobThread->Stop();
-    plainRenderer.reset();
     ui->RequestExit();
 }
 

@@ -15,6 +15,7 @@
 #include "net/download_task.h"
 #include "net/downloader.h"
 #include "store/picture.h"
+#include "ui/drawn_layout.h"
 #include "ui/iui.h"
 
 struct Controller::Impl {
@@ -22,7 +23,11 @@ struct Controller::Impl {
     std::shared_ptr<Settings> settings;
     std::shared_ptr<Downloader> downloader;
     std::shared_ptr<JobThread> jobThread;
-    std::unique_ptr<PlainRenderer> plainRenderer;
+    // The show job's renderers: the plain frame always, a template while one is in use.
+    std::unique_ptr<WallpaperRenderer> plainRenderer;
+    std::unique_ptr<WallpaperRenderer> templateRenderer;
+    std::wstring templateName;  // the template the template renderer holds
+    DrawnLayout watermark;
     std::atomic<bool> exiting{false};
     unsigned tickTimer = 0;
     std::atomic<std::int64_t> lastChangeTime{0};
@@ -38,6 +43,7 @@ struct Controller::Impl {
     void OnUpgrade();
     void ExitJob();
     void ShowJob();
+    WallpaperRenderer& SelectRenderer();
     CursorLists Lists() const;
     // The picture the cursor (moved by offset, not stored) points at; empty when none loads.
     Picture LoadPicture(int offset) const;

@@ -2,6 +2,8 @@
 // fetched, and the hand-off to composition.
 #include <windows.h>
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <random>
 
@@ -9,6 +11,7 @@
 #include "core/debug_log.h"
 #include "core/text.h"
 #include "desktop/desktop_icons.h"
+#include "desktop/template_renderer.h"
 #include "net/image_tasks.h"
 #include "net/service_requests.h"
 #include "store/image_catalogue.h"
@@ -69,13 +72,29 @@ void Controller::Impl::ShowJob() {
         settings->SetLocalIndex(cursor.localIndex);
         settings->SetOverrideImage(nullptr);
     }
-    // Templates join with their renderer; until then the plain frame composes.
-    if (!plainRenderer) plainRenderer = std::make_unique<PlainRenderer>(settings);
+    WallpaperRenderer& renderer = SelectRenderer();
     Picture picture = LoadPicture(0);
     if (picture.IsEmpty()) return;  // no image, or one that does not load: the wallpaper stays
-    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(picture, *settings, *plainRenderer);
-    if (!wallpaper || !ApplyWallpaper(*wallpaper, *settings)) DebugLog(L"The wallpaper was not changed\n");
+    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(picture, *settings, renderer);
+    if (!wallpaper || !ApplyWallpaper(*wallpaper, *settings, &watermark)) DebugLog(L"The wallpaper was not changed\n");
     ui->UpdateState();
+}
+
+WallpaperRenderer& Controller::Impl::SelectRenderer() {
+    if (settings->GetUseTemplate()) {
+        std::wstring name = settings->GetTemplate();
+        // A template that fails to load leaves the one loaded before in use.
+        if (!name.empty() && (!templateRenderer || name != templateName) &&
+            LoadTemplate(templateRenderer, settings->GetTemplatesDirectory() / name))
+            templateName = name;
+        if (templateRenderer && templateRenderer->IsReady()) return *templateRenderer;
+    } else if (templateRenderer) {
+        templateRenderer->Release();
+        templateRenderer.reset();
+        templateName.clear();
+        CoFreeUnusedLibraries();
+    }
+    return *plainRenderer;
 }
 
 void Controller::Tick() {

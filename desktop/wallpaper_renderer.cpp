@@ -4,6 +4,7 @@
 #include "desktop/active_desktop.h"
 #include "desktop/desktop_icons.h"
 #include "desktop/wallpaper_state.h"
+#include "ui/drawn_layout.h"
 
 using namespace wallpaper_layout;
 
@@ -45,9 +46,14 @@ std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings
     return wallpaper;
 }
 
-bool ApplyWallpaper(const Picture& wallpaper, const Settings& settings) {
+bool ApplyWallpaper(Picture& wallpaper, const Settings& settings, const DrawnLayout* watermark) {
     if (wallpaper.IsEmpty()) return false;
-    // The watermark layout is drawn here once the skin engine exists; it has no elements yet.
+    if (watermark) {
+        // The picture covers the primary screen from its origin, so screen and picture
+        // coordinates are the same.
+        Settings::Rect area = Settings::GetWorkArea();
+        if (!watermark->Draw(wallpaper.GetDC(), RECT{area.left, area.top, area.right, area.bottom})) return false;
+    }
     Path path = GetWallpaperPath();
     if (path.empty() || !wallpaper.SaveToFile(path)) return false;
     SetActiveDesktop(false);

@@ -5,6 +5,7 @@
 #include "desktop/wallpaper_layout.h"
 #include "store/picture.h"
 
+class DrawnLayout;
 class Settings;
 
 // What composes the framed wallpaper: the plain frame here, a template later.
@@ -32,6 +33,7 @@ private:
 // renderer, as the frame type, the fit rule and the stretch allowance decide.
 std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings, WallpaperRenderer& renderer);
 
-// Saves the wallpaper as the program's bitmap and points the desktop at it; true when the
-// system took it. A wallpaper that cannot be saved leaves the desktop untouched.
-bool ApplyWallpaper(const Picture& wallpaper, const Settings& settings);
+// Draws the watermark (when given) over the work area of the wallpaper, saves it as the
+// program's bitmap and points the desktop at it; true when the system took it. A wallpaper
+// that cannot be marked or saved leaves the desktop untouched.
+bool ApplyWallpaper(Picture& wallpaper, const Settings& settings, const DrawnLayout* watermark);

@@ -17,6 +17,31 @@
 CMainDlg::CMainDlg() : m_uiThreadId(GetCurrentThreadId()), m_settings(Settings::Get()) {
     m_trayMessage = RegisterWindowMessageW(L"WM_TRAYICON");
     m_comInitialised = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    BuildCommandTable();
+}
+
+// In table order; the menus, the tray and the hot keys add the commands they bring.
+void CMainDlg::BuildCommandTable() {
+    auto core = [this](std::function<void(Controller&)> action) {
+        return [this, action] {
+            if (m_initialised && !m_closing) action(*m_controller);
+        };
+    };
+    m_commands.Add({L"Prev", kPrevCommand, core([](Controller& c) { c.ShowImage(Controller::ShowPrevious, true); })});
+    m_commands.Add({L"Freeze", kFreezeCommand, core([this](Controller& c) {
+                        c.SetFreeze(!m_settings->GetFreeze());
+                        UpdateState();
+                    })});
+    m_commands.Add({L"Next", kNextCommand, core([](Controller& c) { c.ShowImage(Controller::ShowNext, true); })});
+    m_commands.Add({L"ShowHideDesktopIcons", kShowHideDesktopIconsCommand,
+                    core([this](Controller& c) { c.SetDesktopIconsHidden(!m_settings->GetHideDesktopIcons()); })});
+    m_commands.Add({L"", kShowMainWindowCommand, [this] { ShowMainWindow(); }});
+    m_commands.Add({L"DownloadNow", kDownloadNowCommand, core([](Controller& c) { c.DownloadImages(false); })});
+    m_commands.Add({L"", kExitCommand, [this] { PostMessageW(m_hwnd, WM_CLOSE, 0, 0); }});
+    m_commands.Add({L"RestoreOldWallpaper", kRestoreOldWallpaperCommand, core([this](Controller& c) {
+                        c.RestoreOldWallpaper();
+                        UpdateState();
+                    })});
 }
 
 CMainDlg::~CMainDlg() {
@@ -64,8 +89,7 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_INITDIALOG:
             return OnInitDialog();
         case WM_COMMAND:
-            OnCommand(LOWORD(wParam));
-            return TRUE;
+            return OnCommand(LOWORD(wParam)) ? TRUE : FALSE;
         case WM_CLOSE:
             OnClose();
             return TRUE;
@@ -186,15 +210,13 @@ void CMainDlg::ShowMainWindow() {
     SetForegroundWindow(m_hwnd);
 }
 
-void CMainDlg::OnCommand(WORD id) {
-    switch (id) {
-        case kShowMainWindowCommand:
-            ShowMainWindow();
-            break;
-        case IDCANCEL:  // Escape in a dialog: not a way out of the program
-        default:
-            break;
-    }
+bool CMainDlg::OnCommand(WORD id) {
+    // Escape in a dialog (IDCANCEL) is not a way out of the program.
+    if (id == IDCANCEL) return true;
+    const Command* command = m_commands.FindById(id);
+    if (!command) return false;
+    command->action();
+    return true;
 }
 
 void CMainDlg::OnClose() {

@@ -7,6 +7,7 @@
 
 #include "core/handles.h"
 #include "core/message_loop.h"
+#include "ui/command_table.h"
 #include "ui/iui.h"
 #include "ui/posted_calls.h"
 #include "ui/timer_table.h"
@@ -22,7 +23,16 @@ public:
         kRunPostedCallMessage = WM_USER + 2,
     };
     enum : UINT_PTR { kFocusTimer = 1, kWatchdogTimer = 2, kTipTimer = 3, kFreeLibrariesTimer = 4 };
-    enum : WORD { kShowMainWindowCommand = 32786 };
+    enum : WORD {
+        kPrevCommand = 1000,
+        kNextCommand = 1001,
+        kFreezeCommand = 1002,
+        kShowMainWindowCommand = 32786,
+        kShowHideDesktopIconsCommand = 32787,
+        kRestoreOldWallpaperCommand = 32788,
+        kDownloadNowCommand = 32797,
+        kExitCommand = 57665,
+    };
     static constexpr UINT kWatchdogMs = 10000;
     static constexpr const wchar_t* kClassName = L"KestraneMainDialog";
 
@@ -58,7 +68,8 @@ private:
     void AskToSaveOldWallpaper();
     void PlaceWindow();
     void OnWindowMoved();
-    void OnCommand(WORD id);
+    void BuildCommandTable();
+    bool OnCommand(WORD id);  // false: not one of ours
     void OnClose();
     void OnTimer(UINT_PTR id);
     void FinishExit();
@@ -81,6 +92,7 @@ private:
     UINT m_trayMessage = 0;
     TrayIcon m_tray;
     UniqueIcon m_bigIcon, m_smallIcon;
+    CommandTable m_commands;
     TimerTable m_timers;  // IUI timers, user-interface thread only
     PostedCallQueue m_calls;
     bool m_comInitialised = false;

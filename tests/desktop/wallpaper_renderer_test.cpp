@@ -69,7 +69,7 @@ TEST_F(Composition, AppliedWallpaperIsTheScreenSizedBitmap) {
     Picture large = Solid(screen.x, screen.y, RGB(120, 30, 160));
     std::shared_ptr<Picture> wallpaper = ComposeWallpaper(large, *settings, renderer);
     ASSERT_TRUE(wallpaper);
-    EXPECT_TRUE(ApplyWallpaper(*wallpaper, *settings));
+    EXPECT_TRUE(ApplyWallpaper(*wallpaper, *settings, nullptr));
     WallpaperDescription now = CaptureCurrentWallpaper();
     EXPECT_EQ(now.TileWallpaper, L"0");
     EXPECT_EQ(now.WallpaperStyle, L"1");
@@ -80,6 +80,25 @@ TEST_F(Composition, AppliedWallpaperIsTheScreenSizedBitmap) {
     EXPECT_EQ(saved.GetWidth(), screen.x);
     EXPECT_EQ(saved.GetHeight(), screen.y);
     EXPECT_TRUE(Near(PixelAt(saved, screen.x / 2, screen.y / 2), RGB(120, 30, 160)));
-    EXPECT_FALSE(ApplyWallpaper(Picture(), *settings)) << "nothing to apply, nothing touched";
+    Picture empty;
+    EXPECT_FALSE(ApplyWallpaper(empty, *settings, nullptr)) << "nothing to apply, nothing touched";
+    SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
+}
+
+TEST_F(Composition, AWallpaperThatCannotBeSavedLeavesTheDesktopAlone) {
+    WallpaperDescription before = CaptureCurrentWallpaper();
+    SetDesktopWallpaper(L"1", L"0", L"C:\\users\\own.bmp");
+    // A folder where the bitmap belongs: the disk refuses the file.
+    Path bitmap = GetWallpaperPath();
+    bitmap.Remove();
+    ASSERT_TRUE(CreateDirectoryW(bitmap.c_str(), nullptr));
+    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(Solid(screen.x, screen.y, RGB(10, 20, 30)), *settings, renderer);
+    ASSERT_TRUE(wallpaper);
+    EXPECT_FALSE(ApplyWallpaper(*wallpaper, *settings, nullptr));
+    RemoveDirectoryW(bitmap.c_str());
+    WallpaperDescription now = CaptureCurrentWallpaper();
+    EXPECT_EQ(now.Wallpaper, L"C:\\users\\own.bmp");
+    EXPECT_EQ(now.TileWallpaper, L"1");
+    EXPECT_EQ(now.WallpaperStyle, L"0");
     SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
 }

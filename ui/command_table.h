@@ -1,0 +1,25 @@
+#pragma once
+// The main window's commands: every button, menu item and hot key ends as one of these ids.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct Command {
+    std::wstring name;  // empty for commands that take no hot key
+    WORD id = 0;        // 0 for commands reached by hot key only
+    std::function<void()> action;
+};
+
+class CommandTable {
+public:
+    void Add(Command command) { m_commands.push_back(std::move(command)); }
+    // The first entry with the id or name; null when there is none.
+    const Command* FindById(WORD id) const;
+    const Command* FindByName(const std::wstring& name) const;
+    const std::vector<Command>& Entries() const { return m_commands; }
+
+private:
+    std::vector<Command> m_commands;
+};
