@@ -52,6 +52,8 @@ public:
     struct Impl;
 
 private:
+    friend class ControllerAccess;  // the tests reach the record and the callbacks
+
     explicit Controller(std::shared_ptr<Impl> impl) : m_impl(std::move(impl)) {}
     void OnImageList(const ImageListPtr& images, bool moreToCome);
     void OnDownloadError(int type);
