@@ -178,6 +178,8 @@ void CMainDlg::AskToSaveOldWallpaper() {
                              GetString(L"Prompt_QuerySaveOldWallpaper_Title").c_str(), MB_YESNO | MB_ICONQUESTION);
     if (answer == IDYES) m_controller->SaveCurrentWallpaperAsOld();
     m_controller->SetFreeze(false);
+    // Images that arrived while the question was open were not shown.
+    m_controller->ShowImage(Controller::ShowCurrent, false);
 }
 
 // Bottom right of the work area unless a stored position still fits, per axis.

@@ -23,6 +23,12 @@ bool ChildProcess::Start(const Path& program, const std::wstring& arguments) {
     return true;
 }
 
+bool ChildProcess::Attach(DWORD processId) {
+    m_process.reset(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, processId));
+    m_id = m_process ? processId : 0;
+    return static_cast<bool>(m_process);
+}
+
 std::optional<DWORD> ChildProcess::WaitForExit(DWORD timeoutMs) {
     if (!m_process || WaitForSingleObject(m_process.get(), timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
     DWORD code = 0;

@@ -16,6 +16,8 @@ public:
     ChildProcess& operator=(ChildProcess&&) = default;
 
     bool Start(const Path& program, const std::wstring& arguments = L"");
+    // Takes charge of a process that another one started.
+    bool Attach(DWORD processId);
     // The exit code, or nothing if the process is still running after timeoutMs.
     std::optional<DWORD> WaitForExit(DWORD timeoutMs);
     bool IsRunning() const;

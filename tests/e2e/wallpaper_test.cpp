@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+#include <thread>
+#include <vector>
+
+#include "core/file_io.h"
+#include "core/handles.h"
 #include "core/utf8.h"
 #include "desktop/wallpaper_state.h"
 #include "e2e/kestrane_process.h"
@@ -21,6 +26,97 @@ bool WaitUntil(Condition condition, int seconds) {
     return condition();
 }
 
+// A Wine desktop of its own, 640 x 480, shown as a window on the display, as scripts/run
+// starts the program: Wine paints the wallpaper there, so what a user sees can be read back.
+class WineDesktop {
+public:
+    static constexpr int kWidth = 640, kHeight = 480;
+
+    // Starts the program on the desktop through Wine's explorer; false when the desktop
+    // does not come up.
+    bool Start(const Path& program) {
+        wchar_t windows[MAX_PATH] = {};
+        GetWindowsDirectoryW(windows, MAX_PATH);
+        if (!m_shell.Start(Path(windows) / L"explorer.exe", L"/desktop=KestraneE2E,640x480 \"" + program.str() + L"\""))
+            return false;
+        return WaitUntil(
+            [&] {
+                HDESK desktop = OpenDesktopW(L"KestraneE2E", 0, FALSE, GENERIC_ALL);
+                return desktop && CloseDesktop(desktop);
+            },
+            20);
+    }
+
+    // Runs the call on a thread of this desktop (windows, screen and metrics are its own).
+    // Each thread opens the desktop itself: Wine closes a thread's desktop handle when the
+    // thread ends.
+    template <typename Call>
+    void Run(Call call) const {
+        std::thread worker([&] {
+            if (SetThreadDesktop(OpenDesktopW(L"KestraneE2E", 0, FALSE, GENERIC_ALL))) call();
+        });
+        worker.join();
+    }
+
+    // The colours the screen shows at the points.
+    std::vector<COLORREF> Pixels(const std::vector<POINT>& points) const {
+        std::vector<COLORREF> colours;
+        Run([&] {
+            HDC screen = GetDC(nullptr);
+            for (const POINT& p : points) colours.push_back(GetPixel(screen, p.x, p.y));
+            ReleaseDC(nullptr, screen);
+        });
+        return colours;
+    }
+
+    // A top-level window of the class on this desktop, shown or not yet; null when none.
+    HWND Find(const wchar_t* className) const {
+        HWND found = nullptr;
+        Run([&] { found = FindWindowW(className, nullptr); });
+        return found;
+    }
+
+    // A visible top-level window of the class on this desktop (null when none comes).
+    HWND WaitForWindow(const wchar_t* className, DWORD processId, DWORD timeoutMs) const {
+        HWND found = nullptr;
+        Run([&] { found = ::WaitForWindow(className, processId, timeoutMs); });
+        return found;
+    }
+
+private:
+    ChildProcess m_shell;
+};
+
+// Points of the desktop that neither the main window (bottom right), a centred message box
+// nor a task bar cover.
+const std::vector<POINT> kSamplePoints = {{5, 5}, {630, 5}, {5, 200}, {320, 60}, {600, 150}};
+
+bool Near(COLORREF a, COLORREF b) {
+    auto close = [](int x, int y) { return x - y <= 8 && y - x <= 8; };
+    return close(GetRValue(a), GetRValue(b)) && close(GetGValue(a), GetGValue(b)) && close(GetBValue(a), GetBValue(b));
+}
+
+bool AllNear(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!Near(a[i], b[i])) return false;
+    return true;
+}
+
+// The wallpaper bitmap's colours at the points; empty while it cannot be read.
+std::vector<COLORREF> BitmapPixels(const Path& file) {
+    Picture bitmap;
+    if (!bitmap.LoadFromFile(file)) return {};
+    std::vector<COLORREF> colours;
+    for (const POINT& p : kSamplePoints) colours.push_back(GetPixel(bitmap.GetDC(), p.x, p.y));
+    return colours;
+}
+
+std::string ConfigFor(const std::string& tags) {
+    return "<?xml version=\"1.0\"?><TovarinSetting><Version>20261208</Version><Tags>" + tags + "</Tags><ServiceUrl>" +
+           ToUtf8(ServiceUrl()) + "</ServiceUrl></TovarinSetting>";
+}
+
 }  // namespace
 
 TEST(WallpaperEndToEnd, ADownloadedPictureBecomesTheWallpaper) {
@@ -31,8 +127,7 @@ TEST(WallpaperEndToEnd, ADownloadedPictureBecomesTheWallpaper) {
     wallpaperFile.Remove();
 
     ProgramFolder folder;
-    WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>20261208</Version><Tags>dongwu</Tags>"
-                              "<ServiceUrl>" + ToUtf8(ServiceUrl()) + "</ServiceUrl></TovarinSetting>");
+    WriteAll(folder.Config(), ConfigFor("dongwu"));
     ChildProcess kestrane;
     ASSERT_TRUE(kestrane.Start(folder.Executable()));
     ASSERT_NE(WaitForWindow(L"KestraneMainDialog", kestrane.GetId(), 15000), nullptr);
@@ -52,6 +147,91 @@ TEST(WallpaperEndToEnd, ADownloadedPictureBecomesTheWallpaper) {
     EXPECT_GT(GetRValue(middle) + GetBValue(middle), 150) << "the picture's colours, not an empty bitmap";
 
     PostMessageW(WaitForWindow(L"KestraneMainDialog", kestrane.GetId(), 1000), WM_CLOSE, 0, 0);
+    EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
+    SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
+}
+
+// As a user meets it on a desktop of its own: the question about the wallpaper already
+// there, the first picture, Next, and the old wallpaper back.
+TEST(WallpaperEndToEnd, NextAndRestoreOnAWineDesktop) {
+    if (ServiceUrl().empty()) GTEST_SKIP() << "no reference service was started for this test";
+    ServiceReset();
+    WallpaperDescription before = CaptureCurrentWallpaper();
+    TempDir userFolder;
+    Path own = userFolder / L"own.bmp";
+    const COLORREF ownColour = RGB(200, 40, 40);
+    {
+        Picture picture;  // as large as the desktop: Wine centres wallpapers
+        ASSERT_TRUE(picture.Create(WineDesktop::kWidth, WineDesktop::kHeight, ownColour));
+        ASSERT_TRUE(picture.SaveToFile(own));
+    }
+    ASSERT_TRUE(SetDesktopWallpaper(L"0", L"0", own.str()));
+    Path wallpaperFile = GetWallpaperPath();
+    wallpaperFile.Remove();
+
+    ProgramFolder folder;
+    WriteAll(folder.Config(), ConfigFor("zhiwu"));
+    WineDesktop desktop;
+    ASSERT_TRUE(desktop.Start(folder.Executable()));
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = desktop.Find(L"KestraneMainDialog")) != nullptr; }, 20));
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    ChildProcess kestrane;
+    ASSERT_TRUE(kestrane.Attach(processId));
+
+    // The first start meets a wallpaper that is not its own and offers to keep it.
+    HWND question = desktop.WaitForWindow(L"#32770", processId, 20000);
+    ASSERT_NE(question, nullptr) << "the question about the current wallpaper";
+    std::vector<COLORREF> ownEverywhere(kSamplePoints.size(), ownColour);
+    EXPECT_TRUE(WaitUntil([&] { return AllNear(desktop.Pixels(kSamplePoints), ownEverywhere); }, 10))
+        << "the user's own wallpaper is on the screen before the first change";
+    PostMessageW(question, WM_COMMAND, IDYES, 0);
+    ASSERT_NE(desktop.WaitForWindow(L"KestraneMainDialog", processId, 15000), nullptr);
+
+    ASSERT_TRUE(WaitUntil([&] { return CaptureCurrentWallpaper().Wallpaper == wallpaperFile.str(); }, 60));
+    // The download has ended when both pictures are stored and the time is in config.xml.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return (folder.path() / L"data").ListFiles().size() == 2 &&
+                   ReadAll(folder.Config()).find("<LastDownloadTime>0<") == std::string::npos;
+        },
+        60));
+    Sleep(1000);  // the final list's rendering
+    std::vector<COLORREF> first;
+    ASSERT_TRUE(WaitUntil([&] { return !(first = BitmapPixels(wallpaperFile)).empty(); }, 10));
+    Picture bitmap;
+    ASSERT_TRUE(bitmap.LoadFromFile(wallpaperFile));
+    EXPECT_EQ(bitmap.GetWidth(), WineDesktop::kWidth) << "the bitmap has the size of the desktop's screen";
+    EXPECT_EQ(bitmap.GetHeight(), WineDesktop::kHeight);
+    EXPECT_TRUE(WaitUntil([&] { return AllNear(desktop.Pixels(kSamplePoints), first); }, 10))
+        << "the screen shows the bitmap's pixels";
+    auto firstBytes = ReadFileBytes(wallpaperFile, 64u << 20);
+    ASSERT_TRUE(firstBytes);
+
+    PostMessageW(window, WM_COMMAND, 1001, 0);  // Next
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            auto now = ReadFileBytes(wallpaperFile, 64u << 20);
+            return now && *now != *firstBytes;
+        },
+        30))
+        << "Next writes another wallpaper";
+    std::vector<COLORREF> second;
+    ASSERT_TRUE(WaitUntil([&] { return !(second = BitmapPixels(wallpaperFile)).empty(); }, 10));
+    EXPECT_TRUE(WaitUntil([&] { return AllNear(desktop.Pixels(kSamplePoints), second); }, 10))
+        << "the screen shows the next picture";
+
+    PostMessageW(window, WM_COMMAND, 32788, 0);  // RestoreOldWallpaper
+    ASSERT_TRUE(WaitUntil([&] { return CaptureCurrentWallpaper().Wallpaper == own.str(); }, 20));
+    WallpaperDescription restored = CaptureCurrentWallpaper();
+    EXPECT_EQ(restored.TileWallpaper, L"0");
+    EXPECT_EQ(restored.WallpaperStyle, L"0");
+    EXPECT_TRUE(WaitUntil([&] { return AllNear(desktop.Pixels(kSamplePoints), ownEverywhere); }, 10))
+        << "the user's own wallpaper is back on the screen";
+    EXPECT_NE(ReadAll(folder.Config()).find(ToUtf8(own.str())), std::string::npos) << "kept in config.xml";
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
     SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
 }

@@ -22,6 +22,10 @@ PY
     convert -size 64x48 xc:'#3366cc' "$state/pictures/fengguang/blue.jpg"
     mkdir -p "$state/pictures/dongwu"
     convert -size 2048x1536 gradient:'#d04020-#2040d0' "$state/pictures/dongwu/sunset.jpg"
+    # Two plants for the end-to-end Next: both load, and they look different.
+    mkdir -p "$state/pictures/zhiwu"
+    convert -size 1024x768 gradient:'#10a030-#e0f060' "$state/pictures/zhiwu/fern.jpg"
+    convert -size 800x600 xc:'#c08040' "$state/pictures/zhiwu/bark.jpg"
     printf 'members only' > "$state/pictures/xiezhen/private.jpg"
     setsid python3 "$top/service/tovarin_service.py" --pictures "$state/pictures" --db "$state/service.db" \
       --port 0 --ready-file "$state/port" --quiet --user tester:secret </dev/null >"$state/service.log" 2>&1 &

@@ -507,7 +507,8 @@ TEST_F(ServiceRequest, PartnerListKeepsThePictureLines) {
     std::sort(urls.begin(), urls.end());
     const std::wstring pictures = ServiceUrl() + L"/pictures/";
     EXPECT_EQ(urls, (std::vector<std::wstring>{pictures + L"dongwu/sunset.jpg", pictures + L"fengguang/blue.jpg",
-                                               pictures + L"fengguang/pattern.jpg", pictures + L"qiche/small.jpg"}))
+                                               pictures + L"fengguang/pattern.jpg", pictures + L"qiche/small.jpg",
+                                               pictures + L"zhiwu/bark.jpg", pictures + L"zhiwu/fern.jpg"}))
         << "the pictures that need no sign-in";
 
     task->HandleAnswer(
