@@ -13,7 +13,7 @@ int main() {
     const char* minutesText = std::getenv("KESTRANE_BENCH_IDLE_MINUTES");
     double minutes = minutesText ? std::atof(minutesText) : 10.0;
     if (minutes <= 0) minutes = 10.0;
-    KestraneRun run(6, 2400, 1600, "<ChangeFrequency>5</ChangeFrequency>");
+    KestraneRun run(6, 2400, 1600, {{"ChangeFrequency", L"5"}});
     ULONGLONG shown = WallpaperWriteTime();
     if (!run.Start() || !WaitForWallpaperChange(shown, 60000)) {
         std::printf("Kestrane.exe did not start and show a wallpaper within a minute\n");

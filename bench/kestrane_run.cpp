@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "core/file_io.h"
-#include "core/utf8.h"
 #include "core/version_table.h"
+#include "core/xml.h"
 #include "desktop/wallpaper_state.h"
 #include "process_figures.h"
 #include "store/package_file.h"
@@ -49,6 +49,23 @@ void WritePackages(const Path& data, int packages, int width, int height) {
     }
 }
 
+// Not a first run: config.xml of this version, a service nobody answers at, and the user's
+// own wallpaper recorded already, so that no question about it holds up the cycle.
+void WriteConfig(const Path& path, const KestraneRun::Settings& settings, const WallpaperDescription& wallpaper) {
+    TiXmlDocument document;
+    document.LinkEndChild(new TiXmlDeclaration("1.0", "UTF-8", ""));
+    TiXmlNode* root = document.LinkEndChild(new TiXmlElement("TovarinSetting"));
+    AddTextElement(root, "Version", GetProgramVersion());
+    AddTextElement(root, "ServiceUrl", L"http://127.0.0.1:9/");
+    for (const auto& [name, value] : settings) AddTextElement(root, name, value);
+    TiXmlNode* old = root->LinkEndChild(new TiXmlElement("OldWallpaper"));
+    AddTextElement(old, "Wallpaper", wallpaper.Wallpaper);
+    AddTextElement(old, "TileWallpaper", wallpaper.TileWallpaper);
+    AddTextElement(old, "WallpaperStyle", wallpaper.WallpaperStyle);
+    AddTextElement(old, "IsActiveDesktopEnabled", wallpaper.IsActiveDesktopEnabled ? L"1" : L"0");
+    if (!WriteFileAtomically(path, PrintXml(document))) std::printf("could not write config.xml\n");
+}
+
 struct WindowSearch {
     DWORD processId;
     HWND found;
@@ -70,7 +87,7 @@ BOOL CALLBACK MatchMainWindow(HWND window, LPARAM parameter) {
 
 }  // namespace
 
-KestraneRun::KestraneRun(int packages, int width, int height, const std::string& extraSettings)
+KestraneRun::KestraneRun(int packages, int width, int height, const Settings& settings)
     : m_savedWallpaper(CaptureCurrentWallpaper()) {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
@@ -80,10 +97,7 @@ KestraneRun::KestraneRun(int packages, int width, int height, const std::string&
     m_executable = m_folder / L"Kestrane.exe";
     if (!CopyFileW(BuiltKestrane().c_str(), m_executable.c_str(), FALSE))
         std::printf("could not copy %ls\n", BuiltKestrane().c_str());
-    // Not a first run: a config.xml of this version, with a service nobody answers at.
-    std::string config = "<?xml version=\"1.0\"?><TovarinSetting><Version>" + ToUtf8(GetProgramVersion()) +
-                         "</Version><ServiceUrl>http://127.0.0.1:9/</ServiceUrl>" + extraSettings + "</TovarinSetting>";
-    WriteFileAtomically(m_folder / L"config.xml", config);
+    WriteConfig(m_folder / L"config.xml", settings, m_savedWallpaper);
     WritePackages(m_folder / L"data", packages, width, height);
 }
 

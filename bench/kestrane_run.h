@@ -6,6 +6,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/handles.h"
 #include "core/wallpaper_description.h"
@@ -14,10 +16,11 @@
 class KestraneRun {
 public:
     static constexpr WORD kNextCommand = 1001;
+    using Settings = std::vector<std::pair<const char*, std::wstring>>;  // config.xml elements
 
-    // Packages of width x height pictures, each a colour with a stripe of another;
-    // extraSettings are more config.xml elements.
-    KestraneRun(int packages, int width, int height, const std::string& extraSettings);
+    // Packages of width x height pictures, each a colour with a band of stripes in another;
+    // settings are config.xml elements beyond the version and the service address.
+    KestraneRun(int packages, int width, int height, const Settings& settings = {});
     // Ends the program if it still runs, removes the folder and puts the wallpaper back.
     ~KestraneRun();
     KestraneRun(const KestraneRun&) = delete;

@@ -67,7 +67,7 @@ int main() {
     std::wstring traceFile = trace ? L"Z:" + FromUtf8(trace) : L"";
     std::printf("screen %dx%d, 6 packages of 2400x1600 BMP pictures\n", GetSystemMetrics(SM_CXSCREEN),
                 GetSystemMetrics(SM_CYSCREEN));
-    KestraneRun run(6, 2400, 1600, "");
+    KestraneRun run(6, 2400, 1600);
     ULONGLONG shown = WallpaperWriteTime();
     if (!run.Start(trace ? kGdiTraceDebug : nullptr) || !WaitForWallpaperChange(shown, 60000)) {
         std::printf("Kestrane.exe did not start and show a wallpaper within a minute\n");
