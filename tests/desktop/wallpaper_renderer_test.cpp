@@ -60,6 +60,14 @@ TEST_F(Composition, SmallPicturesAreFramedInTheFrameColour) {
     wallpaper = ComposeWallpaper(small, *settings, renderer);
     ASSERT_TRUE(wallpaper);
     EXPECT_EQ(PixelAt(*wallpaper, 0, 0), GetSysColor(COLOR_BACKGROUND)) << "the marker means the desktop colour";
+    // The user changes the desktop colour: the next wallpaper follows, without a restart.
+    const int element = COLOR_BACKGROUND;
+    const COLORREF previous = GetSysColor(COLOR_BACKGROUND), changed = RGB(12, 130, 70);
+    ASSERT_TRUE(SetSysColors(1, &element, &changed));
+    wallpaper = ComposeWallpaper(small, *settings, renderer);
+    SetSysColors(1, &element, &previous);
+    ASSERT_TRUE(wallpaper);
+    EXPECT_EQ(PixelAt(*wallpaper, 0, 0), changed);
 
     EXPECT_FALSE(ComposeWallpaper(Picture(), *settings, renderer)) << "no picture, no wallpaper";
 }
