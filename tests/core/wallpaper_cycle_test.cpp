@@ -15,6 +15,7 @@
 #include "core/handles.h"
 #include "desktop/wallpaper_state.h"
 #include "net/download_exception.h"
+#include "net/downloader.h"
 #include "store/package_file.h"
 #include "support/test_support.h"
 #include "ui/localization.h"
@@ -73,6 +74,11 @@ protected:
     }
     void TearDown() override {
         Controller::Impl& impl = ControllerAccess::Of(*controller);
+        if (impl.downloader) {
+            impl.downloader->AbortAll();
+            impl.downloader->Stop();
+            impl.downloader->Wait();
+        }
         impl.jobThread->Stop();
         impl.jobThread->Wait();
         SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
@@ -172,6 +178,32 @@ TEST_F(Cycle, TheTickChangesAfterChangeFrequencyMinutesAndNeverWhileFrozen) {
     Drain();
     EXPECT_EQ(ui.updates, 2) << "Next still works while frozen";
     EXPECT_EQ(WallpaperColour(), ColourOf(6));
+}
+
+TEST_F(Cycle, AutomaticDownloadAttemptsKeepFiveMinutesApart) {
+    Controller::Impl& impl = ControllerAccess::Of(*controller);
+    settings->SetServiceUrl(L"http://127.0.0.1:9");  // nobody listens: every attempt fails at once
+    impl.downloader = std::make_shared<Downloader>(settings);
+    settings->SetDownloadFrequency(3);
+    const std::int64_t start = clock;
+    settings->SetLastDownloadTime(start - 4 * 3600);
+    impl.lastChangeTime = start;
+    auto attemptEnded = [&] {
+        for (int i = 0; i < 300 && impl.downloadTask.lock(); ++i) Sleep(100);
+        return !impl.downloadTask.lock();
+    };
+
+    controller->Tick();
+    EXPECT_EQ(impl.lastDownloadAttempt, start) << "three hours are over: an attempt";
+    ASSERT_TRUE(attemptEnded());
+    clock = start + 120;
+    controller->Tick();
+    EXPECT_EQ(impl.lastDownloadAttempt, start) << "two minutes after a failed attempt: none";
+    clock = start + 300;
+    controller->Tick();
+    EXPECT_EQ(impl.lastDownloadAttempt, start + 300);
+    ASSERT_TRUE(attemptEnded());
+    EXPECT_EQ(settings->GetLastDownloadTime(), start - 4 * 3600) << "failures leave the download time";
 }
 
 TEST_F(Cycle, DeliveriesShowTheFirstNewImageThenTheNewList) {
