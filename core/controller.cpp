@@ -121,8 +121,10 @@ void Controller::SetDesktopIconsHidden(bool hidden) {
 void Controller::SetIconTextTransparent(bool transparent) { ::SetIconTextTransparent(transparent); }
 
 void Controller::RestoreOldWallpaper() {
-    SetFreeze(true);
     WallpaperDescription saved = m_impl->settings->GetOldWallpaper();
+    // An empty record would clear the user's desktop; our own file is nothing to go back to.
+    if (::IsOwnWallpaper(saved)) return;
+    SetFreeze(true);
     SetDesktopWallpaper(saved.TileWallpaper, saved.WallpaperStyle, saved.Wallpaper);
     SetActiveDesktop(saved.IsActiveDesktopEnabled);
 }

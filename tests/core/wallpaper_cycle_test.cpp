@@ -300,6 +300,28 @@ TEST_F(Cycle, LocalPicturesAreMixedInAndAVanishedFolderIsNoList) {
     EXPECT_EQ(WallpaperColour(), ColourOf(1)) << "Next walks the downloaded images alone";
 }
 
+TEST_F(Cycle, NothingRecordedIsNothingToRestore) {
+    settings->SetDownloadedImages(Packages({0}));
+    controller->ShowImage(Controller::ShowCurrent, false);
+    Drain();
+    ASSERT_TRUE(IsOwnWallpaper(CaptureCurrentWallpaper()));
+    controller->RestoreOldWallpaper();  // no wallpaper was recorded at the first start
+    EXPECT_EQ(CaptureCurrentWallpaper().Wallpaper, GetWallpaperPath().str()) << "the desktop keeps its wallpaper";
+    EXPECT_FALSE(settings->GetFreeze());
+
+    WallpaperDescription old;
+    old.TileWallpaper = L"1";
+    old.WallpaperStyle = L"0";
+    old.Wallpaper = (dir / L"mine.bmp").str();
+    settings->SetOldWallpaper(old);
+    controller->RestoreOldWallpaper();
+    WallpaperDescription now = CaptureCurrentWallpaper();
+    EXPECT_EQ(now.Wallpaper, old.Wallpaper);
+    EXPECT_EQ(now.TileWallpaper, L"1");
+    EXPECT_EQ(now.WallpaperStyle, L"0");
+    EXPECT_TRUE(settings->GetFreeze()) << "the cycle stops changing the wallpaper";
+}
+
 TEST_F(Cycle, NeedLoginNamesEveryCategoryThatNeedsIt) {
     SelectLanguage(1033);
     ControllerAccess::Fail(*controller, DownloadException::Error_No_Internet_Connection);
