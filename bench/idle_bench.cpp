@@ -24,14 +24,27 @@ int main() {
     auto listStart = ReadProcessListEntry(run.ProcessId());
     auto linuxStart = ReadLinuxFigures(run.LinuxPid());
     WindowsCounters windowsStart = ReadWindowsCounters(run.Process());
-    int changes = 0;
+    int changes = 0, minute = 0, changesThisMinute = 0;
+    double minuteStartCpu = listStart ? listStart->cpuSeconds : 0;
     shown = WallpaperWriteTime();
     DWORD start = GetTickCount();
     while (GetTickCount() - start < minutes * 60000) {
         Sleep(1000);
         ULONGLONG now = WallpaperWriteTime();
-        if (now != shown) ++changes;
+        if (now != shown) {
+            ++changes;
+            ++changesThisMinute;
+        }
         shown = now;
+        // Minute by minute, to tell the wallpaper changes from the rest.
+        if (GetTickCount() - start < (minute + 1) * 60000u) continue;
+        if (auto entry = ReadProcessListEntry(run.ProcessId())) {
+            std::printf("  minute %d: %.2f s CPU%s\n", ++minute, entry->cpuSeconds - minuteStartCpu,
+                        changesThisMinute ? ", wallpaper changed" : "");
+            std::fflush(stdout);
+            minuteStartCpu = entry->cpuSeconds;
+            changesThisMinute = 0;
+        }
     }
     auto listEnd = ReadProcessListEntry(run.ProcessId());
     auto linuxEnd = ReadLinuxFigures(run.LinuxPid());
