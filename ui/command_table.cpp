@@ -7,9 +7,3 @@ const Command* CommandTable::FindById(WORD id) const {
     auto found = std::find_if(m_commands.begin(), m_commands.end(), [id](const Command& c) { return c.id == id; });
     return found == m_commands.end() ? nullptr : &*found;
 }
-
-const Command* CommandTable::FindByName(const std::wstring& name) const {
-    if (name.empty()) return nullptr;
-    auto found = std::find_if(m_commands.begin(), m_commands.end(), [&name](const Command& c) { return c.name == name; });
-    return found == m_commands.end() ? nullptr : &*found;
-}

@@ -15,10 +15,8 @@ struct Command {
 class CommandTable {
 public:
     void Add(Command command) { m_commands.push_back(std::move(command)); }
-    // The first entry with the id or name; null when there is none.
+    // The first entry with the id; null when there is none.
     const Command* FindById(WORD id) const;
-    const Command* FindByName(const std::wstring& name) const;
-    const std::vector<Command>& Entries() const { return m_commands; }
 
 private:
     std::vector<Command> m_commands;
