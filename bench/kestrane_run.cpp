@@ -136,12 +136,13 @@ bool KestraneRun::Start(const wchar_t* wineDebug) {
     return m_window != nullptr;
 }
 
-std::optional<DWORD> KestraneRun::Close(DWORD timeoutMs) {
+void KestraneRun::Close(DWORD timeoutMs) {
     PostMessageW(m_window, WM_CLOSE, 0, 0);
     DWORD code = 0;
-    if (WaitForSingleObject(m_process.get(), timeoutMs) != WAIT_OBJECT_0 || !GetExitCodeProcess(m_process.get(), &code))
-        return std::nullopt;
-    return code;
+    if (WaitForSingleObject(m_process.get(), timeoutMs) == WAIT_OBJECT_0 && GetExitCodeProcess(m_process.get(), &code))
+        std::printf("Kestrane.exe closed with exit code %lu\n", code);
+    else
+        std::printf("Kestrane.exe did not end within %lu ms of WM_CLOSE\n", timeoutMs);
 }
 
 ULONGLONG WallpaperWriteTime() {

@@ -4,7 +4,6 @@
 // and the stored packages are the list.
 #include <windows.h>
 
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,8 +29,9 @@ public:
     // main window.
     bool Start(const wchar_t* wineDebug = nullptr);
     void Command(WORD id) const { PostMessageW(m_window, WM_COMMAND, id, 0); }
-    // WM_CLOSE, then the exit code, or nothing if it has not ended within timeoutMs.
-    std::optional<DWORD> Close(DWORD timeoutMs);
+    // WM_CLOSE, then prints how the program ended (its exit code, or that it had not
+    // ended within timeoutMs).
+    void Close(DWORD timeoutMs);
 
     HANDLE Process() const { return m_process.get(); }
     DWORD ProcessId() const { return m_processId; }
