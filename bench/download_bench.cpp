@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "bench_support.h"
-#include "core/settings.h"
+#include "config/settings.h"
 #include "net/downloader.h"
 #include "net/image_tasks.h"
 #include "store/package_file.h"
@@ -33,7 +33,8 @@ int main() {
     double ms = TimeMs([&] {
         for (int i = 0; i < count; ++i) {
             std::wstring file = std::to_wstring(i) + L".jpg";
-            auto image = std::make_shared<Image>(i, settings->GetDataDirectory() / MakePackageFileName(base + file), file, base);
+            auto image =
+                std::make_shared<Image>(i, settings->GetDataDirectory() / MakePackageFileName(base + file), file, base);
             auto task = std::make_shared<SingleImageTask>(settings, image);
             task->SetImageCallback([&](const ImagePtr&) {
                 if (++stored + failed == count) SetEvent(done);
@@ -49,7 +50,8 @@ int main() {
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) bytes += data.nFileSizeLow;
     }
-    Report("downloader: " + std::to_string(stored) + " pictures stored, " + std::to_string(failed) + " failed, in", ms, "ms");
+    Report("downloader: " + std::to_string(stored) + " pictures stored, " + std::to_string(failed) + " failed, in", ms,
+           "ms");
     Report("downloader throughput", bytes / 1048576.0 / (ms / 1000.0), "MB/s");
     CloseHandle(done);
     downloader->AbortAll();

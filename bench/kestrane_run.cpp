@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "core/file_io.h"
-#include "core/version_table.h"
-#include "core/xml.h"
+#include "base/file_io.h"
+#include "base/xml.h"
+#include "config/version_table.h"
 #include "desktop/wallpaper_state.h"
 #include "process_figures.h"
 #include "store/package_file.h"

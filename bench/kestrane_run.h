@@ -8,13 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "core/handles.h"
-#include "core/wallpaper_description.h"
-#include "store/path.h"
+#include "base/handles.h"
+#include "base/path.h"
+#include "config/wallpaper_description.h"
 
 class KestraneRun {
 public:
-    static constexpr WORD kNextCommand = 1001;
     using Settings = std::vector<std::pair<const char*, std::wstring>>;  // config.xml elements
 
     // Packages of width x height pictures, each a colour with a band of stripes in another;

@@ -7,10 +7,11 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "base/utf8.h"
 #include "bench_support.h"
-#include "core/utf8.h"
 #include "kestrane_run.h"
 #include "process_figures.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ int main() {
     auto clockStart = std::chrono::steady_clock::now();
     for (int i = 1; i <= kLast; ++i) {
         shown = WallpaperWriteTime();
-        run.Command(KestraneRun::kNextCommand);
+        run.Command(IDC_NEXT);
         if (!WaitForWallpaperChange(shown, 30000)) {
             std::printf("change %d did not finish within 30 s\n", i);
             return 1;

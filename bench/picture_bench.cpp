@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/handles.h"
 #include "bench_support.h"
-#include "core/handles.h"
 #include "store/picture.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <sstream>
 #include <vector>
 
-#include "core/handles.h"
-#include "core/utf8.h"
+#include "base/handles.h"
+#include "base/utf8.h"
 
 WindowsCounters ReadWindowsCounters(HANDLE process) {
     WindowsCounters counters;

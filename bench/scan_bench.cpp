@@ -4,7 +4,7 @@
 #include <random>
 
 #include "bench_support.h"
-#include "store/image_catalogue.h"
+#include "store/data_folder.h"
 #include "store/package_file.h"
 
 int main() {

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "base/file_io.h"
+#include "base/utf8.h"
 #include "bench_support.h"
-#include "core/file_io.h"
-#include "core/settings.h"
-#include "core/utf8.h"
+#include "config/settings.h"
 #include "desktop/wallpaper_renderer.h"
 #include "desktop/wallpaper_state.h"
 

@@ -1,15 +1,18 @@
 #include "desktop/active_desktop.h"
 
 #include <windows.h>
-#include <wininet.h>  // the Active Desktop declarations need its types
-#include <shlobj.h>
-#include <shlguid.h>
+// The Active Desktop declarations of shlobj.h need the types of wininet.h.
+#include <wininet.h>
 
-#include "core/handles.h"
+#include <shlguid.h>
+#include <shlobj.h>
+
+#include "base/handles.h"
 
 void SetActiveDesktop(bool enabled) {
     ComPtr<IActiveDesktop> desktop;
-    if (FAILED(CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveDesktop, desktop.put_void())))
+    if (FAILED(CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveDesktop,
+                                desktop.put_void())))
         return;
     COMPONENTSOPT options{};
     options.dwSize = sizeof(options);

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "core/handles.h"
+#include "base/handles.h"
 
 long CreateShortcut(const ShortcutSpec& shortcut) {
     if (shortcut.target.empty() || shortcut.link.empty() || shortcut.showCommand < 0 || shortcut.iconIndex < 0)

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "store/path.h"
+#include "base/path.h"
 
 struct ShortcutSpec {
     std::wstring target;

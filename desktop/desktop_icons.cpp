@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "core/handles.h"
+#include "base/handles.h"
 
 namespace {
 
@@ -61,7 +61,8 @@ void SetIconTextTransparent(bool transparent) {
                             nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr) == ERROR_SUCCESS) {
             UniqueKey key(raw);
             DWORD value = transparent ? 1 : 0;
-            RegSetValueExW(key.get(), L"ListviewShadow", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+            RegSetValueExW(key.get(), L"ListviewShadow", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                           sizeof(value));
         }
         // A settings broadcast makes the shell read the value again. The cursor shadow is
         // only the vehicle: it is set to what it already is.

@@ -4,8 +4,8 @@
 // plain frame stays the active renderer.
 #include <memory>
 
+#include "base/path.h"
 #include "desktop/wallpaper_renderer.h"
-#include "store/path.h"
 
 // Loads the template in the folder into the renderer, creating it when there is none yet.
 // False, leaving the renderer as it was, when the template does not load.

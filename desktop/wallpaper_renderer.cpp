@@ -1,10 +1,10 @@
 #include "desktop/wallpaper_renderer.h"
 
-#include "core/settings.h"
+#include "config/settings.h"
 #include "desktop/active_desktop.h"
 #include "desktop/desktop_icons.h"
+#include "desktop/drawn_layout.h"
 #include "desktop/wallpaper_state.h"
-#include "ui/drawn_layout.h"
 
 using namespace wallpaper_layout;
 
@@ -21,7 +21,8 @@ std::shared_ptr<Picture> PlainRenderer::RenderFramed(const Picture& picture) {
     if (picture.IsEmpty()) return nullptr;
     Size screen = ScreenSize();
     Settings::Rect area = Settings::GetWorkArea();
-    Placement placement = PlaceFramed({picture.GetWidth(), picture.GetHeight()}, {area.left, area.top, area.right, area.bottom});
+    Placement placement =
+        PlaceFramed({picture.GetWidth(), picture.GetHeight()}, {area.left, area.top, area.right, area.bottom});
     auto wallpaper = std::make_shared<Picture>();
     if (!wallpaper->Create(screen.width, screen.height, m_settings->GetEffectiveFrameColor())) return nullptr;
     const Rect& to = placement.destination;
@@ -32,16 +33,18 @@ std::shared_ptr<Picture> PlainRenderer::RenderFramed(const Picture& picture) {
     return wallpaper;
 }
 
-std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings, WallpaperRenderer& renderer) {
+std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings,
+                                          WallpaperRenderer& renderer) {
     if (picture.IsEmpty()) return nullptr;
     Size screen = ScreenSize();
-    FitDecision decision =
-        DecideFit({picture.GetWidth(), picture.GetHeight()}, screen, settings.GetFrameType(), settings.GetStretchPercent());
+    FitDecision decision = DecideFit({picture.GetWidth(), picture.GetHeight()}, screen, settings.GetFrameType(),
+                                     settings.GetStretchPercent());
     if (decision.fit == Fit::Framed) return renderer.RenderFramed(picture);
     auto wallpaper = std::make_shared<Picture>();
     if (!wallpaper->Create(screen.width, screen.height, RGB(255, 255, 255))) return nullptr;
     const Rect& from = decision.source;
-    if (!picture.Draw(wallpaper->GetDC(), 0, 0, screen.width, screen.height, from.left, from.top, from.Width(), from.Height()))
+    if (!picture.Draw(wallpaper->GetDC(), 0, 0, screen.width, screen.height, from.left, from.top, from.Width(),
+                      from.Height()))
         return nullptr;
     return wallpaper;
 }

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "core/handles.h"
+#include "base/handles.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The shell's wallpaper settings: reading them, judging them and putting them back.
-#include "core/wallpaper_description.h"
-#include "store/path.h"
+#include "base/path.h"
+#include "config/wallpaper_description.h"
 
 // The one bitmap the program writes as the wallpaper: the Windows directory's
 // "TovarinWallpaper.bmp".

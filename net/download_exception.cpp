@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "ui/localization.h"
+#include "base/localization.h"
 
 std::wstring DownloadException::StringIdOf(ErrorType type) {
     static const std::map<ErrorType, const wchar_t*> ids = {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/localization.h"
+#include "base/localization.h"
 
 class DownloadException {
 public:

@@ -3,12 +3,32 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <exception>
 
-#include "core/debug_log.h"
-#include "core/settings.h"
+#include "base/debug_log.h"
+#include "base/utf8.h"
+#include "base/working_set.h"
+#include "config/settings.h"
 #include "net/image_tasks.h"
 #include "net/internet_session.h"
 #include "net/service_requests.h"
+
+namespace {
+
+// The task boundary: whatever a task throws reaches the loop as a DownloadException.
+void RunTask(DownloadTask& task) {
+    try {
+        task.Run();
+    } catch (const DownloadException&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw DownloadException(DownloadException::Error_Unknown_Exception) << L"" << FromUtf8(error.what());
+    } catch (...) {
+        throw DownloadException(DownloadException::Error_Unknown_Exception) << L"" << L"";
+    }
+}
+
+}  // namespace
 
 Downloader::Downloader(std::shared_ptr<Settings> settings)
     : JobThread(L"Downloader"), m_settings(std::move(settings)), m_session(std::make_shared<InternetSession>()) {
@@ -36,8 +56,9 @@ bool Downloader::AddTask(const DownloadTaskPtr& task) {
     {
         std::lock_guard<std::mutex> guard(m_mutex);
         m_activityTick = GetTickCount();
-        auto place = std::find_if(m_queue.begin(), m_queue.end(),
-                                  [&](const DownloadTaskPtr& queued) { return queued->GetPriority() > task->GetPriority(); });
+        auto place = std::find_if(m_queue.begin(), m_queue.end(), [&](const DownloadTaskPtr& queued) {
+            return queued->GetPriority() > task->GetPriority();
+        });
         place = m_queue.insert(place, task);
         if (place == m_queue.begin() && m_current && m_current != task) preempted = m_current;
     }
@@ -65,7 +86,7 @@ void Downloader::RunQueue() {
         Post([self = this] { self->RunQueue(); });
     }
     m_current.reset();
-    if (m_queue.empty()) SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+    if (m_queue.empty()) TrimWorkingSet();
 }
 
 bool Downloader::RunTaskLoop(const DownloadTaskPtr& task) {
@@ -81,11 +102,16 @@ bool Downloader::RunTaskLoop(const DownloadTaskPtr& task) {
         try {
             if (signInFirst) {
                 // The service wants a sign-in: sign in right here, then try the task once more.
-                RunTaskLoop(MakeSignInTask(m_settings));
+                SignInCallback onSignIn;
+                {
+                    std::lock_guard<std::mutex> guard(m_mutex);
+                    onSignIn = m_onSignIn;
+                }
+                RunTaskLoop(MakeSignInTask(m_settings, std::move(onSignIn)));
                 if (m_settings->GetLoginState() != Settings::kLoggedIn)
                     throw DownloadException(DownloadException::Error_Need_Login);
             }
-            task->Run();
+            RunTask(*task);
             if (task->GetProgressCallback()) task->GetProgressCallback()(-1);
             if (task->GetDoneCallback()) task->GetDoneCallback()();
             break;
@@ -108,6 +134,11 @@ bool Downloader::RunTaskLoop(const DownloadTaskPtr& task) {
     task->SetSession(nullptr);
     if (task->GetProgressCallback()) task->GetProgressCallback()(-1);
     return finished;
+}
+
+void Downloader::SetSignInCallback(SignInCallback callback) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_onSignIn = std::move(callback);
 }
 
 void Downloader::AbortAll() {

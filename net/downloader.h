@@ -5,8 +5,9 @@
 #include <memory>
 #include <mutex>
 
-#include "core/job_thread.h"
+#include "base/job_thread.h"
 #include "net/download_task.h"
+#include "net/sign_in_state.h"
 #include "store/image.h"
 
 class InternetSession;
@@ -28,6 +29,8 @@ public:
     // GetTickCount of the last time a task was added or taken up.
     unsigned long GetActivityTick() const { return m_activityTick; }
     std::shared_ptr<InternetSession> GetSession() const { return m_session; }
+    // Told what the automatic sign-in's answer said (on the Downloader thread).
+    void SetSignInCallback(SignInCallback callback);
 
     // Runs a task to its end on the calling thread (the Downloader thread), with the sign-in
     // and retry rule. True when the task is finished, false when it was suspended.
@@ -41,6 +44,7 @@ private:
     std::mutex m_mutex;  // guards the queue and the current task
     std::deque<DownloadTaskPtr> m_queue;
     DownloadTaskPtr m_current;
+    SignInCallback m_onSignIn;  // guarded by m_mutex
     std::atomic<unsigned long> m_activityTick{0};
 };
 

@@ -4,8 +4,8 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "core/text.h"
-#include "core/utf8.h"
+#include "base/text.h"
+#include "base/utf8.h"
 #include "net/download_exception.h"
 #include "net/internet_exception.h"
 #include "net/internet_session.h"
@@ -104,14 +104,17 @@ unsigned long long SendHttpRequest(HINTERNET connection, Bytes& body, const Fetc
                                    const std::wstring& object, const ProgressCallback& progress, DWORD flags) {
     const wchar_t* accept[] = {L"*/*", nullptr};
     InternetHandle handle(HttpOpenRequestW(connection, request.verb.c_str(), object.c_str(), nullptr,
-                                           request.referrer.empty() ? nullptr : request.referrer.c_str(), accept, flags, 0));
+                                           request.referrer.empty() ? nullptr : request.referrer.c_str(), accept, flags,
+                                           0));
     if (!handle) throw InternetException();
 
     std::string form = EncodeForm(request.fields);
     std::wstring headers;
     if (!body.empty()) headers = L"Range: bytes=" + std::to_wstring(body.size()) + L"-";
     const bool withForm = EqualsIgnoringCase(request.verb, L"POST") && !form.empty();
-    if (withForm) headers += (headers.empty() ? L"" : L"\r\n") + std::wstring(L"Content-Type: application/x-www-form-urlencoded\r\n");
+    if (withForm)
+        headers +=
+            (headers.empty() ? L"" : L"\r\n") + std::wstring(L"Content-Type: application/x-www-form-urlencoded\r\n");
     if (!HttpSendRequestW(handle.Get(), headers.empty() ? nullptr : headers.c_str(), static_cast<DWORD>(headers.size()),
                           withForm ? &form[0] : nullptr, withForm ? static_cast<DWORD>(form.size()) : 0))
         throw InternetException();
@@ -136,8 +139,9 @@ unsigned long long SendHttpRequest(HINTERNET connection, Bytes& body, const Fetc
 
     ReceivedBytes received(body);
     size_t& count = received.count();
-    size_t capacity = announced > count ? static_cast<size_t>(std::min<unsigned long long>(announced, count + kFirstAllocationBytes))
-                                        : (count ? count * 2 : 2048);
+    size_t capacity = announced > count
+                          ? static_cast<size_t>(std::min<unsigned long long>(announced, count + kFirstAllocationBytes))
+                          : (count ? count * 2 : 2048);
     body.resize(std::max(capacity, count + 1));
     for (;;) {
         if (count == body.size()) {
@@ -191,10 +195,10 @@ void FetchUrl(InternetSession& session, const FetchRequest& request, Bytes& body
     try {
         InternetHandlePtr sessionHandle = session.Acquire();
         if (!sessionHandle) throw InternetException();
-        auto connection = std::make_shared<InternetHandle>(
-            InternetConnectW(sessionHandle->Get(), url.host.c_str(), url.port, url.user.empty() ? nullptr : url.user.c_str(),
-                             url.password.empty() ? nullptr : url.password.c_str(), INTERNET_SERVICE_HTTP,
-                             secure ? INTERNET_FLAG_SECURE : 0, 0));
+        auto connection = std::make_shared<InternetHandle>(InternetConnectW(
+            sessionHandle->Get(), url.host.c_str(), url.port, url.user.empty() ? nullptr : url.user.c_str(),
+            url.password.empty() ? nullptr : url.password.c_str(), INTERNET_SERVICE_HTTP,
+            secure ? INTERNET_FLAG_SECURE : 0, 0));
         if (!*connection) throw InternetException();
         DWORD timeout = kReceiveTimeoutMs;
         InternetSetOptionW(connection->Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
@@ -203,7 +207,8 @@ void FetchUrl(InternetSession& session, const FetchRequest& request, Bytes& body
             InternetSetOptionW(connection->Get(), INTERNET_OPTION_PROXY_USERNAME, &proxy.username[0],
                                static_cast<DWORD>(proxy.username.size()));
             InternetSetOptionW(connection->Get(), INTERNET_OPTION_PROXY_PASSWORD,
-                               proxy.password.empty() ? nullptr : &proxy.password[0], static_cast<DWORD>(proxy.password.size()));
+                               proxy.password.empty() ? nullptr : &proxy.password[0],
+                               static_cast<DWORD>(proxy.password.size()));
         }
         if (slot) slot->Set(connection);
 

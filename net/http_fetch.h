@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "core/bytes.h"
+#include "base/bytes.h"
 #include "net/internet_handle.h"
 
 class InternetSession;

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <random>
 
-#include "core/debug_log.h"
-#include "core/file_io.h"
-#include "core/settings.h"
+#include "base/debug_log.h"
+#include "base/file_io.h"
+#include "config/settings.h"
 #include "net/downloader.h"
 #include "net/service_requests.h"
 #include "store/package_file.h"
@@ -68,7 +68,8 @@ void SingleImageTask::Run() {
     if (m_onImage) m_onImage(m_image);
 }
 
-FileDownloadTask::FileDownloadTask(std::wstring url, Path directory) : m_url(std::move(url)), m_directory(std::move(directory)) {
+FileDownloadTask::FileDownloadTask(std::wstring url, Path directory)
+    : m_url(std::move(url)), m_directory(std::move(directory)) {
     SetPriority(0);
 }
 
@@ -112,16 +113,18 @@ bool DownloadTaskContainer::Add(const DownloadTaskPtr& task) {
 
 std::shared_ptr<DownloadImageTask> DownloadImageTask::Create(std::shared_ptr<Settings> settings, std::wstring tags,
                                                              std::shared_ptr<Downloader> downloader) {
-    return std::shared_ptr<DownloadImageTask>(new DownloadImageTask(std::move(settings), std::move(tags), std::move(downloader)));
+    return std::shared_ptr<DownloadImageTask>(
+        new DownloadImageTask(std::move(settings), std::move(tags), std::move(downloader)));
 }
 
-DownloadImageTask::DownloadImageTask(std::shared_ptr<Settings> settings, std::wstring tags, std::shared_ptr<Downloader> downloader)
+DownloadImageTask::DownloadImageTask(std::shared_ptr<Settings> settings, std::wstring tags,
+                                     std::shared_ptr<Downloader> downloader)
     : m_settings(std::move(settings)), m_tags(std::move(tags)), m_downloader(downloader) {}
 
 DownloadImageTask::~DownloadImageTask() {
     ReportProgress(-1);
     std::lock_guard<std::mutex> guard(m_mutex);
-    if (!m_collected->empty() && m_onImages) m_onImages(std::make_shared<ImageList>(*m_collected), false);
+    if (!m_collected.empty() && m_onImages) m_onImages(std::make_shared<const ImageList>(m_collected), false);
 }
 
 int DownloadImageTask::PartnerShare(const std::set<std::wstring>& keys) {
@@ -186,8 +189,8 @@ void DownloadImageTask::OnList(const ImageListPtr& images, bool shuffle, int lim
 void DownloadImageTask::OnImage(const ImagePtr& image) {
     {
         std::lock_guard<std::mutex> guard(m_mutex);
-        m_collected->push_back(image);
-        if (m_onImages) m_onImages(std::make_shared<ImageList>(*m_collected), true);
+        m_collected.push_back(image);
+        if (m_onImages) m_onImages(std::make_shared<const ImageList>(m_collected), true);
     }
     ReportCombined();
 }

@@ -8,9 +8,9 @@
 #include <set>
 #include <string>
 
+#include "base/path.h"
 #include "net/download_task.h"
 #include "store/image.h"
-#include "store/path.h"
 
 class Settings;
 
@@ -107,7 +107,9 @@ protected:
 
 private:
     DownloadImageTask(std::shared_ptr<Settings> settings, std::wstring tags, std::shared_ptr<Downloader> downloader);
-    std::shared_ptr<DownloadImageTask> Self() { return std::static_pointer_cast<DownloadImageTask>(shared_from_this()); }
+    std::shared_ptr<DownloadImageTask> Self() {
+        return std::static_pointer_cast<DownloadImageTask>(shared_from_this());
+    }
     // Reports the sub-task's progress into the batch's and queues it.
     void Queue(const DownloadTaskPtr& task);
     void OnList(const ImageListPtr& images, bool shuffle, int limit);
@@ -119,6 +121,6 @@ private:
     std::weak_ptr<Downloader> m_downloader;
     std::mutex m_mutex;  // guards the collected images
     CombinedProgress m_progress;
-    ImageListPtr m_collected = std::make_shared<ImageList>();
+    ImageList m_collected;
     ImagesCallback m_onImages;
 };

@@ -1,8 +1,8 @@
 #include "net/internet_session.h"
 
-#include "core/settings.h"
-#include "core/text.h"
-#include "store/path.h"
+#include "base/path.h"
+#include "base/text.h"
+#include "config/settings.h"
 
 std::optional<ProxySettings> MakeProxySettings(const std::wstring& type, const std::wstring& server,
                                                const std::wstring& username, const std::wstring& password) {
@@ -41,7 +41,8 @@ InternetHandlePtr InternetSession::Acquire() {
     std::lock_guard<std::mutex> guard(m_mutex);
     if (m_session && m_openedWith == m_proxy) return m_session;
     const wchar_t* list = m_proxy.list.empty() ? nullptr : m_proxy.list.c_str();
-    auto session = std::make_shared<InternetHandle>(InternetOpenW(m_agent.c_str(), m_proxy.accessType, list, nullptr, 0));
+    auto session =
+        std::make_shared<InternetHandle>(InternetOpenW(m_agent.c_str(), m_proxy.accessType, list, nullptr, 0));
     if (!*session) return nullptr;
     m_session = session;
     m_openedWith = m_proxy;

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "core/text.h"
-#include "core/utf8.h"
-#include "core/xml.h"
+#include "base/text.h"
+#include "base/utf8.h"
+#include "base/xml.h"
 
 namespace {
 
@@ -64,7 +64,10 @@ void ImageListTask::ParseDocument(const TiXmlDocument& document) {
 }
 
 void SignInStateTask::ParseDocument(const TiXmlDocument& document) {
-    if (const TiXmlElement* root = document.RootElement()) ApplySignInState(root);
+    const TiXmlElement* root = document.RootElement();
+    if (!root) return;
+    SignInData data = ApplySignInState(root);
+    if (m_onSignIn) m_onSignIn(data);
 }
 
 LogoutTask::LogoutTask(std::shared_ptr<Settings> settings)
@@ -133,7 +136,7 @@ void LoginTask::HandleAnswer(const Bytes& body) {
         throw ServerError(error, type);
     }
     SignInData data = ApplySignInState(login, settings, m_requestThumbnail);
-    if (m_onResult) m_onResult(data);
+    if (m_onSignIn) m_onSignIn(data);
 }
 
 CheckUpdateTask::CheckUpdateTask(std::shared_ptr<Settings> settings) : m_settings(std::move(settings)) {
@@ -183,6 +186,8 @@ void PartnerListTask::HandleAnswer(const Bytes& body) {
     if (m_onResult) m_onResult(images);
 }
 
-DownloadTaskPtr MakeSignInTask(std::shared_ptr<Settings> settings) {
-    return std::make_shared<LoginTask>(std::move(settings));
+DownloadTaskPtr MakeSignInTask(std::shared_ptr<Settings> settings, SignInCallback onSignIn) {
+    auto task = std::make_shared<LoginTask>(std::move(settings));
+    task->SetSignInCallback(std::move(onSignIn));
+    return task;
 }

@@ -34,9 +34,13 @@ private:
 class SignInStateTask : public XmlRequestTask {
 public:
     using XmlRequestTask::XmlRequestTask;
+    void SetSignInCallback(SignInCallback callback) { m_onSignIn = std::move(callback); }
 
 protected:
     void ParseDocument(const TiXmlDocument& document) override;
+
+private:
+    SignInCallback m_onSignIn;
 };
 
 class LogoutTask : public SignInStateTask {
@@ -69,10 +73,8 @@ private:
 // upper-case MD5 digest, which is what the service compares).
 class LoginTask : public DownloadTask {
 public:
-    using ResultCallback = std::function<void(const SignInData& data)>;
-
     explicit LoginTask(std::shared_ptr<Settings> settings);
-    void SetResultCallback(ResultCallback callback) { m_onResult = std::move(callback); }
+    void SetSignInCallback(SignInCallback callback) { m_onSignIn = std::move(callback); }
     void SetThumbnailRequest(ThumbnailRequest request) { m_requestThumbnail = std::move(request); }
 
     void Run() override;
@@ -80,7 +82,7 @@ public:
 
 private:
     std::shared_ptr<Settings> m_settings;
-    ResultCallback m_onResult;
+    SignInCallback m_onSignIn;
     ThumbnailRequest m_requestThumbnail;
 };
 
@@ -118,4 +120,4 @@ private:
 };
 
 // The sign-in the Downloader runs by itself before it tries a refused task again.
-DownloadTaskPtr MakeSignInTask(std::shared_ptr<Settings> settings);
+DownloadTaskPtr MakeSignInTask(std::shared_ptr<Settings> settings, SignInCallback onSignIn = nullptr);

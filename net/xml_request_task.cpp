@@ -4,11 +4,11 @@
 
 #include <string_view>
 
-#include "core/debug_log.h"
-#include "core/handles.h"
-#include "core/text.h"
-#include "core/version_table.h"
-#include "core/xml.h"
+#include "base/debug_log.h"
+#include "base/handles.h"
+#include "base/text.h"
+#include "base/xml.h"
+#include "config/version_table.h"
 #include "net/downloader.h"
 
 namespace {
@@ -24,7 +24,7 @@ SignInData ApplySignInState(const TiXmlElement* element, Settings& settings, con
     data.signedIn = status && ParseNumber(*status) != 0;
     if (!data.signedIn) {
         settings.SetLoginState(Settings::kLoggedOut);
-        settings.SetFavorites(std::make_shared<const FavoriteList>());
+        data.favorites = std::make_shared<const FavoriteList>();
         return data;
     }
     data.record.Uid = TextOf(element, "uid");
@@ -36,8 +36,8 @@ SignInData ApplySignInState(const TiXmlElement* element, Settings& settings, con
     settings.SetLoginState(Settings::kLoggedIn);
     // An answer without the element says nothing about favourites: keep what we have.
     if (const TiXmlElement* favorites = element->FirstChildElement("Favorites")) {
-        settings.SetFavorites(ParseFavoriteList(favorites, settings.GetDataDirectory(),
-                                                settings.GetFavoritesDirectory(), requestThumbnail));
+        data.favorites = ParseFavoriteList(favorites, settings.GetDataDirectory(), settings.GetFavoritesDirectory(),
+                                           requestThumbnail);
     }
     return data;
 }

@@ -5,22 +5,17 @@
 #include <optional>
 #include <string>
 
-#include "core/bytes.h"
-#include "core/settings.h"
+#include "base/bytes.h"
+#include "config/settings.h"
 #include "net/download_task.h"
-#include "store/image_catalogue.h"
+#include "net/service_answers.h"
+#include "net/sign_in_state.h"
 
 class TiXmlDocument;
 class TiXmlElement;
 
-// What a sign-in state answer said; the settings hold it already.
-struct SignInData {
-    bool signedIn = false;
-    Settings::LoginRecord record;
-};
-
 // Signed in when LoginStatus is a non-zero number: the login record, state 0 and, when the
-// answer carries them, the favourites. Otherwise state 1 and no favourites.
+// answer carries them, the favourites. Otherwise state 1 and an empty favourites list.
 // Throws DownloadException (Error_Null_Parameter) when no element is given.
 SignInData ApplySignInState(const TiXmlElement* element, Settings& settings, const ThumbnailRequest& requestThumbnail);
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "store/path.h"
+#include "base/path.h"
 
 class Image {
 public:
@@ -15,7 +15,7 @@ public:
     int GetId() const { return m_id; }
     void SetId(int id) { m_id = id; }
     const Path& GetPath() const { return m_path; }
-    const std::wstring& GetUrl() const { return m_url; }          // the file part
+    const std::wstring& GetUrl() const { return m_url; }  // the file part
     const std::wstring& GetBaseUrl() const { return m_baseurl; }
     std::wstring GetFullUrl() const { return m_baseurl + m_url; }
     int GetWidth() const { return m_width; }
@@ -46,7 +46,8 @@ private:
 
 using ImagePtr = std::shared_ptr<Image>;
 using ImageList = std::vector<ImagePtr>;
-using ImageListPtr = std::shared_ptr<ImageList>;
+// Lists are shared between threads once made, so they are never changed after that.
+using ImageListPtr = std::shared_ptr<const ImageList>;
 
 struct FavoriteEntry {
     ImagePtr image;
@@ -54,3 +55,5 @@ struct FavoriteEntry {
     std::wstring pinying;    // kept as the service sent it
     std::wstring timestamp;  // likewise
 };
+using FavoriteList = std::vector<FavoriteEntry>;
+using FavoriteListPtr = std::shared_ptr<const FavoriteList>;

@@ -7,13 +7,13 @@
 #include <mutex>
 #include <random>
 
-#include "core/debug_log.h"
-#include "core/digest.h"
-#include "core/file_io.h"
-#include "core/handles.h"
-#include "core/text.h"
-#include "core/utf8.h"
-#include "core/xml.h"
+#include "base/debug_log.h"
+#include "base/digest.h"
+#include "base/file_io.h"
+#include "base/handles.h"
+#include "base/text.h"
+#include "base/utf8.h"
+#include "base/xml.h"
 #include "store/picture.h"
 #include "store/rc5.h"
 

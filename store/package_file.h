@@ -4,9 +4,9 @@
 #include <map>
 #include <string>
 
-#include "core/bytes.h"
+#include "base/bytes.h"
+#include "base/path.h"
 #include "store/image.h"
-#include "store/path.h"
 
 class Picture;
 

@@ -11,9 +11,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "core/debug_log.h"
-#include "core/file_io.h"
-#include "core/handles.h"
+#include "base/debug_log.h"
+#include "base/file_io.h"
+#include "base/handles.h"
 
 // Every operation that fills the picture (loading, Create, CopyFromBitmap) replaces what it
 // held before; when it fails the picture is left empty rather than half-replaced, so a caller

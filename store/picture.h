@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "core/bytes.h"
-#include "store/path.h"
+#include "base/bytes.h"
+#include "base/path.h"
 
 class Picture {
 public:

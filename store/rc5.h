@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/bytes.h"
+#include "base/bytes.h"
 
 class Rc5 {
 public:

@@ -5,13 +5,12 @@
 
 #include <clocale>
 
-#include "core/controller.h"
-#include "core/debug_log.h"
-#include "core/settings.h"
-#include "core/utf8.h"
+#include "app/controller.h"
+#include "base/debug_log.h"
+#include "base/localization.h"
+#include "config/settings.h"
 #include "resources/resource.h"
 #include "ui/hot_keys.h"
-#include "ui/localization.h"
 #include "ui/main_layout.h"
 
 CMainDlg::CMainDlg() : m_uiThreadId(GetCurrentThreadId()), m_settings(Settings::Get()) {
@@ -27,18 +26,18 @@ void CMainDlg::BuildCommandTable() {
             if (m_initialised && !m_closing) action(*m_controller);
         };
     };
-    m_commands.Add({L"Prev", kPrevCommand, core([](Controller& c) { c.ShowImage(Controller::ShowPrevious, true); })});
-    m_commands.Add({L"Freeze", kFreezeCommand, core([this](Controller& c) {
+    m_commands.Add({L"Prev", IDC_PREV, core([](Controller& c) { c.ShowImage(Controller::ShowPrevious, true); })});
+    m_commands.Add({L"Freeze", IDC_FREEZE, core([this](Controller& c) {
                         c.SetFreeze(!m_settings->GetFreeze());
                         UpdateState();
                     })});
-    m_commands.Add({L"Next", kNextCommand, core([](Controller& c) { c.ShowImage(Controller::ShowNext, true); })});
-    m_commands.Add({L"ShowHideDesktopIcons", kShowHideDesktopIconsCommand,
+    m_commands.Add({L"Next", IDC_NEXT, core([](Controller& c) { c.ShowImage(Controller::ShowNext, true); })});
+    m_commands.Add({L"ShowHideDesktopIcons", ID_SHOWHIDE_DESKTOP_ICONS,
                     core([this](Controller& c) { c.SetDesktopIconsHidden(!m_settings->GetHideDesktopIcons()); })});
-    m_commands.Add({L"", kShowMainWindowCommand, [this] { ShowMainWindow(); }});
-    m_commands.Add({L"DownloadNow", kDownloadNowCommand, core([](Controller& c) { c.DownloadImages(false); })});
-    m_commands.Add({L"", kExitCommand, [this] { PostMessageW(m_hwnd, WM_CLOSE, 0, 0); }});
-    m_commands.Add({L"RestoreOldWallpaper", kRestoreOldWallpaperCommand, core([this](Controller& c) {
+    m_commands.Add({L"", ID_SHOW_MAIN_WINDOW, [this] { ShowMainWindow(); }});
+    m_commands.Add({L"DownloadNow", ID_DOWNLOAD_NOW, core([](Controller& c) { c.DownloadImages(false); })});
+    m_commands.Add({L"", ID_APP_EXIT, [this] { PostMessageW(m_hwnd, WM_CLOSE, 0, 0); }});
+    m_commands.Add({L"RestoreOldWallpaper", ID_RESTORE_OLD_WALLPAPER, core([this](Controller& c) {
                         c.RestoreOldWallpaper();
                         UpdateState();
                     })});
@@ -57,31 +56,7 @@ CMainDlg::~CMainDlg() {
 
 HWND CMainDlg::Create(MessageLoop* loop) {
     m_loop = loop;
-    HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAINDLG), nullptr, DialogProc,
-                                     reinterpret_cast<LPARAM>(this));
-    if (!window) LogLastError(L"CreateDialogParamW");
-    return WindowExists() ? m_hwnd.load() : nullptr;
-}
-
-INT_PTR CALLBACK CMainDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    CMainDlg* self = reinterpret_cast<CMainDlg*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (message == WM_INITDIALOG) {
-        self = reinterpret_cast<CMainDlg*>(lParam);
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-        self->m_hwnd = window;
-    }
-    if (!self) return FALSE;
-    try {
-        INT_PTR result = self->HandleMessage(message, wParam, lParam);
-        if (message == WM_NCDESTROY) {
-            SetWindowLongPtrW(window, DWLP_USER, 0);
-            self->m_hwnd = nullptr;
-        }
-        return result;
-    } catch (const std::exception& error) {
-        DebugLog(L"Unexpected failure in the main window: " + FromUtf8(error.what()) + L"\n");
-        return FALSE;
-    }
+    return CreateModeless(IDD_MAINDLG, nullptr);
 }
 
 INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -127,8 +102,10 @@ BOOL CMainDlg::OnInitDialog() {
     LONG_PTR style = GetWindowLongPtrW(m_hwnd, GWL_STYLE);
     SetWindowLongPtrW(m_hwnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_CAPTION));
     LONG_PTR exStyle = GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE);
-    SetWindowLongPtrW(m_hwnd, GWL_EXSTYLE, (exStyle & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW | WS_EX_LAYERED);
-    SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowLongPtrW(m_hwnd, GWL_EXSTYLE,
+                      (exStyle & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW | WS_EX_LAYERED);
+    SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 
     SetWindowTextW(m_hwnd, GetString(L"MainWindowTitle").c_str());
     if (m_loop) {
@@ -260,8 +237,6 @@ void CMainDlg::FinishExit() {
     PostQuitMessage(0);
 }
 
-bool CMainDlg::PreTranslateMessage(MSG& message) {
-    return WindowExists() && IsDialogMessageW(m_hwnd, &message);
-}
+bool CMainDlg::PreTranslateMessage(MSG& message) { return WindowExists() && IsDialogMessageW(m_hwnd, &message); }
 
 bool CMainDlg::OnIdle(int) { return false; }

@@ -2,13 +2,13 @@
 // The main window: a modeless dialog that owns the Controller and implements IUI.
 #include <windows.h>
 
-#include <atomic>
 #include <memory>
 
-#include "core/handles.h"
-#include "core/message_loop.h"
+#include "app/iui.h"
+#include "base/handles.h"
+#include "base/message_loop.h"
 #include "ui/command_table.h"
-#include "ui/iui.h"
+#include "ui/dialog_base.h"
 #include "ui/posted_calls.h"
 #include "ui/timer_table.h"
 #include "ui/tray_icon.h"
@@ -16,34 +16,21 @@
 class Controller;
 class Settings;
 
-class CMainDlg : public IUI, private MessageFilter, private IdleHandler {
+class CMainDlg : public CDialogBase, public IUI, private MessageFilter, private IdleHandler {
 public:
     enum : UINT {
         kCoreStoppedMessage = WM_USER + 1,
         kRunPostedCallMessage = WM_USER + 2,
     };
     enum : UINT_PTR { kFocusTimer = 1, kWatchdogTimer = 2, kTipTimer = 3, kFreeLibrariesTimer = 4 };
-    enum : WORD {
-        kPrevCommand = 1000,
-        kNextCommand = 1001,
-        kFreezeCommand = 1002,
-        kShowMainWindowCommand = 32786,
-        kShowHideDesktopIconsCommand = 32787,
-        kRestoreOldWallpaperCommand = 32788,
-        kDownloadNowCommand = 32797,
-        kExitCommand = 57665,
-    };
     static constexpr UINT kWatchdogMs = 10000;
     static constexpr const wchar_t* kClassName = L"KestraneMainDialog";
 
     CMainDlg();
-    ~CMainDlg();
-    CMainDlg(const CMainDlg&) = delete;
-    CMainDlg& operator=(const CMainDlg&) = delete;
+    ~CMainDlg() override;
 
     // Creates the modeless dialog from its template; null on failure.
     HWND Create(MessageLoop* loop);
-    HWND GetHwnd() const { return m_hwnd; }
     // True when the watchdog had to end the program without the core.
     bool ExitWasForced() const { return m_exitForced; }
 
@@ -61,8 +48,7 @@ public:
     void ConfirmInstallUpdate(const VersionInfo& info, Callback install) override;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog();
     BOOL AbandonStartUp();
     void AskToSaveOldWallpaper();
@@ -79,9 +65,7 @@ private:
     bool OnIdle(int idleCount) override;
 
     bool IsUiThread() const { return GetCurrentThreadId() == m_uiThreadId; }
-    bool WindowExists() const { return m_hwnd && IsWindow(m_hwnd); }
 
-    std::atomic<HWND> m_hwnd{nullptr};  // read by RequestExit and PostCall on any thread
     DWORD m_uiThreadId = 0;
     MessageLoop* m_loop = nullptr;
     std::shared_ptr<Settings> m_settings;

@@ -1,6 +1,6 @@
 // The main window's IUI: timers, the posted-call queue and the reports of the core.
-#include "core/settings.h"
-#include "ui/localization.h"
+#include "base/localization.h"
+#include "config/settings.h"
 #include "ui/main_dlg.h"
 
 void CMainDlg::PostCall(Callback call) { m_calls.Post(m_hwnd, kRunPostedCallMessage, std::move(call)); }

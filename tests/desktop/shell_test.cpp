@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "core/handles.h"
+#include "base/handles.h"
 #include "desktop/active_desktop.h"
 #include "desktop/auto_start.h"
 #include "desktop/desktop_icons.h"
@@ -120,7 +120,8 @@ TEST(AutoStart, OneShortcutNamedAfterTheProgram) {
 
     ComPtr<IShellLinkW> shell;
     ComPtr<IPersistFile> file;
-    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shell.put_void())));
+    ASSERT_TRUE(
+        SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shell.put_void())));
     ASSERT_TRUE(SUCCEEDED(shell->QueryInterface(IID_IPersistFile, file.put_void())));
     ASSERT_TRUE(SUCCEEDED(file->Load(link.c_str(), STGM_READ)));
     wchar_t target[MAX_PATH] = {}, self[MAX_PATH] = {};

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "core/settings.h"
+#include "config/settings.h"
 #include "desktop/wallpaper_renderer.h"
 #include "desktop/wallpaper_state.h"
 #include "support/test_support.h"
@@ -52,7 +52,8 @@ TEST_F(Composition, SmallPicturesAreFramedInTheFrameColour) {
     EXPECT_EQ(wallpaper->GetWidth(), screen.x);
     EXPECT_TRUE(Near(PixelAt(*wallpaper, 0, 0), RGB(10, 20, 200))) << "the frame";
     int centreX = area.left + (area.right - area.left) / 2, centreY = area.top + (area.bottom - area.top) / 2;
-    EXPECT_TRUE(Near(PixelAt(*wallpaper, centreX, centreY), RGB(250, 250, 0))) << "the picture, centred in the work area";
+    EXPECT_TRUE(Near(PixelAt(*wallpaper, centreX, centreY), RGB(250, 250, 0)))
+        << "the picture, centred in the work area";
     EXPECT_TRUE(Near(PixelAt(*wallpaper, centreX - 99, centreY), RGB(250, 250, 0)));
     EXPECT_TRUE(Near(PixelAt(*wallpaper, centreX - 102, centreY), RGB(10, 20, 200))) << "never enlarged";
 
@@ -100,7 +101,8 @@ TEST_F(Composition, AWallpaperThatCannotBeSavedLeavesTheDesktopAlone) {
     Path bitmap = GetWallpaperPath();
     bitmap.Remove();
     ASSERT_TRUE(CreateDirectoryW(bitmap.c_str(), nullptr));
-    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(Solid(screen.x, screen.y, RGB(10, 20, 30)), *settings, renderer);
+    std::shared_ptr<Picture> wallpaper =
+        ComposeWallpaper(Solid(screen.x, screen.y, RGB(10, 20, 30)), *settings, renderer);
     ASSERT_TRUE(wallpaper);
     EXPECT_FALSE(ApplyWallpaper(*wallpaper, *settings, nullptr));
     RemoveDirectoryW(bitmap.c_str());

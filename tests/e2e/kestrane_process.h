@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "core/handles.h"
+#include "base/handles.h"
 #include "support/test_support.h"
 
 class ChildProcess {

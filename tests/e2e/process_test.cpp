@@ -4,8 +4,8 @@
 
 #include <ctime>
 
-#include "core/utf8.h"
-#include "core/version_table.h"
+#include "base/utf8.h"
+#include "config/version_table.h"
 #include "e2e/kestrane_process.h"
 
 namespace {
@@ -68,8 +68,8 @@ TEST(Process, SecondStartShowsTheRunningWindowAndLeavesConfigAlone) {
     std::string config = ReadAll(first.folder.Config());
     FILETIME writtenBefore{}, writtenAfter{};
     {
-        UniqueFile file(CreateFileW(first.folder.Config().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
+        UniqueFile file(CreateFileW(first.folder.Config().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
         GetFileTime(file.get(), nullptr, nullptr, &writtenBefore);
     }
 
@@ -83,8 +83,8 @@ TEST(Process, SecondStartShowsTheRunningWindowAndLeavesConfigAlone) {
     EXPECT_TRUE(IsWindowVisible(first.window)) << "the running instance shows its window";
     EXPECT_TRUE(first.process.IsRunning());
     {
-        UniqueFile file(CreateFileW(first.folder.Config().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
+        UniqueFile file(CreateFileW(first.folder.Config().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
         GetFileTime(file.get(), nullptr, nullptr, &writtenAfter);
     }
     EXPECT_EQ(ReadAll(first.folder.Config()), config);
@@ -105,7 +105,8 @@ TEST(Process, UpgradeRecordsTheNewVersionAndRemovesTheDownloadedInstaller) {
     kestrane.Start();
     std::string config = ReadAll(kestrane.folder.Config());
     EXPECT_FALSE(updates.Exists()) << "the update folder goes after an upgrade";
-    EXPECT_NE(config.find("<ChangeFrequency>30</ChangeFrequency>"), std::string::npos) << "settings survive the upgrade";
+    EXPECT_NE(config.find("<ChangeFrequency>30</ChangeFrequency>"), std::string::npos)
+        << "settings survive the upgrade";
     size_t check = config.find("<LastCheckUpdateTime>");
     ASSERT_NE(check, std::string::npos);
     EXPECT_GE(std::stoll(config.substr(check + 21)), before) << "the update check time is renewed";

@@ -7,11 +7,12 @@
 #include <thread>
 #include <vector>
 
-#include "core/file_io.h"
-#include "core/handles.h"
-#include "core/utf8.h"
+#include "base/file_io.h"
+#include "base/handles.h"
+#include "base/utf8.h"
 #include "desktop/wallpaper_state.h"
 #include "e2e/kestrane_process.h"
+#include "resources/resource.h"
 #include "store/picture.h"
 #include "support/service_control.h"
 
@@ -209,7 +210,7 @@ TEST(WallpaperEndToEnd, NextAndRestoreOnAWineDesktop) {
     auto firstBytes = ReadFileBytes(wallpaperFile, 64u << 20);
     ASSERT_TRUE(firstBytes);
 
-    PostMessageW(window, WM_COMMAND, 1001, 0);  // Next
+    PostMessageW(window, WM_COMMAND, IDC_NEXT, 0);
     ASSERT_TRUE(WaitUntil(
         [&] {
             auto now = ReadFileBytes(wallpaperFile, 64u << 20);
@@ -222,7 +223,7 @@ TEST(WallpaperEndToEnd, NextAndRestoreOnAWineDesktop) {
     EXPECT_TRUE(WaitUntil([&] { return AllNear(desktop.Pixels(kSamplePoints), second); }, 10))
         << "the screen shows the next picture";
 
-    PostMessageW(window, WM_COMMAND, 32788, 0);  // RestoreOldWallpaper
+    PostMessageW(window, WM_COMMAND, ID_RESTORE_OLD_WALLPAPER, 0);
     ASSERT_TRUE(WaitUntil([&] { return CaptureCurrentWallpaper().Wallpaper == own.str(); }, 20));
     WallpaperDescription restored = CaptureCurrentWallpaper();
     EXPECT_EQ(restored.TileWallpaper, L"0");

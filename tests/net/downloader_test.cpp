@@ -7,16 +7,17 @@
 #include <atomic>
 #include <condition_variable>
 #include <set>
+#include <stdexcept>
 
-#include "core/digest.h"
-#include "core/settings.h"
-#include "core/utf8.h"
+#include "base/digest.h"
+#include "base/utf8.h"
+#include "config/settings.h"
 #include "net/downloader.h"
 #include "net/image_tasks.h"
 #include "net/service_requests.h"
 #include "store/package_file.h"
-#include "support/service_control.h"
 #include "support/journal.h"
+#include "support/service_control.h"
 #include "support/test_support.h"
 
 namespace {
@@ -78,10 +79,32 @@ TEST(Downloader, QueueOrderAndPreemption) {
     ASSERT_TRUE(journal.WaitFor(3));
     first->Open();
     ASSERT_TRUE(journal.WaitFor(11));
-    EXPECT_EQ(journal.Entries(), (Strings{"first runs", "urgent runs", "urgent done", "first runs", "first done",
-                                          "second runs", "second done", "third runs", "third done", "low runs",
-                                          "low done"}))
+    EXPECT_EQ(journal.Entries(),
+              (Strings{"first runs", "urgent runs", "urgent done", "first runs", "first done", "second runs",
+                       "second done", "third runs", "third done", "low runs", "low done"}))
         << "the suspended task runs again from its start; equal priorities keep their order";
+}
+
+// A fault of our own inside a task (not a network failure) must end that task with a failure
+// and leave the queue running, not kill the Downloader thread.
+class ThrowingTask : public DownloadTask {
+public:
+    void Run() override { throw std::out_of_range("index past the end"); }
+};
+
+TEST(Downloader, AnyExceptionEndsItsTaskAsAFailureAndTheQueueGoesOn) {
+    TempDir dir;
+    Journal journal;
+    Downloader downloader(std::make_shared<Settings>(dir.path()));
+    auto faulty = std::make_shared<ThrowingTask>();
+    faulty->SetErrorCallback([&](DownloadException::ErrorType type, const std::wstring& message) {
+        journal.Add("failed " + std::to_string(type) +
+                    (message.find(L"index past the end") != std::wstring::npos ? " with its reason" : ""));
+    });
+    downloader.AddTask(faulty);
+    downloader.AddTask(std::make_shared<GateTask>(journal, "next", 1, false));
+    ASSERT_TRUE(journal.WaitFor(3));
+    EXPECT_EQ(journal.Entries(), (Strings{"failed 6 with its reason", "next runs", "next done"}));
 }
 
 TEST(Downloader, AbortAllEndsTheRunningTaskSilently) {
@@ -119,8 +142,9 @@ TEST(CombinedProgress, EntriesStartAtTheirPositionAndCountAtLeastTwenty) {
 TEST(FileDownloadTask, FileNamesComeFromPlainLastSegments) {
     EXPECT_EQ(FileDownloadTask::FileNameOf(L"http://host/update/KestraneSetup.exe"), L"KestraneSetup.exe");
     EXPECT_EQ(FileDownloadTask::FileNameOf(L"http://host/setup.exe?v=2#top"), L"setup.exe");
-    for (const wchar_t* refused : {L"http://host/update/", L"http://host/..", L"http://host/.", L"http://host/a/..\\..\\x.exe",
-                                   L"http://host/C:x.exe", L"http://host/a%00b|c", L"http://host/?name=x.exe"})
+    for (const wchar_t* refused :
+         {L"http://host/update/", L"http://host/..", L"http://host/.", L"http://host/a/..\\..\\x.exe",
+          L"http://host/C:x.exe", L"http://host/a%00b|c", L"http://host/?name=x.exe"})
         EXPECT_EQ(FileDownloadTask::FileNameOf(refused), L"") << std::string(refused, refused + wcslen(refused));
 }
 
@@ -268,7 +292,8 @@ TEST_F(PictureTasks, OnlyThePartnerKeyFetchesOnlyThePartnerList) {
     }
     for (int i = 0; i < 400 && !final; ++i) Sleep(50);
     EXPECT_TRUE(final);
-    EXPECT_NE(ServiceControl(L"GET", L"/_control/requests?path=/upimage/imglist.php").find("\"seq\""), std::string::npos);
+    EXPECT_NE(ServiceControl(L"GET", L"/_control/requests?path=/upimage/imglist.php").find("\"seq\""),
+              std::string::npos);
     EXPECT_EQ(ServiceControl(L"GET", L"/_control/requests?path=/service/viewer/v1.0/image.php").find("\"seq\""),
               std::string::npos)
         << "the partner alone: no request for the service's list";

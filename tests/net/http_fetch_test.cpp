@@ -6,12 +6,12 @@
 #include <chrono>
 #include <thread>
 
-#include "core/settings.h"
+#include "base/localization.h"
+#include "config/settings.h"
 #include "net/download_exception.h"
 #include "net/http_fetch.h"
 #include "net/internet_session.h"
 #include "support/service_control.h"
-#include "ui/localization.h"
 
 namespace {
 
@@ -32,9 +32,12 @@ protected:
         request.url = ServiceUrl() + path;
         request.fields = fields;
         Bytes body;
-        FetchUrl(session, request, body, [progress](int percent) {
-            if (progress) progress->push_back(percent);
-        }, slot);
+        FetchUrl(
+            session, request, body,
+            [progress](int percent) {
+                if (progress) progress->push_back(percent);
+            },
+            slot);
         return body;
     }
 
@@ -52,7 +55,9 @@ protected:
         return DownloadException(DownloadException::Error_Abort);
     }
 
-    std::string Requests(const std::wstring& path) { return ServiceControl(L"GET", L"/_control/requests?path=" + path); }
+    std::string Requests(const std::wstring& path) {
+        return ServiceControl(L"GET", L"/_control/requests?path=" + path);
+    }
 
     InternetSession session;
 };
@@ -79,7 +84,8 @@ TEST_F(HttpFetch, AShortBodyIsResumedWithRange) {
 
 TEST_F(HttpFetch, AServerIgnoringRangeStartsTheBodyAgain) {
     ServiceFault(R"({"mode": "close_early", "path": "/pictures/fengguang/pattern.jpg", "count": 1, "bytes": 1000})");
-    ServiceControl(L"POST", L"/_control/faults", R"({"mode": "ignore_range", "path": "/pictures/fengguang/pattern.jpg"})");
+    ServiceControl(L"POST", L"/_control/faults",
+                   R"({"mode": "ignore_range", "path": "/pictures/fengguang/pattern.jpg"})");
     EXPECT_EQ(Fetch(kPattern), PatternBytes()) << "old bytes dropped, not duplicated";
 }
 
@@ -128,7 +134,8 @@ TEST_F(HttpFetch, FailuresCarryTheirKind) {
     ServiceFault(R"({"mode": "status", "path": "/pictures/qiche/small.jpg", "code": 404})");
     DownloadException status = FetchFailure(ServiceUrl() + L"/pictures/qiche/small.jpg");
     EXPECT_EQ(status.GetErrorType(), DownloadException::Error_Unexpected_Status_Code);
-    EXPECT_NE(status.GetMessage().find(L"404"), std::wstring::npos) << std::string(status.GetMessage().begin(), status.GetMessage().end());
+    EXPECT_NE(status.GetMessage().find(L"404"), std::wstring::npos)
+        << std::string(status.GetMessage().begin(), status.GetMessage().end());
 
     EXPECT_EQ(FetchFailure(L"not a url").GetErrorType(), DownloadException::Error_Invalid_Url);
     EXPECT_EQ(FetchFailure(L"http://127.0.0.1:1/nothing-listens-here").GetErrorType(),

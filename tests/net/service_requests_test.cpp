@@ -9,16 +9,16 @@
 #include <optional>
 #include <random>
 
-#include "core/settings.h"
-#include "core/utf8.h"
-#include "core/version_table.h"
-#include "core/xml.h"
+#include "base/localization.h"
+#include "base/utf8.h"
+#include "base/xml.h"
+#include "config/settings.h"
+#include "config/version_table.h"
 #include "net/internet_session.h"
 #include "net/service_requests.h"
 #include "store/image.h"
 #include "support/service_control.h"
 #include "support/test_support.h"
-#include "ui/localization.h"
 
 namespace {
 
@@ -114,6 +114,9 @@ protected:
     template <typename Task>
     std::shared_ptr<Task> Quiet(std::shared_ptr<Task> task) {
         task->SetThumbnailRequest([this](const ImagePtr& thumbnail) { thumbnails.push_back(thumbnail); });
+        task->SetSignInCallback([this](const SignInData& data) {
+            if (data.favorites) favorites = data.favorites;
+        });
         return task;
     }
     void SignIn() {
@@ -138,7 +141,7 @@ protected:
     }
     std::vector<int> FavoritePids() const {
         std::vector<int> pids;
-        if (auto favorites = settings->GetFavorites())
+        if (favorites)
             for (const FavoriteEntry& entry : *favorites) pids.push_back(entry.image->GetId());
         return pids;
     }
@@ -146,6 +149,7 @@ protected:
     TempDir dir;
     std::shared_ptr<Settings> settings;
     std::vector<ImagePtr> thumbnails;
+    FavoriteListPtr favorites;  // as the sign-in answers' receiver keeps them
 };
 
 bool Contains(const std::vector<int>& values, int value) {
@@ -220,7 +224,10 @@ TEST_F(ServiceRequest, SignInSetsTheStateRecordAndFavourites) {
     std::optional<SignInData> delivered;
     auto login = Quiet(std::make_shared<LoginTask>(settings));
     login->SetProgressCallback([&](int) { stateAtProgress.push_back(settings->GetLoginState()); });
-    login->SetResultCallback([&](const SignInData& data) { delivered = data; });
+    login->SetSignInCallback([&](const SignInData& data) {
+        delivered = data;
+        favorites = data.favorites;
+    });
     EXPECT_EQ(login->GetPriority(), 0);
     ASSERT_FALSE(Run(*login));
 
@@ -234,7 +241,7 @@ TEST_F(ServiceRequest, SignInSetsTheStateRecordAndFavourites) {
     ASSERT_TRUE(delivered);
     EXPECT_TRUE(delivered->signedIn);
     EXPECT_EQ(delivered->record.Uid, record.Uid);
-    ASSERT_TRUE(settings->GetFavorites()) << "the answer's (maybe empty) list replaces ours";
+    ASSERT_TRUE(favorites) << "the answer's (maybe empty) list replaces ours";
     EXPECT_EQ(BodiesSentTo(kLogin), std::vector<std::string>{"oem=&password=" + Narrow(kSecretDigest) +
                                                              "&username=tester&version=" + Version() + "&"});
 
@@ -264,8 +271,8 @@ TEST_F(ServiceRequest, SignInSetsTheStateRecordAndFavourites) {
     EXPECT_EQ(logout->GetPriority(), 0);
     ASSERT_FALSE(Run(*logout));
     EXPECT_EQ(settings->GetLoginState(), Settings::kLoggedOut);
-    ASSERT_TRUE(settings->GetFavorites());
-    EXPECT_TRUE(settings->GetFavorites()->empty()) << "signed out: no favourites";
+    ASSERT_TRUE(favorites);
+    EXPECT_TRUE(favorites->empty()) << "signed out: no favourites";
     EXPECT_EQ(first->GetLoginState(), Settings::kLoggedIn) << "each task writes only its own settings";
 }
 
@@ -443,11 +450,13 @@ TEST_F(ServiceRequest, SignInStateChildren) {
     EXPECT_EQ(record.Username, L"\u5f20");
     EXPECT_EQ(record.Email, L"a@b");
     EXPECT_TRUE(record.Manage);
-    EXPECT_FALSE(settings->GetFavorites()) << "no Favorites element: the list is left alone";
+    EXPECT_FALSE(data.favorites) << "no Favorites element: the list is left alone";
 
-    apply(
-        "<R><LoginStatus>1</LoginStatus><Favorites><Image pid=\"9\" url=\"http://x/a.jpg\" thumb=\"http://x/t.jpg\"/>"
-        "</Favorites></R>");
+    favorites = apply(
+                    "<R><LoginStatus>1</LoginStatus><Favorites><Image pid=\"9\" url=\"http://x/a.jpg\" "
+                    "thumb=\"http://x/t.jpg\"/>"
+                    "</Favorites></R>")
+                    .favorites;
     EXPECT_EQ(FavoritePids(), std::vector<int>{9});
     EXPECT_EQ(settings->GetLoginRecord().Uid, L"") << "a new record from the answer alone";
     EXPECT_FALSE(settings->GetLoginRecord().Manage);
@@ -455,10 +464,10 @@ TEST_F(ServiceRequest, SignInStateChildren) {
     for (const char* out : {"<R><LoginStatus>0</LoginStatus><uid>5</uid></R>", "<R/>", "<R><LoginStatus/></R>",
                             "<R><LoginStatus>none</LoginStatus></R>"}) {
         settings->SetLoginState(Settings::kLoggedIn);
-        settings->SetFavorites(std::make_shared<FavoriteList>(1));
-        EXPECT_FALSE(apply(out).signedIn) << out;
+        SignInData signedOut = apply(out);
+        EXPECT_FALSE(signedOut.signedIn) << out;
         EXPECT_EQ(settings->GetLoginState(), Settings::kLoggedOut) << out;
-        EXPECT_TRUE(settings->GetFavorites() && settings->GetFavorites()->empty()) << out;
+        EXPECT_TRUE(signedOut.favorites && signedOut.favorites->empty()) << out;
     }
     std::optional<DownloadException> error = Failure([&] { ApplySignInState(nullptr, *settings, nullptr); });
     EXPECT_TRUE(error && error->GetErrorType() == DownloadException::Error_Null_Parameter) << MessageOf(error);

@@ -7,8 +7,8 @@
 #include <random>
 #include <string>
 
-#include "core/digest.h"
-#include "core/handles.h"
+#include "base/digest.h"
+#include "base/handles.h"
 #include "store/picture.h"
 #include "store/rc5.h"
 #include "support/test_support.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/handles.h"
+#include "base/handles.h"
 #include "support/test_support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <cstdlib>
 
-#include "core/file_io.h"
-#include "store/path.h"
+#include "base/file_io.h"
+#include "base/path.h"
 
 namespace {
 
@@ -39,7 +39,8 @@ std::wstring ProxyAddress() {
 std::string ServiceControl(const std::wstring& verb, const std::wstring& path, const std::string& json) {
     std::wstring base = ServiceUrl();
     if (base.empty()) return std::string();
-    INTERNET_PORT port = static_cast<INTERNET_PORT>(std::wcstoul(base.substr(base.rfind(L':') + 1).c_str(), nullptr, 10));
+    INTERNET_PORT port =
+        static_cast<INTERNET_PORT>(std::wcstoul(base.substr(base.rfind(L':') + 1).c_str(), nullptr, 10));
     HINTERNET session = InternetOpenW(L"KestraneTests", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
     HINTERNET connection = InternetConnectW(session, L"127.0.0.1", port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     HINTERNET request = HttpOpenRequestW(connection, verb.c_str(), path.c_str(), nullptr, nullptr, nullptr,

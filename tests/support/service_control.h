@@ -3,7 +3,7 @@
 // tests do not depend on the client code they check.
 #include <string>
 
-#include "core/bytes.h"
+#include "base/bytes.h"
 
 // "http://127.0.0.1:PORT", or empty when no service was started for this test.
 std::wstring ServiceUrl();

@@ -2,7 +2,7 @@
 // Helpers shared by the test suites.
 #include <string>
 
-#include "store/path.h"
+#include "base/path.h"
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {

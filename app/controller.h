@@ -1,0 +1,66 @@
+#pragma once
+// The program's logic core: start-up, the exit sequence and (as they arrive) the wallpaper
+// cycle, the account and self-update. A small handle on one shared record, so that jobs
+// bound to it keep it alive while they run.
+#include <memory>
+#include <vector>
+
+#include "config/settings.h"
+#include "config/wallpaper_description.h"
+#include "store/image.h"
+
+class IUI;
+struct SignInData;
+
+class Controller {
+public:
+    enum ImageToBeShown { ShowPrevious = -1, ShowCurrent = 0, ShowNext = 1 };
+
+    Controller(IUI* ui, std::shared_ptr<Settings> settings);
+
+    // Loads the strings and config.xml, starts the job thread, handles first run and
+    // upgrade. False when start-up cannot go on (no string map).
+    bool Init();
+    bool Start();
+    // Posts the exit job (once); the job ends in IUI::RequestExit.
+    void Exit();
+    // Waits for the "Controller" job thread to end.
+    void WaitForCompletion();
+
+    // The user's proxy choice, for the downloader's next request.
+    void ApplyProxySettings();
+
+    // Hides or shows the desktop icons (when the shell has an icon view) and remembers it.
+    void SetDesktopIconsHidden(bool hidden);
+    void SetIconTextTransparent(bool transparent);
+    // Puts the user's own wallpaper back and freezes the cycle.
+    void RestoreOldWallpaper();
+
+    // The wallpaper cycle. ShowImage queues the request; one job on the "Controller" thread
+    // takes every queued request and renders once.
+    void ShowImage(ImageToBeShown which, bool force);
+    void Tick();
+    void DownloadImages(bool restart);
+    void LoadLocalImages();
+    void Heartbeat();
+
+    bool IsOwnWallpaper(const WallpaperDescription& wallpaper) const;
+    WallpaperDescription CaptureCurrentWallpaper() const;
+    void SaveCurrentWallpaperAsOld();
+    void SetFreeze(bool frozen);
+
+    struct Impl;
+
+private:
+    friend class ControllerAccess;  // the tests reach the record and the callbacks
+
+    explicit Controller(std::shared_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+    void OnImageList(const ImageListPtr& images, bool moreToCome);
+    void OnDownloadError(int type);
+    void OnSignInState(const SignInData& data);
+    // The one place the application reacts to a changed setting.
+    void FollowSettings();
+    void OnSettingChanged(Settings::Field field);
+
+    std::shared_ptr<Impl> m_impl;
+};

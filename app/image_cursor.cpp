@@ -1,0 +1,52 @@
+#include "app/image_cursor.h"
+
+namespace {
+
+int Wrap(int index, int length) { return length > 0 ? ((index % length) + length) % length : index; }
+
+}  // namespace
+
+ImageCursor MoveCursor(ImageCursor cursor, int step, const CursorLists& lists) {
+    if (step == 0 || (lists.downloaded == 0 && lists.local == 0)) return cursor;
+    if (lists.Mixing() && lists.downloaded > 0) {
+        const int cycle = lists.interval + 1;
+        // One image at a time: a forward step leaving the last downloaded slot of a rhythm,
+        // or a backward step leaving its local slot, passes a local picture.
+        const int unit = step > 0 ? 1 : -1;
+        for (int i = 0; i != step; i += unit) {
+            const int phase = Wrap(cursor.phase, cycle);
+            const bool passesLocal = unit > 0 ? phase == lists.interval : phase == 0;
+            if (passesLocal)
+                cursor.localIndex = Wrap(cursor.localIndex + unit, lists.local);
+            else
+                cursor.downloadedIndex = Wrap(cursor.downloadedIndex + unit, lists.downloaded);
+            cursor.phase = Wrap(phase + unit, cycle);
+        }
+        return cursor;
+    }
+    if (lists.Mixing()) {
+        cursor.localIndex = Wrap(cursor.localIndex + step, lists.local);
+        cursor.phase = 0;
+        return cursor;
+    }
+    if (lists.downloaded > 0) cursor.downloadedIndex = Wrap(cursor.downloadedIndex + step, lists.downloaded);
+    return cursor;
+}
+
+CursorTarget TargetOf(const ImageCursor& cursor, const CursorLists& lists) {
+    const bool localSlot = lists.downloaded == 0 || cursor.phase % (lists.interval + 1) == 0;
+    if (lists.Mixing() && localSlot && cursor.localIndex >= 0 && cursor.localIndex < lists.local)
+        return CursorTarget::Local;
+    if (cursor.downloadedIndex >= 0 && cursor.downloadedIndex < lists.downloaded) return CursorTarget::Downloaded;
+    return CursorTarget::None;
+}
+
+TickActions DecideTick(const TickState& state) {
+    TickActions actions;
+    actions.showNext = state.now - state.lastChange >= static_cast<long long>(state.changeMinutes) * 60;
+    // However long the last success is ago, attempts are at least five minutes apart.
+    actions.download = state.now - state.lastDownload >= static_cast<long long>(state.downloadHours) * 3600 &&
+                       state.now - state.lastAttempt >= 300;
+    actions.heartbeat = state.idleMs >= 120u * 1000u;
+    return actions;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The wallpaper cycle's run-time lists, shared by the threads: the downloaded images, the
+// local pictures, the cursor over both, the image shown instead of the cursor's, and the
+// favourites the service keeps for the signed-in user. Never written to config.xml.
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "app/image_cursor.h"
+#include "base/path.h"
+#include "store/image.h"
+
+using LocalImageListPtr = std::shared_ptr<const std::vector<Path>>;
+
+class ImageLists {
+public:
+    ImageListPtr GetDownloaded() const;
+    void SetDownloaded(ImageListPtr images);  // a non-empty list resets its index to 0
+    LocalImageListPtr GetLocal() const;
+    void SetLocal(LocalImageListPtr images);  // likewise
+    ImageCursor GetCursor() const;
+    void SetPhase(int phase);
+    void SetDownloadedIndex(int index);  // ignored unless inside the list
+    void SetLocalIndex(int index);
+
+    ImagePtr GetOverride() const;
+    void SetOverride(ImagePtr image);
+    FavoriteListPtr GetFavorites() const;
+    void SetFavorites(FavoriteListPtr favorites);
+
+private:
+    mutable std::mutex m_mutex;  // guards everything below
+    ImageListPtr m_downloaded;
+    LocalImageListPtr m_local;
+    ImageCursor m_cursor;
+    ImagePtr m_override;
+    FavoriteListPtr m_favorites;
+};

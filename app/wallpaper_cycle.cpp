@@ -1,0 +1,235 @@
+// The wallpaper cycle: which image is shown, when the next one comes, when new ones are
+// fetched, and the hand-off to composition.
+#include <windows.h>
+
+#include <objbase.h>
+
+#include <algorithm>
+#include <random>
+
+#include "app/controller_impl.h"
+#include "base/debug_log.h"
+#include "base/localization.h"
+#include "base/text.h"
+#include "base/working_set.h"
+#include "desktop/desktop_icons.h"
+#include "desktop/template_renderer.h"
+#include "net/image_tasks.h"
+#include "net/service_requests.h"
+#include "store/data_folder.h"
+#include "store/package_file.h"
+
+void Controller::ShowImage(ImageToBeShown which, bool force) {
+    Impl& impl = *m_impl;
+    if (!force && impl.settings->GetFreeze()) return;
+    if (which != ShowCurrent) impl.lastChangeTime = impl.now();
+    std::lock_guard<std::mutex> guard(impl.showMutex);
+    impl.showQueue.push_back(which);
+    if (impl.showQueue.size() == 1 && impl.jobThread) {
+        std::shared_ptr<Impl> self = m_impl;
+        impl.jobThread->Post([self] { self->ShowJob(); });
+    }
+}
+
+CursorLists Controller::Impl::Lists() const {
+    auto downloaded = lists.GetDownloaded();
+    auto local = lists.GetLocal();
+    return CursorLists{downloaded ? static_cast<int>(downloaded->size()) : 0,
+                       local ? static_cast<int>(local->size()) : 0, settings->GetLocalImageInterval(),
+                       settings->GetUseLocalImage()};
+}
+
+Picture Controller::Impl::LoadPicture(int offset) const {
+    Picture picture;
+    if (offset == 0)
+        if (ImagePtr chosen = lists.GetOverride())
+            if (LoadPackageImage(nullptr, &picture, chosen->GetPath())) return picture;
+    CursorLists sizes = Lists();
+    ImageCursor cursor = MoveCursor(lists.GetCursor(), offset, sizes);
+    switch (TargetOf(cursor, sizes)) {
+        case CursorTarget::Local:
+            picture.LoadFromFile((*lists.GetLocal())[cursor.localIndex]);
+            break;
+        case CursorTarget::Downloaded:
+            LoadPackageImage(nullptr, &picture, (*lists.GetDownloaded())[cursor.downloadedIndex]->GetPath());
+            break;
+        case CursorTarget::None:
+            break;
+    }
+    return picture;
+}
+
+void Controller::Impl::ShowJob() {
+    std::deque<int> requests;
+    {
+        std::lock_guard<std::mutex> guard(showMutex);
+        requests.swap(showQueue);
+    }
+    if (requests.empty()) return;
+    for (int step : requests) {
+        if (step == 0) continue;
+        ImageCursor cursor = MoveCursor(lists.GetCursor(), step, Lists());
+        lists.SetPhase(cursor.phase);
+        lists.SetDownloadedIndex(cursor.downloadedIndex);
+        lists.SetLocalIndex(cursor.localIndex);
+        lists.SetOverride(nullptr);
+    }
+    WallpaperRenderer& renderer = SelectRenderer();
+    Picture picture = LoadPicture(0);
+    if (picture.IsEmpty()) return;  // no image, or one that does not load: the wallpaper stays
+    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(picture, *settings, renderer);
+    if (!wallpaper || !ApplyWallpaper(*wallpaper, *settings, &watermark)) DebugLog(L"The wallpaper was not changed\n");
+    ui->UpdateState();
+}
+
+WallpaperRenderer& Controller::Impl::SelectRenderer() {
+    if (settings->GetUseTemplate()) {
+        std::wstring name = settings->GetTemplate();
+        // A template that fails to load leaves the one loaded before in use.
+        if (!name.empty() && (!templateRenderer || name != templateName) &&
+            LoadTemplate(templateRenderer, settings->GetTemplatesDirectory() / name))
+            templateName = name;
+        if (templateRenderer && templateRenderer->IsReady()) return *templateRenderer;
+    } else if (templateRenderer) {
+        templateRenderer->Release();
+        templateRenderer.reset();
+        templateName.clear();
+        CoFreeUnusedLibraries();
+    }
+    return *plainRenderer;
+}
+
+void Controller::Tick() {
+    Impl& impl = *m_impl;
+    const Settings& settings = *impl.settings;
+    TickState state;
+    state.now = impl.now();
+    state.lastChange = impl.lastChangeTime;
+    state.changeMinutes = settings.GetChangeFrequency();
+    state.lastDownload = settings.GetLastDownloadTime();
+    state.downloadHours = settings.GetDownloadFrequency();
+    state.lastAttempt = impl.lastDownloadAttempt;
+    state.idleMs = impl.downloader ? GetTickCount() - impl.downloader->GetActivityTick() : 0;
+    TickActions actions = DecideTick(state);
+    if (actions.showNext) {
+        // While frozen the change time is not renewed, so this trim comes every tick.
+        ShowImage(ShowNext, false);
+        if (impl.jobThread) impl.jobThread->Post(TrimWorkingSet);
+    }
+    if (actions.download) DownloadImages(false);
+    // The update check arrives with self-update.
+    if (actions.heartbeat) Heartbeat();
+}
+
+void Controller::DownloadImages(bool restart) {
+    Impl& impl = *m_impl;
+    if (!impl.downloader) return;
+    std::lock_guard<std::mutex> guard(impl.tasksMutex);
+    if (DownloadTaskPtr running = impl.downloadTask.lock()) {
+        if (!restart) return;
+        running->Abort();
+    }
+    impl.lastDownloadAttempt = impl.now();
+    auto task = DownloadImageTask::Create(impl.settings, impl.settings->GetTags(), impl.downloader);
+    std::shared_ptr<Impl> self = m_impl;
+    task->SetProgressCallback([self](int percent) {
+        std::wstring text = FormatString(GetString(L"Balloon_DownloadImageProgress"), {percent});
+        self->ui->ShowProgress(percent, percent < 0 ? std::wstring() : text);
+    });
+    task->SetImagesCallback(
+        [self](const ImageListPtr& images, bool more) { Controller(self).OnImageList(images, more); });
+    task->SetErrorCallback(
+        [self](DownloadException::ErrorType type, const std::wstring&) { Controller(self).OnDownloadError(type); });
+    impl.downloadTask = task;
+    impl.downloader->AddTask(task);
+}
+
+void Controller::OnImageList(const ImageListPtr& images, bool moreToCome) {
+    Impl& impl = *m_impl;
+    if (!images || images->empty()) return;
+    if (moreToCome) {
+        // The new images first, then those of the previous list that are not among them.
+        auto merged = std::make_shared<ImageList>(*images);
+        if (auto previous = impl.lists.GetDownloaded())
+            for (const ImagePtr& image : *previous)
+                if (std::find(images->begin(), images->end(), image) == images->end()) merged->push_back(image);
+        impl.lists.SetDownloaded(merged);
+        if (images->size() == 1) ShowImage(ShowCurrent, false);  // the first new image of a download
+        return;
+    }
+    impl.settings->SetLastDownloadTime(impl.now());
+    impl.lists.SetDownloaded(images);
+    ShowImage(ShowCurrent, false);
+    FavoriteListPtr favorites = impl.lists.GetFavorites();
+    CleanImageDirectory(impl.settings->GetDataDirectory(), images.get(), favorites.get());
+    impl.settings->Save();
+}
+
+void Controller::OnDownloadError(int type) {
+    if (type != DownloadException::Error_Need_Login) return;
+    std::wstring categories;
+    for (const Settings::Category& category : m_impl->settings->GetCategories())
+        if (category.flags & Settings::kNeedsLogin) categories += GetString(L"Category_" + category.id) + L" ";
+    m_impl->ui->ShowInfo(IUI::ShowInfoMessage, FormatString(GetString(L"Prompt_DownloadImage_NeedLogin"), {categories}),
+                         GetString(L"Prompt_DownloadImage_Fail_Title"));
+}
+
+void Controller::LoadLocalImages() {
+    Settings& settings = *m_impl->settings;
+    auto list = std::make_shared<std::vector<Path>>();
+    if (settings.GetUseLocalImage() && !settings.GetLocalImagePath().empty()) {
+        for (const Path& file : settings.GetLocalImagePath().ListFiles())
+            if (EqualsIgnoringCase(file.Extension(), L".jpg")) list->push_back(file);
+        if (settings.GetShuffleLocalImage())
+            std::shuffle(list->begin(), list->end(), std::mt19937(std::random_device()()));
+    }
+    m_impl->lists.SetLocal(list);
+}
+
+void Controller::Heartbeat() {
+    Impl& impl = *m_impl;
+    if (!impl.downloader) return;
+    std::lock_guard<std::mutex> guard(impl.tasksMutex);
+    if (impl.heartbeatTask.lock()) return;
+    auto task = std::make_shared<HeartbeatTask>(impl.settings);
+    std::weak_ptr<Impl> weak = m_impl;
+    task->SetSignInCallback([weak](const SignInData& data) {
+        if (std::shared_ptr<Impl> self = weak.lock()) Controller(self).OnSignInState(data);
+    });
+    impl.heartbeatTask = task;
+    impl.downloader->AddTask(task);
+}
+
+void Controller::OnSignInState(const SignInData& data) {
+    if (data.favorites) m_impl->lists.SetFavorites(data.favorites);
+}
+
+void Controller::OnSettingChanged(Settings::Field field) {
+    using Field = Settings::Field;
+    switch (field) {
+        case Field::Tags:
+            DownloadImages(true);
+            break;
+        case Field::ProxyType:
+        case Field::ProxyServer:
+        case Field::ProxyUsername:
+        case Field::ProxyPassword:
+            ApplyProxySettings();
+            break;
+        case Field::FrameType:
+        case Field::FrameColor:
+        case Field::StretchPercent:
+        case Field::Template:
+        case Field::UseTemplate:
+            // Not forced: a frozen cycle (or the user's own wallpaper put back) stays as it is.
+            ShowImage(ShowCurrent, false);
+            break;
+        case Field::UseLocalImage:
+        case Field::ShuffleLocalImage:
+        case Field::LocalImagePath:
+            LoadLocalImages();
+            break;
+        default:
+            break;
+    }
+}

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/image_cursor.h"
+
+namespace {
+
+// "L1" for local picture 1, "D4" for downloaded image 4.
+std::string Shown(const ImageCursor& cursor, const CursorLists& lists) {
+    switch (TargetOf(cursor, lists)) {
+        case CursorTarget::Local:
+            return "L" + std::to_string(cursor.localIndex);
+        case CursorTarget::Downloaded:
+            return "D" + std::to_string(cursor.downloadedIndex);
+        default:
+            return "-";
+    }
+}
+
+}  // namespace
+
+TEST(ImageCursor, LocalPicturesMixedInAfterEveryThirdDownloadedOne) {
+    CursorLists lists{20, 10, 3, true};
+    ImageCursor cursor;
+    std::vector<std::string> forward{Shown(cursor, lists)};
+    for (int i = 0; i < 8; ++i) forward.push_back(Shown(cursor = MoveCursor(cursor, 1, lists), lists));
+    EXPECT_EQ(forward, (std::vector<std::string>{"L0", "D1", "D2", "D3", "L1", "D4", "D5", "D6", "L2"}));
+
+    std::vector<std::string> back{Shown(cursor, lists)};
+    for (int i = 0; i < 8; ++i) back.push_back(Shown(cursor = MoveCursor(cursor, -1, lists), lists));
+    EXPECT_EQ(back, (std::vector<std::string>{"L2", "D6", "D5", "D4", "L1", "D3", "D2", "D1", "L0"}))
+        << "Previous retraces the same sequence";
+
+    EXPECT_EQ(MoveCursor(ImageCursor{}, 3, lists),
+              MoveCursor(MoveCursor(MoveCursor(ImageCursor{}, 1, lists), 1, lists), 1, lists))
+        << "a burst of three equals three single steps";
+}
+
+TEST(ImageCursor, ListsWrapAtBothEnds) {
+    CursorLists plain{3, 0, 3, false};
+    ImageCursor cursor;
+    cursor = MoveCursor(cursor, -1, plain);
+    EXPECT_EQ(cursor.downloadedIndex, 2);
+    cursor = MoveCursor(cursor, 2, plain);
+    EXPECT_EQ(cursor.downloadedIndex, 1);
+    EXPECT_EQ(cursor.phase, 0) << "without mixing the phase stays";
+
+    CursorLists localOnly{0, 4, 3, true};
+    cursor = ImageCursor{};
+    EXPECT_EQ(Shown(cursor, localOnly), "L0");
+    cursor = MoveCursor(cursor, 1, localOnly);
+    cursor = MoveCursor(cursor, -3, localOnly);
+    EXPECT_EQ(Shown(cursor, localOnly), "L2") << "no downloaded images: the local list alone";
+
+    CursorLists empty{0, 0, 3, true};
+    EXPECT_EQ(MoveCursor(ImageCursor{1, 2, 3}, 5, empty), (ImageCursor{1, 2, 3}));
+    EXPECT_EQ(TargetOf(ImageCursor{}, empty), CursorTarget::None);
+    EXPECT_EQ(Shown(ImageCursor{}, CursorLists{5, 4, 0, true}), "D0") << "interval 0 mixes nothing in";
+}
+
+TEST(Tick, ChangesDownloadsAndHeartbeats) {
+    TickState state;
+    state.now = 1'000'000;
+    state.lastChange = state.now - 5 * 60 + 1;
+    state.lastDownload = state.now - 100;
+    state.lastAttempt = state.now - 100;
+    EXPECT_FALSE(DecideTick(state).showNext) << "one second short of five minutes";
+    state.lastChange -= 1;
+    EXPECT_TRUE(DecideTick(state).showNext) << "five minutes since the last change";
+    state.changeMinutes = 60;
+    EXPECT_FALSE(DecideTick(state).showNext);
+
+    EXPECT_FALSE(DecideTick(state).download) << "downloaded 100 s ago";
+    state.lastDownload = 0;  // never: a download is due at once...
+    state.lastAttempt = state.now - 120;
+    EXPECT_FALSE(DecideTick(state).download) << "...but the last attempt was two minutes ago";
+    state.lastAttempt = state.now - 300;
+    EXPECT_TRUE(DecideTick(state).download) << "300 s after the last attempt";
+    state.lastDownload = state.now - 3 * 3600 + 1;
+    EXPECT_FALSE(DecideTick(state).download) << "three hours not yet over";
+    state.downloadHours = 1;
+    EXPECT_TRUE(DecideTick(state).download);
+
+    state.idleMs = 119'999;
+    EXPECT_FALSE(DecideTick(state).heartbeat);
+    state.idleMs = 120'000;
+    EXPECT_TRUE(DecideTick(state).heartbeat);
+
+    state.changeMinutes = 2'000'000'000;  // a hostile config.xml must not wrap the arithmetic
+    state.lastChange = state.now;
+    EXPECT_FALSE(DecideTick(state).showNext);
+}

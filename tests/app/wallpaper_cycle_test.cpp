@@ -1,0 +1,362 @@
+// The wallpaper cycle inside one process: a Controller with its job thread, a clock the
+// test moves, packages of solid colours in a temporary program folder, and the desktop of
+// the test prefix. Each rendering is seen twice: as an UpdateState call and as the colour
+// of the wallpaper bitmap.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+#include "app/controller.h"
+#include "app/controller_impl.h"
+#include "base/handles.h"
+#include "base/localization.h"
+#include "desktop/wallpaper_state.h"
+#include "net/download_exception.h"
+#include "net/downloader.h"
+#include "store/package_file.h"
+#include "support/test_support.h"
+
+class ControllerAccess {
+public:
+    static Controller::Impl& Of(Controller& controller) { return *controller.m_impl; }
+    static void Deliver(Controller& controller, const ImageListPtr& images, bool more) {
+        controller.OnImageList(images, more);
+    }
+    static void Fail(Controller& controller, int type) { controller.OnDownloadError(type); }
+    static void FollowSettings(Controller& controller) { controller.FollowSettings(); }
+};
+
+namespace {
+
+class RecordingUI : public IUI {
+public:
+    unsigned SetTimer(unsigned, Callback) override { return 0; }
+    void KillTimer(unsigned) override {}
+    bool ResetTimer(unsigned, unsigned) override { return false; }
+    void RequestExit() override {}
+    void UpdateState() override { ++updates; }
+    void ShowProgress(int, const std::wstring&) override {}
+    void ShowInfo(ShowInfoType type, const std::wstring& text, const std::wstring& title) override {
+        std::lock_guard<std::mutex> guard(mutex);
+        messages.push_back({type, text + L"|" + title});
+    }
+    void ConfirmInstallUpdate(const VersionInfo&, Callback) override {}
+
+    std::atomic<int> updates{0};
+    std::mutex mutex;
+    std::vector<std::pair<ShowInfoType, std::wstring>> messages;
+};
+
+COLORREF ColourOf(int n) { return RGB(10 + 30 * n, 220 - 30 * n, 90 + 17 * n); }
+
+Bytes SolidBitmap(COLORREF colour) {
+    Settings::Point screen = Settings::GetScreenSize();
+    Picture picture;
+    Bytes bytes;
+    EXPECT_TRUE(picture.Create(screen.x, screen.y, colour));
+    EXPECT_TRUE(picture.SaveToBytes(bytes));
+    return bytes;
+}
+
+class Cycle : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(LoadStringMaps());
+        before = CaptureCurrentWallpaper();
+        settings = std::make_shared<Settings>(dir.path());
+        ASSERT_TRUE(settings->GetDataDirectory().CreateDirectories());
+        settings->SetLastDownloadTime(clock);
+        controller = std::make_unique<Controller>(&ui, settings);
+        Controller::Impl& impl = ControllerAccess::Of(*controller);
+        impl.jobThread = std::make_shared<JobThread>(L"Controller");
+        impl.now = [this] { return clock.load(); };
+    }
+    void TearDown() override {
+        Controller::Impl& impl = ControllerAccess::Of(*controller);
+        if (impl.downloader) {
+            impl.downloader->AbortAll();
+            impl.downloader->Stop();
+            impl.downloader->Wait();
+        }
+        impl.jobThread->Stop();
+        impl.jobThread->Wait();
+        SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
+    }
+
+    // Package n holds a screen-sized bitmap of ColourOf(n).
+    ImagePtr Package(int n) {
+        std::wstring url = L"picture" + std::to_wstring(n) + L".jpg";
+        auto image = std::make_shared<Image>(100 + n, settings->GetDataDirectory() / MakePackageFileName(url), url,
+                                             L"http://127.0.0.1/pictures/");
+        EXPECT_TRUE(WritePackage(image, SolidBitmap(ColourOf(n)), image->GetPath()));
+        return image;
+    }
+    ImageListPtr Packages(std::initializer_list<int> numbers) {
+        auto list = std::make_shared<ImageList>();
+        for (int n : numbers) list->push_back(Package(n));
+        return list;
+    }
+
+    // Runs after every job posted so far.
+    void Drain() {
+        UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        HANDLE event = done.get();
+        ControllerAccess::Of(*controller).jobThread->Post([event] { SetEvent(event); });
+        ASSERT_EQ(WaitForSingleObject(event, 30000), WAIT_OBJECT_0);
+    }
+    // Holds the job thread until the returned event is set.
+    UniqueHandle Hold() {
+        UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        HANDLE event = release.get();
+        ControllerAccess::Of(*controller).jobThread->Post([event] { WaitForSingleObject(event, 30000); });
+        return release;
+    }
+    // The colour in the middle of the wallpaper bitmap; CLR_INVALID when there is none.
+    static COLORREF WallpaperColour() {
+        Picture bitmap;
+        if (!bitmap.LoadFromFile(GetWallpaperPath())) return CLR_INVALID;
+        return GetPixel(bitmap.GetDC(), bitmap.GetWidth() / 2, bitmap.GetHeight() / 2);
+    }
+    ImageLists& Lists() const { return ControllerAccess::Of(*controller).lists; }
+    int DownloadedIndex() const { return Lists().GetCursor().downloadedIndex; }
+
+    TempDir dir;
+    std::atomic<std::int64_t> clock{1700000000};
+    RecordingUI ui;
+    std::shared_ptr<Settings> settings;
+    std::unique_ptr<Controller> controller;
+    WallpaperDescription before;
+};
+
+TEST_F(Cycle, ThreeNextPressesBeforeTheJobRunsAdvanceThreeImagesAndRenderOnce) {
+    Lists().SetDownloaded(Packages({0, 1, 2, 3, 4}));
+    UniqueHandle release = Hold();
+    for (int i = 0; i < 3; ++i) controller->ShowImage(Controller::ShowNext, true);
+    SetEvent(release.get());
+    Drain();
+    EXPECT_EQ(ui.updates, 1);
+    EXPECT_EQ(DownloadedIndex(), 3);
+    EXPECT_EQ(WallpaperColour(), ColourOf(3));
+    EXPECT_TRUE(IsOwnWallpaper(CaptureCurrentWallpaper()));
+
+    controller->ShowImage(Controller::ShowPrevious, true);
+    Drain();
+    EXPECT_EQ(ui.updates, 2);
+    EXPECT_EQ(WallpaperColour(), ColourOf(2));
+}
+
+TEST_F(Cycle, TheTickChangesAfterChangeFrequencyMinutesAndNeverWhileFrozen) {
+    Lists().SetDownloaded(Packages({0, 1, 2}));
+    settings->SetChangeFrequency(5);
+    ControllerAccess::Of(*controller).lastChangeTime = clock.load();
+    const std::int64_t start = clock;
+
+    clock = start + 299;
+    controller->Tick();
+    Drain();
+    EXPECT_EQ(ui.updates, 0) << "not yet five minutes";
+    clock = start + 300;
+    controller->Tick();
+    Drain();
+    EXPECT_EQ(ui.updates, 1);
+    EXPECT_EQ(WallpaperColour(), ColourOf(1));
+    controller->Tick();
+    Drain();
+    EXPECT_EQ(ui.updates, 1) << "the change renewed the change time";
+
+    controller->SetFreeze(true);
+    clock = start + 3600;
+    controller->Tick();
+    controller->ShowImage(Controller::ShowCurrent, false);
+    ControllerAccess::Deliver(*controller, Packages({5, 6}), false);
+    Drain();
+    EXPECT_EQ(ui.updates, 1) << "frozen: neither the tick nor a new list changes the wallpaper";
+    EXPECT_EQ(WallpaperColour(), ColourOf(1));
+    EXPECT_EQ(Lists().GetDownloaded()->size(), 2u) << "the new list is kept all the same";
+
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    EXPECT_EQ(ui.updates, 2) << "Next still works while frozen";
+    EXPECT_EQ(WallpaperColour(), ColourOf(6));
+}
+
+TEST_F(Cycle, AutomaticDownloadAttemptsKeepFiveMinutesApart) {
+    Controller::Impl& impl = ControllerAccess::Of(*controller);
+    settings->SetServiceUrl(L"http://127.0.0.1:9");  // nobody listens: every attempt fails at once
+    impl.downloader = std::make_shared<Downloader>(settings);
+    settings->SetDownloadFrequency(3);
+    const std::int64_t start = clock;
+    settings->SetLastDownloadTime(start - 4 * 3600);
+    impl.lastChangeTime = start;
+    auto attemptEnded = [&] {
+        for (int i = 0; i < 300 && impl.downloadTask.lock(); ++i) Sleep(100);
+        return !impl.downloadTask.lock();
+    };
+
+    controller->Tick();
+    EXPECT_EQ(impl.lastDownloadAttempt, start) << "three hours are over: an attempt";
+    ASSERT_TRUE(attemptEnded());
+    clock = start + 120;
+    controller->Tick();
+    EXPECT_EQ(impl.lastDownloadAttempt, start) << "two minutes after a failed attempt: none";
+    clock = start + 300;
+    controller->Tick();
+    EXPECT_EQ(impl.lastDownloadAttempt, start + 300);
+    ASSERT_TRUE(attemptEnded());
+    EXPECT_EQ(settings->GetLastDownloadTime(), start - 4 * 3600) << "failures leave the download time";
+}
+
+TEST_F(Cycle, DeliveriesShowTheFirstNewImageThenTheNewList) {
+    ImageListPtr old = Packages({0, 1});
+    Lists().SetDownloaded(old);
+    ImagePtr first = Package(2), second = Package(3), third = Package(4);
+
+    ControllerAccess::Deliver(*controller, std::make_shared<ImageList>(ImageList{first}), true);
+    Drain();
+    EXPECT_EQ(ui.updates, 1) << "the first image of a download is shown at once";
+    EXPECT_EQ(WallpaperColour(), ColourOf(2));
+    ImageList expected{first, (*old)[0], (*old)[1]};
+    EXPECT_EQ(*Lists().GetDownloaded(), expected);
+
+    ControllerAccess::Deliver(*controller, std::make_shared<ImageList>(ImageList{first, second}), true);
+    Drain();
+    EXPECT_EQ(ui.updates, 1) << "later partial deliveries do not change the wallpaper";
+    expected = {first, second, (*old)[0], (*old)[1]};
+    EXPECT_EQ(*Lists().GetDownloaded(), expected);
+
+    clock += 42;
+    ControllerAccess::Deliver(*controller, std::make_shared<ImageList>(ImageList{second, third}), false);
+    Drain();
+    EXPECT_EQ(ui.updates, 2);
+    EXPECT_EQ(WallpaperColour(), ColourOf(3)) << "the final list's first image";
+    EXPECT_EQ(Lists().GetDownloaded()->size(), 2u);
+    EXPECT_EQ(settings->GetLastDownloadTime(), clock.load());
+    EXPECT_FALSE((*old)[0]->GetPath().Exists()) << "packages no list holds are deleted";
+    EXPECT_FALSE(first->GetPath().Exists());
+    EXPECT_TRUE(second->GetPath().Exists());
+    EXPECT_NE(ReadAll(dir / L"config.xml").find(std::to_string(clock.load())), std::string::npos) << "config.xml saved";
+
+    ControllerAccess::Deliver(*controller, std::make_shared<ImageList>(), false);
+    Drain();
+    EXPECT_EQ(Lists().GetDownloaded()->size(), 2u) << "an empty delivery changes nothing";
+}
+
+TEST_F(Cycle, PicturesThatDoNotLoadLeaveTheWallpaperAndTheCycleGoesOn) {
+    ImageListPtr list = Packages({0, 1, 2});
+    WriteAll((*list)[1]->GetPath(), "KSP1 and then nothing sensible");
+    (*list)[2]->GetPath().Remove();
+    Lists().SetDownloaded(list);
+    controller->ShowImage(Controller::ShowCurrent, false);
+    Drain();
+    ASSERT_EQ(WallpaperColour(), ColourOf(0));
+
+    controller->ShowImage(Controller::ShowNext, true);  // a package that no longer reads
+    controller->ShowImage(Controller::ShowCurrent, false);
+    Drain();
+    controller->ShowImage(Controller::ShowNext, true);  // a package that vanished
+    Drain();
+    EXPECT_EQ(ui.updates, 1);
+    EXPECT_EQ(WallpaperColour(), ColourOf(0));
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    EXPECT_EQ(DownloadedIndex(), 0);
+    EXPECT_EQ(ui.updates, 2);
+    EXPECT_EQ(WallpaperColour(), ColourOf(0));
+}
+
+TEST_F(Cycle, LocalPicturesAreMixedInAndAVanishedFolderIsNoList) {
+    Path local = dir / L"my pictures";
+    ASSERT_TRUE(local.CreateDirectories());
+    WriteAll(local / L"ten.JPG", std::string(reinterpret_cast<const char*>(SolidBitmap(ColourOf(7)).data()),
+                                             SolidBitmap(ColourOf(7)).size()));
+    WriteAll(local / L"notes.txt", "not a picture");
+    WriteAll(local / L"broken.jpg", "not a picture either");
+    Lists().SetDownloaded(Packages({0, 1}));
+    settings->SetUseLocalImage(true);
+    settings->SetShuffleLocalImage(false);
+    settings->SetLocalImageInterval(1);
+    settings->SetLocalImagePath(local);
+    controller->LoadLocalImages();
+    ASSERT_EQ(Lists().GetLocal()->size(), 2u) << "every .jpg, whatever its case, and nothing else";
+
+    // With one downloaded image per local one: L D L D ...; the broken local file is skipped
+    // by the user's next press, the wallpaper staying as it was meanwhile.
+    std::vector<COLORREF> seen;
+    for (int i = 0; i < 4; ++i) {
+        controller->ShowImage(i == 0 ? Controller::ShowCurrent : Controller::ShowNext, true);
+        Drain();
+        seen.push_back(WallpaperColour());
+    }
+    bool tenFirst = (*Lists().GetLocal())[0].FileName() == L"ten.JPG";
+    std::vector<COLORREF> expected = tenFirst
+                                         ? std::vector<COLORREF>{ColourOf(7), ColourOf(1), ColourOf(1), ColourOf(0)}
+                                         : std::vector<COLORREF>{seen[0], ColourOf(1), ColourOf(7), ColourOf(0)};
+    EXPECT_EQ(seen, expected);
+
+    local.RemoveAll();
+    controller->LoadLocalImages();
+    EXPECT_TRUE(Lists().GetLocal()->empty()) << "a vanished folder is an empty list";
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    EXPECT_EQ(WallpaperColour(), ColourOf(1)) << "Next walks the downloaded images alone";
+}
+
+TEST_F(Cycle, AFrameChangeRecomposesTheCurrentPictureUnlessFrozen) {
+    Lists().SetDownloaded(Packages({0, 1}));
+    ControllerAccess::FollowSettings(*controller);
+    settings->SetFrameType(0);
+    Drain();
+    EXPECT_EQ(ui.updates, 1);
+    EXPECT_EQ(DownloadedIndex(), 0) << "the same picture, composed again";
+    EXPECT_EQ(WallpaperColour(), ColourOf(0));
+
+    settings->SetPos(10, 20);
+    settings->SetFrameType(0);
+    Drain();
+    EXPECT_EQ(ui.updates, 1) << "neither a moved window nor an unchanged frame is a reason to render";
+
+    controller->SetFreeze(true);
+    settings->SetStretchPercent(5);
+    Drain();
+    EXPECT_EQ(ui.updates, 1) << "a frozen wallpaper stays as it is";
+}
+
+TEST_F(Cycle, NothingRecordedIsNothingToRestore) {
+    Lists().SetDownloaded(Packages({0}));
+    controller->ShowImage(Controller::ShowCurrent, false);
+    Drain();
+    ASSERT_TRUE(IsOwnWallpaper(CaptureCurrentWallpaper()));
+    controller->RestoreOldWallpaper();  // no wallpaper was recorded at the first start
+    EXPECT_EQ(CaptureCurrentWallpaper().Wallpaper, GetWallpaperPath().str()) << "the desktop keeps its wallpaper";
+    EXPECT_FALSE(settings->GetFreeze());
+
+    WallpaperDescription old;
+    old.TileWallpaper = L"1";
+    old.WallpaperStyle = L"0";
+    old.Wallpaper = (dir / L"mine.bmp").str();
+    settings->SetOldWallpaper(old);
+    controller->RestoreOldWallpaper();
+    WallpaperDescription now = CaptureCurrentWallpaper();
+    EXPECT_EQ(now.Wallpaper, old.Wallpaper);
+    EXPECT_EQ(now.TileWallpaper, L"1");
+    EXPECT_EQ(now.WallpaperStyle, L"0");
+    EXPECT_TRUE(settings->GetFreeze()) << "the cycle stops changing the wallpaper";
+}
+
+TEST_F(Cycle, NeedLoginNamesEveryCategoryThatNeedsIt) {
+    SelectLanguage(1033);
+    ControllerAccess::Fail(*controller, DownloadException::Error_No_Internet_Connection);
+    ControllerAccess::Fail(*controller, DownloadException::Error_Need_Login);
+    std::lock_guard<std::mutex> guard(ui.mutex);
+    ASSERT_EQ(ui.messages.size(), 1u) << "only the need-login failure is shown";
+    EXPECT_EQ(ui.messages[0].first, IUI::ShowInfoMessage);
+    // Of the built-in categories only the portraits need a sign-in.
+    EXPECT_EQ(ui.messages[0].second, FormatString(GetString(L"Prompt_DownloadImage_NeedLogin"), {L"Portraits "}) +
+                                         L"|" + GetString(L"Prompt_DownloadImage_Fail_Title"));
+}
+
+}  // namespace
