@@ -1,28 +1,12 @@
 #include "base/xml.h"
 
 #include "base/utf8.h"
+#include "base/xml_nesting.h"
 
 namespace {
 
-// TinyXML parses nested elements recursively; a hostile document of a few hundred
-// kilobytes of "<a>" would overflow the stack. None of our documents nests deeply.
+// None of our documents nests deeply; the parser's recursion must stay far from the stack's end.
 constexpr int kMaxDepth = 256;
-
-bool NestsTooDeeply(std::string_view bytes) {
-    int depth = 0;
-    for (size_t i = 0; i + 1 < bytes.size(); ++i) {
-        if (bytes[i] == '<') {
-            char next = bytes[i + 1];
-            if (next == '/')
-                --depth;
-            else if (next != '!' && next != '?' && ++depth > kMaxDepth)
-                return true;
-        } else if (bytes[i] == '/' && bytes[i + 1] == '>') {
-            --depth;
-        }
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -31,10 +15,12 @@ std::unique_ptr<TiXmlDocument> ParseXml(std::string_view bytes, XmlError* error)
         if (error) *error = std::move(reason);
         return nullptr;
     };
-    if (NestsTooDeeply(bytes)) return fail({0, 0, 0, L"elements nest too deeply", false});
-    // TinyXML reads up to a zero byte; give it a terminated copy with some slack.
+    // TinyXML reads up to a zero byte, and a multi-byte character may make it step a few
+    // bytes past it: give it a terminated copy with some slack.
     std::string buffer(bytes);
     buffer.append(4, '\0');
+    if (ParserWouldNestDeeperThan(buffer.c_str(), kMaxDepth))
+        return fail({0, 0, 0, L"elements nest too deeply", false});
     // Keep text exactly as written (a password may begin or end with a blank); blank
     // runs between elements are still dropped by the parser.
     TiXmlBase::SetCondenseWhiteSpace(false);
