@@ -2,14 +2,20 @@
 
 namespace {
 
-int Wrap(int index, int length) { return length > 0 ? ((index % length) + length) % length : index; }
+// Counted in 64 bits: the rhythm's length is the interval plus one, and the interval comes
+// from config.xml.
+int Wrap(long long index, long long length) {
+    return static_cast<int>(length > 0 ? ((index % length) + length) % length : index);
+}
+
+long long RhythmOf(const CursorLists& lists) { return static_cast<long long>(lists.interval) + 1; }
 
 }  // namespace
 
 ImageCursor MoveCursor(ImageCursor cursor, int step, const CursorLists& lists) {
     if (step == 0 || (lists.downloaded == 0 && lists.local == 0)) return cursor;
     if (lists.Mixing() && lists.downloaded > 0) {
-        const int cycle = lists.interval + 1;
+        const long long cycle = RhythmOf(lists);
         // One image at a time: a forward step leaving the last downloaded slot of a rhythm,
         // or a backward step leaving its local slot, passes a local picture.
         const int unit = step > 0 ? 1 : -1;
@@ -17,26 +23,26 @@ ImageCursor MoveCursor(ImageCursor cursor, int step, const CursorLists& lists) {
             const int phase = Wrap(cursor.phase, cycle);
             const bool passesLocal = unit > 0 ? phase == lists.interval : phase == 0;
             if (passesLocal)
-                cursor.localIndex = Wrap(cursor.localIndex + unit, lists.local);
+                cursor.localIndex = Wrap(static_cast<long long>(cursor.localIndex) + unit, lists.local);
             else
-                cursor.downloadedIndex = Wrap(cursor.downloadedIndex + unit, lists.downloaded);
-            cursor.phase = Wrap(phase + unit, cycle);
+                cursor.downloadedIndex = Wrap(static_cast<long long>(cursor.downloadedIndex) + unit, lists.downloaded);
+            cursor.phase = Wrap(static_cast<long long>(phase) + unit, cycle);
         }
         return cursor;
     }
     if (lists.Mixing()) {
-        cursor.localIndex = Wrap(cursor.localIndex + step, lists.local);
+        cursor.localIndex = Wrap(static_cast<long long>(cursor.localIndex) + step, lists.local);
         cursor.phase = 0;
         return cursor;
     }
-    if (lists.downloaded > 0) cursor.downloadedIndex = Wrap(cursor.downloadedIndex + step, lists.downloaded);
+    if (lists.downloaded > 0)
+        cursor.downloadedIndex = Wrap(static_cast<long long>(cursor.downloadedIndex) + step, lists.downloaded);
     return cursor;
 }
 
 CursorTarget TargetOf(const ImageCursor& cursor, const CursorLists& lists) {
-    const bool localSlot = lists.downloaded == 0 || cursor.phase % (lists.interval + 1) == 0;
-    if (lists.Mixing() && localSlot && cursor.localIndex >= 0 && cursor.localIndex < lists.local)
-        return CursorTarget::Local;
+    const bool localSlot = lists.Mixing() && (lists.downloaded == 0 || Wrap(cursor.phase, RhythmOf(lists)) == 0);
+    if (localSlot && cursor.localIndex >= 0 && cursor.localIndex < lists.local) return CursorTarget::Local;
     if (cursor.downloadedIndex >= 0 && cursor.downloadedIndex < lists.downloaded) return CursorTarget::Downloaded;
     return CursorTarget::None;
 }

@@ -209,7 +209,10 @@ Path Settings::GetLocalImagePath() const { return Read(&Values::localImagePath);
 void Settings::SetLocalImagePath(const Path& path) { Write(&Values::localImagePath, path, Field::LocalImagePath); }
 int Settings::GetLocalImageInterval() const { return Read(&Values::localImageInterval); }
 void Settings::SetLocalImageInterval(int interval) {
-    Write(&Values::localImageInterval, interval, Field::LocalImageInterval);
+    // 0 mixes no local picture in; more than a thousand downloaded images between two local
+    // pictures is no rhythm anybody means.
+    if (interval >= 0 && interval <= kMaxLocalImageInterval)
+        Write(&Values::localImageInterval, interval, Field::LocalImageInterval);
 }
 
 int Settings::GetTransparent() const { return Read(&Values::transparent); }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,26 @@ TEST(ImageCursor, ListsWrapAtBothEnds) {
     EXPECT_EQ(MoveCursor(ImageCursor{1, 2, 3}, 5, empty), (ImageCursor{1, 2, 3}));
     EXPECT_EQ(TargetOf(ImageCursor{}, empty), CursorTarget::None);
     EXPECT_EQ(Shown(ImageCursor{}, CursorLists{5, 4, 0, true}), "D0") << "interval 0 mixes nothing in";
+}
+
+TEST(ImageCursor, AnyIntervalIsSafe) {
+    // The interval comes from config.xml: a negative one mixes nothing in, a huge one shows
+    // the first local picture and then downloaded images, and neither divides by zero.
+    for (int interval : {-1, -2, INT_MIN, INT_MAX, INT_MAX - 1}) {
+        CursorLists lists{5, 4, interval, true};
+        ImageCursor cursor{INT_MAX, 4, 3};
+        for (int step : {1, -1, 7, -13}) {
+            cursor = MoveCursor(cursor, step, lists);
+            EXPECT_GE(cursor.phase, 0) << interval;
+            EXPECT_TRUE(cursor.downloadedIndex >= 0 && cursor.downloadedIndex < 5) << interval;
+            EXPECT_TRUE(cursor.localIndex >= 0 && cursor.localIndex < 4) << interval;
+        }
+        EXPECT_NE(TargetOf(cursor, lists), CursorTarget::None) << interval;
+    }
+    CursorLists huge{5, 4, INT_MAX, true};
+    EXPECT_EQ(Shown(ImageCursor{}, huge), "L0");
+    EXPECT_EQ(Shown(MoveCursor(ImageCursor{}, 1, huge), huge), "D1");
+    EXPECT_EQ(Shown(ImageCursor{}, CursorLists{5, 4, -1, true}), "D0");
 }
 
 TEST(Tick, ChangesDownloadsAndHeartbeats) {

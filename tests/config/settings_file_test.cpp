@@ -176,7 +176,8 @@ TEST_F(SettingsFileTest, OutOfRangeAndNonNumericValuesMeetTheSetterRules) {
     EXPECT_EQ(settings->GetTransparent(), 225);
     EXPECT_EQ(settings->GetStretchPercent(), 0);
     EXPECT_EQ(settings->GetFrameType(), 0) << "junk reads as 0, which is a valid frame type";
-    EXPECT_EQ(settings->GetLocalImageInterval(), INT_MAX) << "a huge number is clamped, not wrapped";
+    EXPECT_EQ(settings->GetLocalImageInterval(), 3) << "a huge interval is refused like any out of range";
+    EXPECT_EQ(LoadFrom(Config("<LocalImageInterval>-5</LocalImageInterval>"))->GetLocalImageInterval(), 3);
 
     settings = LoadFrom(
         Config("<ChangeFrequency>abc</ChangeFrequency><AutoUpdate>0</AutoUpdate><SlientUpdate>7</SlientUpdate>"));

@@ -61,6 +61,8 @@ TEST_F(SettingsTest, SettersIgnoreValuesOutOfRange) {
     settings.SetStretchPercent(11);
     settings.SetFrameType(3);
     settings.SetFrameType(-1);
+    for (int interval : {-1, INT_MIN, 1001, INT_MAX}) settings.SetLocalImageInterval(interval);
+    EXPECT_EQ(settings.GetLocalImageInterval(), 3);
     EXPECT_EQ(settings.GetChangeFrequency(), 5);
     EXPECT_EQ(settings.GetDownloadFrequency(), 3);
     EXPECT_EQ(settings.GetTransparent(), 225);
@@ -70,6 +72,10 @@ TEST_F(SettingsTest, SettersIgnoreValuesOutOfRange) {
     settings.SetTransparent(0);
     settings.SetStretchPercent(10);
     settings.SetFrameType(0);
+    settings.SetLocalImageInterval(0);
+    EXPECT_EQ(settings.GetLocalImageInterval(), 0) << "0 mixes nothing in";
+    settings.SetLocalImageInterval(1000);
+    EXPECT_EQ(settings.GetLocalImageInterval(), 1000);
     EXPECT_EQ(settings.GetTransparent(), 0);
     EXPECT_EQ(settings.GetStretchPercent(), 10);
     EXPECT_EQ(settings.GetFrameType(), 0);
