@@ -41,7 +41,7 @@ bool Controller::Init() {
         impl.OnUpgrade();
     } else if (!loaded) {
         // First run, or a file we could not read: remember the user's own wallpaper.
-        SaveCurrentWallpaperAsOld();
+        SaveAsOldWallpaper(CaptureCurrentWallpaper());
         SetAutoStartEnabled(true);
     }
     // Without its watermark the wallpaper is still shown.
@@ -145,12 +145,14 @@ void Controller::RestoreOldWallpaper() {
     SetActiveDesktop(saved.IsActiveDesktopEnabled);
 }
 
-bool Controller::IsOwnWallpaper(const WallpaperDescription& wallpaper) const { return ::IsOwnWallpaper(wallpaper); }
+std::optional<WallpaperDescription> Controller::FindNewUserWallpaper() const {
+    WallpaperDescription current = CaptureCurrentWallpaper();
+    if (current == m_impl->settings->GetOldWallpaper() || IsOwnWallpaper(current)) return std::nullopt;
+    return current;
+}
 
-WallpaperDescription Controller::CaptureCurrentWallpaper() const { return ::CaptureCurrentWallpaper(); }
-
-void Controller::SaveCurrentWallpaperAsOld() {
-    m_impl->settings->SetOldWallpaper(::CaptureCurrentWallpaper());
+void Controller::SaveAsOldWallpaper(const WallpaperDescription& wallpaper) {
+    m_impl->settings->SetOldWallpaper(wallpaper);
     m_impl->settings->Save();
 }
 

@@ -3,6 +3,7 @@
 // cycle, the account and self-update. A small handle on one shared record, so that jobs
 // bound to it keep it alive while they run.
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "config/settings.h"
@@ -44,9 +45,10 @@ public:
     void LoadLocalImages();
     void Heartbeat();
 
-    bool IsOwnWallpaper(const WallpaperDescription& wallpaper) const;
-    WallpaperDescription CaptureCurrentWallpaper() const;
-    void SaveCurrentWallpaperAsOld();
+    // The desktop's wallpaper when it is neither ours nor the one recorded as the user's: the
+    // user chose it since. Asked before Start, so that nothing of ours is on the desktop yet.
+    std::optional<WallpaperDescription> FindNewUserWallpaper() const;
+    void SaveAsOldWallpaper(const WallpaperDescription& wallpaper);
     void SetFreeze(bool frozen);
 
     struct Impl;

@@ -37,8 +37,12 @@ struct Controller::Impl {
     std::atomic<std::int64_t> lastDownloadAttempt{0};
     std::function<std::int64_t()> now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
 
+    struct ShowRequest {
+        int step;    // images forward (negative: back)
+        bool force;  // shown even while frozen
+    };
     std::mutex showMutex;  // guards showQueue
-    std::deque<int> showQueue;
+    std::deque<ShowRequest> showQueue;
     std::mutex tasksMutex;  // guards the weak task handles
     std::weak_ptr<DownloadTask> downloadTask;
     std::weak_ptr<DownloadTask> heartbeatTask;
@@ -47,7 +51,7 @@ struct Controller::Impl {
     void ExitJob();
     void ShowJob();
     WallpaperRenderer& SelectRenderer();
-    CursorLists Lists() const;
-    // The picture the cursor (moved by offset, not stored) points at; empty when none loads.
-    Picture LoadPicture(int offset) const;
+    // The picture the snapshot's cursor (moved by offset, not stored) points at; empty when
+    // none loads.
+    Picture LoadPicture(const ImageLists::Snapshot& shown, int offset) const;
 };

@@ -1,5 +1,29 @@
 #include "app/image_lists.h"
 
+CursorLists ImageLists::Snapshot::Sizes(int interval, bool useLocal) const {
+    return CursorLists{downloaded ? static_cast<int>(downloaded->size()) : 0,
+                       local ? static_cast<int>(local->size()) : 0, interval, useLocal};
+}
+
+ImageLists::Snapshot ImageLists::GetSnapshot() const {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return Snapshot{m_downloaded, m_local, m_cursor, m_override};
+}
+
+ImageLists::Snapshot ImageLists::Move(const std::vector<int>& steps, int interval, bool useLocal) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    Snapshot now{m_downloaded, m_local, m_cursor, m_override};
+    const CursorLists sizes = now.Sizes(interval, useLocal);
+    for (int step : steps) {
+        if (step == 0) continue;
+        m_cursor = MoveCursor(m_cursor, step, sizes);
+        m_override.reset();
+    }
+    now.cursor = m_cursor;
+    now.override = m_override;
+    return now;
+}
+
 ImageListPtr ImageLists::GetDownloaded() const {
     std::lock_guard<std::mutex> guard(m_mutex);
     return m_downloaded;
@@ -25,22 +49,6 @@ void ImageLists::SetLocal(LocalImageListPtr images) {
 ImageCursor ImageLists::GetCursor() const {
     std::lock_guard<std::mutex> guard(m_mutex);
     return m_cursor;
-}
-
-void ImageLists::SetPhase(int phase) {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    m_cursor.phase = phase;
-}
-
-void ImageLists::SetDownloadedIndex(int index) {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    if (m_downloaded && index >= 0 && static_cast<size_t>(index) < m_downloaded->size())
-        m_cursor.downloadedIndex = index;
-}
-
-void ImageLists::SetLocalIndex(int index) {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    if (m_local && index >= 0 && static_cast<size_t>(index) < m_local->size()) m_cursor.localIndex = index;
 }
 
 ImagePtr ImageLists::GetOverride() const {

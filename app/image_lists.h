@@ -14,14 +14,25 @@ using LocalImageListPtr = std::shared_ptr<const std::vector<Path>>;
 
 class ImageLists {
 public:
+    // The lists and the cursor as one consistent whole: the cursor's indexes belong to these
+    // lists, whatever is delivered meanwhile.
+    struct Snapshot {
+        ImageListPtr downloaded;
+        LocalImageListPtr local;
+        ImageCursor cursor;
+        ImagePtr override;
+        CursorLists Sizes(int interval, bool useLocal) const;
+    };
+    Snapshot GetSnapshot() const;
+    // Moves the cursor by each step in turn (a step that moves drops the override image), in one
+    // go against the lists as they are, and returns the result.
+    Snapshot Move(const std::vector<int>& steps, int interval, bool useLocal);
+
     ImageListPtr GetDownloaded() const;
     void SetDownloaded(ImageListPtr images);  // a non-empty list resets its index to 0
     LocalImageListPtr GetLocal() const;
     void SetLocal(LocalImageListPtr images);  // likewise
     ImageCursor GetCursor() const;
-    void SetPhase(int phase);
-    void SetDownloadedIndex(int index);  // ignored unless inside the list
-    void SetLocalIndex(int index);
 
     ImagePtr GetOverride() const;
     void SetOverride(ImagePtr image);

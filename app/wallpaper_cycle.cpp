@@ -24,34 +24,24 @@ void Controller::ShowImage(ImageToBeShown which, bool force) {
     if (!force && impl.settings->GetFreeze()) return;
     if (which != ShowCurrent) impl.lastChangeTime = impl.now();
     std::lock_guard<std::mutex> guard(impl.showMutex);
-    impl.showQueue.push_back(which);
+    impl.showQueue.push_back(Impl::ShowRequest{which, force});
     if (impl.showQueue.size() == 1 && impl.jobThread) {
         std::shared_ptr<Impl> self = m_impl;
         impl.jobThread->Post([self] { self->ShowJob(); });
     }
 }
 
-CursorLists Controller::Impl::Lists() const {
-    auto downloaded = lists.GetDownloaded();
-    auto local = lists.GetLocal();
-    return CursorLists{downloaded ? static_cast<int>(downloaded->size()) : 0,
-                       local ? static_cast<int>(local->size()) : 0, settings->GetLocalImageInterval(),
-                       settings->GetUseLocalImage()};
-}
-
-Picture Controller::Impl::LoadPicture(int offset) const {
+Picture Controller::Impl::LoadPicture(const ImageLists::Snapshot& shown, int offset) const {
     Picture picture;
-    if (offset == 0)
-        if (ImagePtr chosen = lists.GetOverride())
-            if (LoadPackageImage(nullptr, &picture, chosen->GetPath())) return picture;
-    CursorLists sizes = Lists();
-    ImageCursor cursor = MoveCursor(lists.GetCursor(), offset, sizes);
+    if (offset == 0 && shown.override && LoadPackageImage(nullptr, &picture, shown.override->GetPath())) return picture;
+    const CursorLists sizes = shown.Sizes(settings->GetLocalImageInterval(), settings->GetUseLocalImage());
+    const ImageCursor cursor = MoveCursor(shown.cursor, offset, sizes);
     switch (TargetOf(cursor, sizes)) {
         case CursorTarget::Local:
-            picture.LoadFromFile((*lists.GetLocal())[cursor.localIndex]);
+            picture.LoadFromFile((*shown.local)[cursor.localIndex]);
             break;
         case CursorTarget::Downloaded:
-            LoadPackageImage(nullptr, &picture, (*lists.GetDownloaded())[cursor.downloadedIndex]->GetPath());
+            LoadPackageImage(nullptr, &picture, (*shown.downloaded)[cursor.downloadedIndex]->GetPath());
             break;
         case CursorTarget::None:
             break;
@@ -60,22 +50,22 @@ Picture Controller::Impl::LoadPicture(int offset) const {
 }
 
 void Controller::Impl::ShowJob() {
-    std::deque<int> requests;
+    std::deque<ShowRequest> requests;
     {
         std::lock_guard<std::mutex> guard(showMutex);
         requests.swap(showQueue);
     }
-    if (requests.empty()) return;
-    for (int step : requests) {
-        if (step == 0) continue;
-        ImageCursor cursor = MoveCursor(lists.GetCursor(), step, Lists());
-        lists.SetPhase(cursor.phase);
-        lists.SetDownloadedIndex(cursor.downloadedIndex);
-        lists.SetLocalIndex(cursor.localIndex);
-        lists.SetOverride(nullptr);
-    }
+    // The freeze counts when the job runs: requests queued before a freeze or a Restore must
+    // not replace the wallpaper the user now keeps. Next and Previous pressed by hand still do.
+    const bool frozen = settings->GetFreeze();
+    std::vector<int> steps;
+    for (const ShowRequest& request : requests)
+        if (request.force || !frozen) steps.push_back(request.step);
+    if (steps.empty()) return;
+    const ImageLists::Snapshot shown =
+        lists.Move(steps, settings->GetLocalImageInterval(), settings->GetUseLocalImage());
     WallpaperRenderer& renderer = SelectRenderer();
-    Picture picture = LoadPicture(0);
+    Picture picture = LoadPicture(shown, 0);
     if (picture.IsEmpty()) return;  // no image, or one that does not load: the wallpaper stays
     std::shared_ptr<Picture> wallpaper = ComposeWallpaper(picture, *settings, renderer);
     if (!wallpaper || !ApplyWallpaper(*wallpaper, *settings, &watermark)) DebugLog(L"The wallpaper was not changed\n");

@@ -123,6 +123,10 @@ BOOL CMainDlg::OnInitDialog() {
 
     if (!LoadMainLayout(m_hwnd)) return AbandonStartUp();
 
+    // The user's wallpaper is looked at before anything of ours can reach the desktop, and
+    // the cycle is held until the question about it is answered.
+    std::optional<WallpaperDescription> userWallpaper = m_controller->FindNewUserWallpaper();
+    if (userWallpaper) m_controller->SetFreeze(true);
     m_controller->Start();
     m_tray.Add(m_hwnd, GetString(L"Tooltip_ProgramName"), m_smallIcon.get());
     ::SetTimer(m_hwnd, kFreeLibrariesTimer, 10000, nullptr);
@@ -131,7 +135,7 @@ BOOL CMainDlg::OnInitDialog() {
     m_initialised = true;
     ShowWindow(m_hwnd, SW_SHOWNOACTIVATE);
 
-    AskToSaveOldWallpaper();
+    if (userWallpaper) AskToSaveOldWallpaper(*userWallpaper);
 
     RegisterHotKeys(m_hwnd);
     ShowMainWindow();
@@ -146,14 +150,10 @@ BOOL CMainDlg::AbandonStartUp() {
 }
 
 // The first time the program meets a wallpaper that is not its own, it offers to keep it.
-// The cycle is frozen meanwhile so that it does not replace the wallpaper under the question.
-void CMainDlg::AskToSaveOldWallpaper() {
-    WallpaperDescription current = m_controller->CaptureCurrentWallpaper();
-    if (current == m_settings->GetOldWallpaper() || m_controller->IsOwnWallpaper(current)) return;
-    m_controller->SetFreeze(true);
+void CMainDlg::AskToSaveOldWallpaper(const WallpaperDescription& userWallpaper) {
     int answer = MessageBoxW(m_hwnd, GetString(L"Prompt_QuerySaveOldWallpaper").c_str(),
                              GetString(L"Prompt_QuerySaveOldWallpaper_Title").c_str(), MB_YESNO | MB_ICONQUESTION);
-    if (answer == IDYES) m_controller->SaveCurrentWallpaperAsOld();
+    if (answer == IDYES) m_controller->SaveAsOldWallpaper(userWallpaper);
     m_controller->SetFreeze(false);
     // Images that arrived while the question was open were not shown.
     m_controller->ShowImage(Controller::ShowCurrent, false);

@@ -15,6 +15,7 @@
 
 class Controller;
 class Settings;
+struct WallpaperDescription;
 
 class CMainDlg : public CDialogBase, public IUI, private MessageFilter, private IdleHandler {
 public:
@@ -51,7 +52,7 @@ private:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog();
     BOOL AbandonStartUp();
-    void AskToSaveOldWallpaper();
+    void AskToSaveOldWallpaper(const WallpaperDescription& userWallpaper);
     void PlaceWindow();
     void OnWindowMoved();
     void BuildCommandTable();

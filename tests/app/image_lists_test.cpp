@@ -1,18 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "app/image_lists.h"
 
 TEST(ImageLists, CursorIndexesStayInsideTheirLists) {
     ImageLists lists;
-    lists.SetDownloadedIndex(0);
-    EXPECT_EQ(lists.GetCursor().downloadedIndex, 0) << "no list: nothing to point at";
+    EXPECT_EQ(lists.Move({1}, 3, false).cursor.downloadedIndex, 0) << "no list: nothing to point at";
 
     lists.SetDownloaded(std::make_shared<ImageList>(3));
-    lists.SetDownloadedIndex(2);
-    EXPECT_EQ(lists.GetCursor().downloadedIndex, 2);
-    lists.SetDownloadedIndex(3);
-    lists.SetDownloadedIndex(-1);
-    EXPECT_EQ(lists.GetCursor().downloadedIndex, 2);
+    EXPECT_EQ(lists.Move({1, 1}, 3, false).cursor.downloadedIndex, 2);
+    EXPECT_EQ(lists.Move({1}, 3, false).cursor.downloadedIndex, 0) << "the end wraps to the start";
+    EXPECT_EQ(lists.Move({-1}, 3, false).cursor.downloadedIndex, 2);
 
     lists.SetDownloaded(std::make_shared<ImageList>());
     EXPECT_EQ(lists.GetCursor().downloadedIndex, 2) << "an empty list leaves the index";
@@ -21,9 +21,32 @@ TEST(ImageLists, CursorIndexesStayInsideTheirLists) {
 
     auto local = std::make_shared<std::vector<Path>>(std::vector<Path>{L"a.jpg", L"b.jpg"});
     lists.SetLocal(local);
-    lists.SetLocalIndex(1);
-    lists.SetLocalIndex(2);
-    EXPECT_EQ(lists.GetCursor().localIndex, 1);
+    lists.SetOverride(std::make_shared<Image>(1, Path(L"x.tvp"), L"", L""));
+    ImageLists::Snapshot shown = lists.Move({0}, 3, true);
+    EXPECT_TRUE(shown.override) << "showing the current image keeps the chosen one";
+    shown = lists.Move({1, 1, 1, 1}, 3, true);
+    EXPECT_FALSE(shown.override) << "a step drops it";
+    EXPECT_EQ(shown.cursor.localIndex, 1);
     lists.SetLocal(local);
     EXPECT_EQ(lists.GetCursor().localIndex, 0);
+}
+
+TEST(ImageLists, ASnapshotsCursorAlwaysPointsIntoItsOwnLists) {
+    // Deliveries swap the downloaded list while show jobs step through it: whatever the
+    // interleaving, the snapshot a job gets holds the lists its cursor was moved against.
+    ImageLists lists;
+    auto longList = std::make_shared<ImageList>(9), shortList = std::make_shared<ImageList>(2);
+    lists.SetDownloaded(longList);
+    std::atomic<bool> stop{false};
+    std::thread deliveries([&] {
+        for (int i = 0; !stop; ++i) lists.SetDownloaded(i % 2 ? longList : shortList);
+    });
+    int outside = 0;
+    for (int i = 0; i < 20000; ++i) {
+        ImageLists::Snapshot shown = lists.Move({i % 5 == 0 ? -1 : 1}, 3, false);
+        if (!shown.downloaded || shown.cursor.downloadedIndex >= static_cast<int>(shown.downloaded->size())) ++outside;
+    }
+    stop = true;
+    deliveries.join();
+    EXPECT_EQ(outside, 0);
 }

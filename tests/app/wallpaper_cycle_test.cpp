@@ -345,6 +345,19 @@ TEST_F(Cycle, NothingRecordedIsNothingToRestore) {
     EXPECT_EQ(now.TileWallpaper, L"1");
     EXPECT_EQ(now.WallpaperStyle, L"0");
     EXPECT_TRUE(settings->GetFreeze()) << "the cycle stops changing the wallpaper";
+
+    // A change queued before the Restore must not put our picture back over the user's.
+    controller->SetFreeze(false);
+    UniqueHandle release = Hold();
+    controller->ShowImage(Controller::ShowNext, false);
+    controller->RestoreOldWallpaper();
+    SetEvent(release.get());
+    Drain();
+    EXPECT_EQ(CaptureCurrentWallpaper().Wallpaper, old.Wallpaper) << "the job looks at the freeze when it runs";
+    const int updates = ui.updates;
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    EXPECT_EQ(ui.updates, updates + 1) << "Next pressed by hand still shows the next picture";
 }
 
 TEST_F(Cycle, NeedLoginNamesEveryCategoryThatNeedsIt) {

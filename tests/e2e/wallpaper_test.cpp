@@ -13,6 +13,7 @@
 #include "desktop/wallpaper_state.h"
 #include "e2e/kestrane_process.h"
 #include "resources/resource.h"
+#include "store/package_file.h"
 #include "store/picture.h"
 #include "support/service_control.h"
 
@@ -232,6 +233,60 @@ TEST(WallpaperEndToEnd, NextAndRestoreOnAWineDesktop) {
         << "the user's own wallpaper is back on the screen";
     EXPECT_NE(ReadAll(folder.Config()).find(ToUtf8(own.str())), std::string::npos) << "kept in config.xml";
 
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
+    SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
+}
+
+// A restart after the user chose another wallpaper: pictures are stored, so one could be shown
+// at once, but the question about the user's wallpaper comes first and the cycle waits for it.
+TEST(WallpaperEndToEnd, AChangedWallpaperIsAskedAboutBeforeAStoredPictureIsShown) {
+    if (ServiceUrl().empty()) GTEST_SKIP() << "no reference service was started for this test";
+    WallpaperDescription before = CaptureCurrentWallpaper();
+    TempDir userFolder;
+    Path own = userFolder / L"own.bmp";
+    Picture picture;
+    ASSERT_TRUE(picture.Create(WineDesktop::kWidth, WineDesktop::kHeight, RGB(30, 160, 60)));
+    ASSERT_TRUE(picture.SaveToFile(own));
+    ASSERT_TRUE(SetDesktopWallpaper(L"0", L"0", own.str()));
+
+    ProgramFolder folder;
+    ASSERT_TRUE((folder.path() / L"data").CreateDirectories());
+    Bytes stored;
+    ASSERT_TRUE(picture.Create(WineDesktop::kWidth, WineDesktop::kHeight, RGB(20, 20, 200)));
+    ASSERT_TRUE(picture.SaveToBytes(stored));
+    for (const wchar_t* name : {L"one.jpg", L"two.jpg"}) {
+        auto image = std::make_shared<Image>(7, folder.path() / L"data" / MakePackageFileName(name), name, L"");
+        ASSERT_TRUE(WritePackage(image, stored, image->GetPath()));
+    }
+    // The recorded wallpaper is an earlier one; the last download was just now.
+    WriteAll(folder.Config(),
+             "<?xml version=\"1.0\"?><TovarinSetting><Version>20261208</Version>"
+             "<LastDownloadTime>" +
+                 std::to_string(time(nullptr)) +
+                 "</LastDownloadTime>"
+                 "<OldWallpaper><Wallpaper>C:\\earlier.bmp</Wallpaper><TileWallpaper>0</TileWallpaper>"
+                 "<WallpaperStyle>2</WallpaperStyle></OldWallpaper><ServiceUrl>" +
+                 ToUtf8(ServiceUrl()) + "</ServiceUrl></TovarinSetting>");
+    WineDesktop desktop;
+    ASSERT_TRUE(desktop.Start(folder.Executable()));
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = desktop.Find(L"KestraneMainDialog")) != nullptr; }, 20));
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    ChildProcess kestrane;
+    ASSERT_TRUE(kestrane.Attach(processId));
+
+    HWND question = desktop.WaitForWindow(L"#32770", processId, 20000);
+    ASSERT_NE(question, nullptr) << "the question about the user's new wallpaper";
+    Sleep(2000);  // time enough for a picture to be composed and applied, were the cycle not held
+    EXPECT_EQ(CaptureCurrentWallpaper().Wallpaper, own.str()) << "nothing is applied while the question is open";
+    PostMessageW(question, WM_COMMAND, IDYES, 0);
+
+    EXPECT_TRUE(WaitUntil([&] { return CaptureCurrentWallpaper().Wallpaper == GetWallpaperPath().str(); }, 20))
+        << "after the answer the stored picture is shown";
+    EXPECT_TRUE(WaitUntil([&] { return ReadAll(folder.Config()).find(ToUtf8(own.str())) != std::string::npos; }, 10))
+        << "the user's wallpaper, not ours, is recorded as the one to restore";
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
     SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
