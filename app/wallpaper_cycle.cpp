@@ -136,7 +136,8 @@ void Controller::DownloadImages(bool restart) {
 
 void Controller::OnImageList(const ImageListPtr& images, bool moreToCome) {
     Impl& impl = *m_impl;
-    if (!images || images->empty()) return;
+    // Whatever arrives on the way out is no reason to prune the store.
+    if (!images || images->empty() || impl.exiting) return;
     if (moreToCome) {
         // The new images first, then those of the previous list that are not among them.
         auto merged = std::make_shared<ImageList>(*images);

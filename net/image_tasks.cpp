@@ -123,8 +123,12 @@ DownloadImageTask::DownloadImageTask(std::shared_ptr<Settings> settings, std::ws
 
 DownloadImageTask::~DownloadImageTask() {
     ReportProgress(-1);
+    // Only a batch whose every sub-task ended, and whose list came, is a download: the final
+    // list replaces the stored one and renews the download time. Sub-tasks dropped by an
+    // abort (the program closing) never end, and what they leave is no list to prune by.
     std::lock_guard<std::mutex> guard(m_mutex);
-    if (!m_collected.empty() && m_onImages) m_onImages(std::make_shared<const ImageList>(m_collected), false);
+    if (m_unfinished == 0 && !m_listFailed && !m_collected.empty() && m_onImages)
+        m_onImages(std::make_shared<const ImageList>(m_collected), false);
 }
 
 int DownloadImageTask::PartnerShare(const std::set<std::wstring>& keys) {
@@ -133,12 +137,20 @@ int DownloadImageTask::PartnerShare(const std::set<std::wstring>& keys) {
     return std::max(2, static_cast<int>(20 / keys.size()));
 }
 
-void DownloadImageTask::Queue(const DownloadTaskPtr& task) {
+void DownloadImageTask::Queue(const DownloadTaskPtr& task, bool isTheList) {
     size_t entry = m_progress.AddEntry(task);
     std::shared_ptr<DownloadImageTask> self = Self();
     task->SetProgressCallback([self, entry](int percent) {
         self->m_progress.Report(entry, percent);
         self->ReportCombined();
+    });
+    ++m_unfinished;
+    task->SetDoneCallback([self] { --self->m_unfinished; });
+    task->SetErrorCallback([self, isTheList, report = task->GetErrorCallback()](DownloadException::ErrorType type,
+                                                                                const std::wstring& message) {
+        if (isTheList) self->m_listFailed = true;
+        --self->m_unfinished;
+        if (report) report(type, message);
     });
     if (auto downloader = m_downloader.lock()) downloader->AddTask(task);
 }
@@ -162,12 +174,12 @@ void DownloadImageTask::Run() {
         auto list = std::make_shared<ImageListTask>(m_settings, joined);
         list->SetResultCallback([self](const ImageListPtr& images) { self->OnList(images, false, -1); });
         list->SetErrorCallback(GetErrorCallback());
-        Queue(list);
+        Queue(list, true);
     }
     if (share > 0) {
         auto partner = std::make_shared<PartnerListTask>(m_settings);
         partner->SetResultCallback([self, share](const ImageListPtr& images) { self->OnList(images, true, share); });
-        Queue(partner);
+        Queue(partner, false);
     }
 }
 
@@ -181,7 +193,7 @@ void DownloadImageTask::OnList(const ImageListPtr& images, bool shuffle, int lim
         if (limit != -1 && limit-- == 0) break;
         auto picture = std::make_shared<SingleImageTask>(m_settings, image);
         picture->SetImageCallback([self](const ImagePtr& stored) { self->OnImage(stored); });
-        Queue(picture);
+        Queue(picture, false);
     }
     ReportCombined();
 }

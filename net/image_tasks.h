@@ -1,6 +1,7 @@
 #pragma once
 // The tasks that fetch pictures and files: one picture into its package, a file into a
 // folder, a batch of pictures for the selected categories, and a group of tasks shown as one.
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -110,8 +111,9 @@ private:
     std::shared_ptr<DownloadImageTask> Self() {
         return std::static_pointer_cast<DownloadImageTask>(shared_from_this());
     }
-    // Reports the sub-task's progress into the batch's and queues it.
-    void Queue(const DownloadTaskPtr& task);
+    // Reports the sub-task's progress into the batch's, counts it until it ends, and queues
+    // it. The failure of the service's list fails the batch.
+    void Queue(const DownloadTaskPtr& task, bool isTheList);
     void OnList(const ImageListPtr& images, bool shuffle, int limit);
     void OnImage(const ImagePtr& image);
     void ReportCombined();
@@ -122,5 +124,7 @@ private:
     std::mutex m_mutex;  // guards the collected images
     CombinedProgress m_progress;
     ImageList m_collected;
+    std::atomic<int> m_unfinished{0};  // sub-tasks queued and not ended
+    std::atomic<bool> m_listFailed{false};
     ImagesCallback m_onImages;
 };

@@ -57,7 +57,8 @@ FormFields ImageListTask::BuildFields() const {
 void ImageListTask::ParseDocument(const TiXmlDocument& document) {
     const TiXmlElement* root = document.RootElement();
     const TiXmlElement* list = root ? root->FirstChildElement("ImageList") : nullptr;
-    if (!list) return;
+    // An answer without a list is as useless as an empty one: the batch must not count it
+    // as a download.
     ImageListPtr images = ParseImageList(list, GetSettings().GetDataDirectory());
     if (!images || images->empty()) throw DownloadException(DownloadException::Error_Invalid_Paper);
     if (m_onResult) m_onResult(images);

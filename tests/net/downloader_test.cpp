@@ -277,6 +277,39 @@ TEST_F(PictureTasks, ABatchDeliversEachPictureThenAllOfThem) {
         << "no partner key, no partner list";
 }
 
+TEST_F(PictureTasks, AnAbortedBatchDeliversNothingFinal) {
+    // One picture is stored already and comes at once; the others hang until the abort.
+    ImagePtr stored = std::make_shared<Image>(
+        7, settings->GetDataDirectory() / MakePackageFileName(ServiceUrl() + L"/pictures/fengguang/blue.jpg"), L"",
+        L"");
+    ASSERT_TRUE(settings->GetDataDirectory().CreateDirectories());
+    ASSERT_TRUE(WritePackage(stored, Bytes{1, 2, 3}, stored->GetPath()));
+    ServiceFault(R"({"mode": "hold_open", "path": "/pictures/*", "timeout": 60})");
+    auto downloader = std::make_shared<Downloader>(settings);
+    std::mutex mutex;
+    std::vector<bool> deliveries;  // moreToCome of each
+    std::weak_ptr<DownloadImageTask> gone;
+    {
+        auto batch = DownloadImageTask::Create(settings, L"fengguang qiche", downloader);
+        gone = batch;
+        batch->SetImagesCallback([&](const ImageListPtr&, bool more) {
+            std::lock_guard<std::mutex> guard(mutex);
+            deliveries.push_back(more);
+        });
+        downloader->AddTask(batch);
+    }
+    for (int i = 0; i < 200; ++i) {
+        Sleep(50);
+        std::lock_guard<std::mutex> guard(mutex);
+        if (!deliveries.empty()) break;
+    }
+    downloader->AbortAll();
+    for (int i = 0; i < 400 && !gone.expired(); ++i) Sleep(50);
+    ASSERT_TRUE(gone.expired()) << "the batch ends with its last sub-task";
+    std::lock_guard<std::mutex> guard(mutex);
+    EXPECT_EQ(deliveries, std::vector<bool>{true}) << "the stored picture, and no final list of one";
+}
+
 TEST_F(PictureTasks, OnlyThePartnerKeyFetchesOnlyThePartnerList) {
     settings->SetPartnerUrl(ServiceUrl());
     auto downloader = std::make_shared<Downloader>(settings);
