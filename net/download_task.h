@@ -46,7 +46,11 @@ public:
     void ClearFlags() {
         m_suspended = false;
         m_aborted = false;
+        m_connection.Reset();
     }
+    // A task run on this task's behalf (the sign-in a refused request needs) is suspended and
+    // aborted with it.
+    void SetNested(std::shared_ptr<DownloadTask> nested);
 
 protected:
     virtual void OnSuspend() { m_connection.CloseCurrent(); }
@@ -67,6 +71,8 @@ private:
     int m_priority = 1;  // lower runs earlier
     std::shared_ptr<InternetSession> m_session;
     ConnectionSlot m_connection;
+    std::mutex m_nestedMutex;  // guards m_nested
+    std::shared_ptr<DownloadTask> m_nested;
 };
 
 using DownloadTaskPtr = std::shared_ptr<DownloadTask>;

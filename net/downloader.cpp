@@ -107,7 +107,11 @@ bool Downloader::RunTaskLoop(const DownloadTaskPtr& task) {
                     std::lock_guard<std::mutex> guard(m_mutex);
                     onSignIn = m_onSignIn;
                 }
-                RunTaskLoop(MakeSignInTask(m_settings, std::move(onSignIn)));
+                DownloadTaskPtr signIn = MakeSignInTask(m_settings, std::move(onSignIn));
+                task->SetNested(signIn);  // an abort of the task (the program closing) ends it too
+                RunTaskLoop(signIn);
+                task->SetNested(nullptr);
+                if (task->IsAborted() || task->IsSuspended()) continue;
                 if (m_settings->GetLoginState() != Settings::kLoggedIn)
                     throw DownloadException(DownloadException::Error_Need_Login);
             }

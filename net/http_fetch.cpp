@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <stdexcept>
+#include <thread>
 
+#include "base/handles.h"
 #include "base/text.h"
 #include "base/utf8.h"
 #include "net/download_exception.h"
 #include "net/internet_exception.h"
 #include "net/internet_session.h"
+#include "net/online_check.h"
 
 using namespace fetch_limits;
 
@@ -26,9 +30,20 @@ void ConnectionSlot::CloseCurrent() {
     InternetHandlePtr connection;
     {
         std::lock_guard<std::mutex> guard(m_mutex);
+        m_cancelled = true;
         connection = m_connection.lock();
     }
     if (connection) connection->Close();
+}
+
+bool ConnectionSlot::IsCancelled() const {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_cancelled;
+}
+
+void ConnectionSlot::Reset() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_cancelled = false;
 }
 
 std::string EncodeForm(const FormFields& fields) {
@@ -159,29 +174,76 @@ unsigned long long SendHttpRequest(HINTERNET connection, Bytes& body, const Fetc
     return announced;
 }
 
-// Asking the system whether it is on-line costs about 10 ms under Wine, more than fetching
-// a picture; the answer is kept for a few seconds.
-bool IsOffline() {
-    static std::atomic<DWORD> checkedAt{0};
-    static std::atomic<bool> offline{false};
-    DWORD now = GetTickCount();
-    if (checkedAt == 0 || now - checkedAt >= 5000) {
-        DWORD state = 0;
-        offline = !InternetGetConnectedState(&state, 0) && !(state & INTERNET_CONNECTION_LAN);
-        checkedAt = now ? now : 1;
-    }
-    return offline;
-}
-
 bool IsTimeOut(const InternetException& error) {
     return error.GetErrorCode() == ERROR_INTERNET_TIMEOUT || error.GetErrorCode() == 10060;
+}
+
+// One fetch's exchange with the server, run by a worker thread of its own so that the task's
+// thread can stop waiting the moment the task is cancelled: a blocked WinINet read cannot be
+// interrupted from outside (under Wine not even by closing its handles), only left behind.
+// The worker touches nothing but this record and the handles it shares.
+struct Exchange {
+    FetchRequest request;
+    std::wstring object;
+    DWORD flags = 0;
+    InternetHandlePtr session, connection;
+    UniqueHandle done;
+    std::atomic<int> percent{-1};
+    Bytes body;  // the result once done is set
+    std::exception_ptr failure;
+};
+
+void RunExchange(Exchange& exchange) {
+    try {
+        const FetchRequest& request = exchange.request;
+        // Only a GET may be sent again: a POST repeated would sign in or add a favourite twice.
+        const bool resumable = EqualsIgnoringCase(request.verb, L"GET");
+        auto progress = [&exchange](int percent) { exchange.percent = percent; };
+        Bytes local;
+        for (int attempt = 1;; ++attempt) {
+            const size_t before = local.size();
+            unsigned long long announced = 0;
+            try {
+                announced = SendHttpRequest(exchange.connection->Get(), local, request, exchange.object, progress,
+                                            exchange.flags);
+            } catch (const InternetException& error) {
+                // A stall after some progress is resumed where it stopped; anything else ends it.
+                if (!resumable || !IsTimeOut(error) || local.size() <= before || attempt >= kMaxAttempts) throw;
+                continue;
+            }
+            if (announced == 0 || local.size() >= announced) break;
+            if (!resumable || local.size() <= before || attempt >= kMaxAttempts)
+                throw DownloadException(DownloadException::Error_DownloadPartialFile)
+                    << request.url << announced << static_cast<unsigned long long>(local.size());
+        }
+        exchange.body = std::move(local);
+    } catch (...) {
+        exchange.failure = std::current_exception();
+    }
+    SetEvent(exchange.done.get());
+}
+
+// Waits for the worker, passing its progress on from this thread; gives up on the exchange
+// when the slot is cancelled.
+void WaitFor(Exchange& exchange, const ProgressCallback& progress, ConnectionSlot* slot) {
+    int reported = -1;
+    for (;;) {
+        const bool finished = WaitForSingleObject(exchange.done.get(), kPollMs) == WAIT_OBJECT_0;
+        const int percent = exchange.percent;
+        if (progress && percent >= 0 && percent != reported) progress(reported = percent);
+        if (finished) return;
+        if (slot && slot->IsCancelled()) {
+            exchange.connection->Close();
+            throw DownloadException(DownloadException::Error_Abort) << exchange.request.url;
+        }
+    }
 }
 
 }  // namespace
 
 void FetchUrl(InternetSession& session, const FetchRequest& request, Bytes& body, const ProgressCallback& progress,
               ConnectionSlot* slot) {
-    if (IsOffline()) throw DownloadException(DownloadException::Error_No_Internet_Connection);
+    if (IsSystemOffline()) throw DownloadException(DownloadException::Error_No_Internet_Connection);
     UrlParts url;
     if (!SplitUrl(request.url, url)) throw DownloadException(DownloadException::Error_Invalid_Url) << request.url;
     const bool secure = url.scheme == INTERNET_SCHEME_HTTPS;
@@ -193,45 +255,39 @@ void FetchUrl(InternetSession& session, const FetchRequest& request, Bytes& body
         }
     } release{slot};
     try {
-        InternetHandlePtr sessionHandle = session.Acquire();
-        if (!sessionHandle) throw InternetException();
-        auto connection = std::make_shared<InternetHandle>(InternetConnectW(
-            sessionHandle->Get(), url.host.c_str(), url.port, url.user.empty() ? nullptr : url.user.c_str(),
+        auto exchange = std::make_shared<Exchange>();
+        exchange->request = request;
+        exchange->object = url.path;
+        exchange->session = session.Acquire();
+        if (!exchange->session) throw InternetException();
+        // Opening the connection only makes a handle; the network is met by the worker.
+        exchange->connection = std::make_shared<InternetHandle>(InternetConnectW(
+            exchange->session->Get(), url.host.c_str(), url.port, url.user.empty() ? nullptr : url.user.c_str(),
             url.password.empty() ? nullptr : url.password.c_str(), INTERNET_SERVICE_HTTP,
             secure ? INTERNET_FLAG_SECURE : 0, 0));
-        if (!*connection) throw InternetException();
-        DWORD timeout = kReceiveTimeoutMs;
-        InternetSetOptionW(connection->Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
+        const HINTERNET connection = exchange->connection->Get();
+        if (!connection) throw InternetException();
+        DWORD timeout = kStallLimitMs;
+        InternetSetOptionW(connection, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
         ProxySettings proxy = session.GetProxy();
         if (!proxy.username.empty()) {
-            InternetSetOptionW(connection->Get(), INTERNET_OPTION_PROXY_USERNAME, &proxy.username[0],
+            InternetSetOptionW(connection, INTERNET_OPTION_PROXY_USERNAME, &proxy.username[0],
                                static_cast<DWORD>(proxy.username.size()));
-            InternetSetOptionW(connection->Get(), INTERNET_OPTION_PROXY_PASSWORD,
+            InternetSetOptionW(connection, INTERNET_OPTION_PROXY_PASSWORD,
                                proxy.password.empty() ? nullptr : &proxy.password[0],
                                static_cast<DWORD>(proxy.password.size()));
         }
-        if (slot) slot->Set(connection);
-
+        if (slot) slot->Set(exchange->connection);
         // The secure flag goes on the request too: that is where WinINet looks for it.
-        DWORD flags = INTERNET_FLAG_KEEP_CONNECTION | (request.noCacheWrite ? INTERNET_FLAG_NO_CACHE_WRITE : 0) |
-                      (secure ? INTERNET_FLAG_SECURE : 0);
-        Bytes local;
-        for (int attempt = 1;; ++attempt) {
-            const size_t before = local.size();
-            unsigned long long announced = 0;
-            try {
-                announced = SendHttpRequest(connection->Get(), local, request, url.path, progress, flags);
-            } catch (const InternetException& error) {
-                // A stall after some progress is resumed where it stopped; anything else ends it.
-                if (!IsTimeOut(error) || local.size() <= before || attempt >= kMaxAttempts) throw;
-                continue;
-            }
-            if (announced == 0 || local.size() >= announced) break;
-            if (local.size() <= before || attempt >= kMaxAttempts)
-                throw DownloadException(DownloadException::Error_DownloadPartialFile)
-                    << request.url << announced << static_cast<unsigned long long>(local.size());
-        }
-        body = std::move(local);
+        exchange->flags = INTERNET_FLAG_KEEP_CONNECTION | (request.noCacheWrite ? INTERNET_FLAG_NO_CACHE_WRITE : 0) |
+                          (secure ? INTERNET_FLAG_SECURE : 0);
+        exchange->done.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (!exchange->done) throw std::runtime_error("no event for the fetch");
+
+        std::thread([exchange] { RunExchange(*exchange); }).detach();
+        WaitFor(*exchange, progress, slot);
+        if (exchange->failure) std::rethrow_exception(exchange->failure);
+        body = std::move(exchange->body);
     } catch (const InternetException& error) {
         throw DownloadException(DownloadException::Error_Internet_Exception) << request.url << error.GetMessageText();
     } catch (const DownloadException&) {

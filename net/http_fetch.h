@@ -15,16 +15,20 @@ class InternetSession;
 using FormFields = std::map<std::wstring, std::wstring>;
 using ProgressCallback = std::function<void(int percent)>;
 
-// The connection a fetch is using, so that another thread can close it to end the fetch.
+// The connection a fetch is using, so that another thread can end the fetch: CloseCurrent
+// closes it and cancels every fetch through the slot until Reset.
 class ConnectionSlot {
 public:
     void Set(const InternetHandlePtr& connection);
     void Clear();
     void CloseCurrent();
+    bool IsCancelled() const;
+    void Reset();
 
 private:
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::weak_ptr<InternetHandle> m_connection;
+    bool m_cancelled = false;
 };
 
 struct FetchRequest {
@@ -39,14 +43,17 @@ struct FetchRequest {
 // blank as "+", every other byte as "%XX".
 std::string EncodeForm(const FormFields& fields);
 
-// Fetches the URL into body (replaced only on success). Throws DownloadException.
+// Fetches the URL into body (replaced only on success); a GET that comes up short or stalls
+// after some progress is resumed with Range, a POST is never sent twice. Throws
+// DownloadException, Error_Abort soon after the slot is cancelled.
 void FetchUrl(InternetSession& session, const FetchRequest& request, Bytes& body, const ProgressCallback& progress,
               ConnectionSlot* slot = nullptr);
 
 namespace fetch_limits {
-// A receive time-out on every connection: closing a connection from another thread does
-// not always end a blocked read, the time-out does.
-constexpr unsigned long kReceiveTimeoutMs = 4000;
+// An answer that makes no progress for this long has failed (the receive time-out).
+constexpr unsigned long kStallLimitMs = 60000;
+// How often the waiting thread looks at the cancel flag and the progress.
+constexpr unsigned long kPollMs = 100;
 // The announced length is a hint: the first allocation is never larger than this.
 constexpr size_t kFirstAllocationBytes = 16u << 20;
 // Nothing we fetch is larger; a server sending more is broken or hostile.

@@ -310,6 +310,35 @@ TEST_F(PictureTasks, AnAbortedBatchDeliversNothingFinal) {
     EXPECT_EQ(deliveries, std::vector<bool>{true}) << "the stored picture, and no final list of one";
 }
 
+TEST_F(PictureTasks, AbortingDuringTheSignInATaskNeedsEndsBoth) {
+    // The list wants a sign-in; the sign-in hangs. Closing the program must not wait for it.
+    settings->SetUsername(L"tester");
+    settings->SetPassword(L"00000000000000000000000000000000");
+    ServiceFault(R"({"mode": "hold_open", "path": "/service/viewer/v1.0/login.php", "timeout": 60})");
+    Downloader downloader(settings);
+    std::atomic<bool> ended{false};
+    std::atomic<int> errors{0};
+    auto task = std::make_shared<ImageListTask>(settings, L"xiezhen");
+    task->SetErrorCallback([&](DownloadException::ErrorType, const std::wstring&) { ++errors; });
+    task->SetProgressCallback([&](int percent) {
+        if (percent == -1) ended = true;
+    });
+    downloader.AddTask(task);
+    for (int i = 0; i < 200; ++i) {
+        Sleep(50);
+        if (ServiceControl(L"GET", L"/_control/requests?path=/service/viewer/v1.0/login.php").find("\"seq\"") !=
+            std::string::npos)
+            break;
+    }
+    auto start = GetTickCount();
+    downloader.AbortAll();
+    while (!ended && GetTickCount() - start < 20000) Sleep(50);
+    EXPECT_TRUE(ended);
+    EXPECT_LT(GetTickCount() - start, 3000u) << "the sign-in ends with the task it was made for";
+    EXPECT_EQ(errors, 0) << "an aborted task reports nothing";
+    EXPECT_EQ(settings->GetLoginState(), Settings::kLoggedOut) << "not left signing in";
+}
+
 TEST_F(PictureTasks, OnlyThePartnerKeyFetchesOnlyThePartnerList) {
     settings->SetPartnerUrl(ServiceUrl());
     auto downloader = std::make_shared<Downloader>(settings);

@@ -11,6 +11,7 @@
 #include "net/download_exception.h"
 #include "net/http_fetch.h"
 #include "net/internet_session.h"
+#include "net/online_check.h"
 #include "support/service_control.h"
 
 namespace {
@@ -160,6 +161,40 @@ TEST_F(HttpFetch, ClosingTheConnectionEndsAStalledFetch) {
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     aborter.join();
     EXPECT_LT(seconds, 10.0) << "the receive time-out ends a read that closing cannot";
+}
+
+TEST_F(HttpFetch, ASlowAnswerIsAwaitedAndAPostIsNeverSentTwice) {
+    // The service takes six seconds to answer a sign-in state request.
+    const std::wstring ping = L"/service/viewer/v1.0/heartbeat.php";
+    ServiceFault(R"({"mode": "hold_open", "path": "/service/viewer/v1.0/heartbeat.php", "count": 1, "timeout": 60})");
+    std::thread releaser([] {
+        std::this_thread::sleep_for(std::chrono::seconds(6));
+        ServiceControl(L"POST", L"/_control/release");
+    });
+    Bytes answer = Fetch(ping, L"POST", {{L"a", L"1"}});
+    releaser.join();
+    EXPECT_NE(std::string(answer.begin(), answer.end()).find("LoginStatus"), std::string::npos);
+
+    // A POST whose answer comes up short fails; it is not sent again with Range.
+    ServiceFault(R"({"mode": "close_early", "path": "/service/viewer/v1.0/heartbeat.php", "bytes": 10})");
+    EXPECT_THROW(Fetch(ping, L"POST", {{L"a", L"1"}}), DownloadException);
+    std::string log = Requests(ping);
+    EXPECT_EQ(log.find("\"seq\""), log.rfind("\"seq\"")) << "one request: " << log;
+    EXPECT_NE(log.find("\"range\": null"), std::string::npos) << log;
+}
+
+TEST(OnlineCheck, OnlyAnOnlineAnswerIsKept) {
+    std::vector<bool> answers{false, true, true, false};
+    size_t asked = 0;
+    OnlineCheck check([&] { return answers[asked++ % answers.size()]; });
+    EXPECT_TRUE(check.IsOffline(1000));
+    EXPECT_FALSE(check.IsOffline(1001)) << "off-line is asked again at once: the connection is back";
+    EXPECT_FALSE(check.IsOffline(5000));
+    EXPECT_EQ(asked, 2u) << "on-line is kept for five seconds";
+    EXPECT_FALSE(check.IsOffline(6001));
+    EXPECT_EQ(asked, 3u);
+    EXPECT_TRUE(check.IsOffline(0xFFFFFFF0ul)) << "a wrapped clock asks again";
+    EXPECT_EQ(asked, 4u);
 }
 
 TEST(ProxySettings, WhatTheUsersChoiceMeans) {
