@@ -129,6 +129,26 @@ Bytes QuadrantsBmp(int width = kWidth, int height = kHeight) {
     return MakeBmp(width, height, [&](int x, int y) { return QuadrantColour(x, y, width, height); });
 }
 
+// An 8-bit run-length BMP whose first code ends the bitmap: a real picture of any size in
+// 60 bytes, which the decoder expands to its full size.
+Bytes RunLengthBmp(int width, int height) {
+    Bytes bytes(60, 0);
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    PutLe(bytes, 2, 60, 4);
+    PutLe(bytes, 10, 58, 4);  // one palette entry before the pixels
+    PutLe(bytes, 14, 40, 4);
+    PutLe(bytes, 18, width, 4);
+    PutLe(bytes, 22, height, 4);
+    PutLe(bytes, 26, 1, 2);
+    PutLe(bytes, 28, 8, 2);
+    PutLe(bytes, 30, BI_RLE8, 4);
+    PutLe(bytes, 34, 2, 4);
+    PutLe(bytes, 46, 1, 4);  // colours used
+    bytes[59] = 1;           // 00 01: end of bitmap
+    return bytes;
+}
+
 // The file and info headers of a BMP with the old 12-byte core header (16-bit sizes).
 Bytes CoreBmpHeader(int width, int height) {
     Bytes bytes(26, 0);
@@ -174,6 +194,18 @@ Bytes PngHeader(std::uint32_t width, std::uint32_t height) {
     chunk("IHDR", ihdr);
     chunk("IEND", {});
     return png;
+}
+
+// The quadrant JPEG with the size in its frame header replaced.
+Bytes JpegClaiming(int width, int height) {
+    Bytes jpeg = FromArray(kQuadrantsJpeg, sizeof kQuadrantsJpeg);
+    const unsigned char sof0[] = {0xFF, 0xC0};
+    auto at = std::search(jpeg.begin(), jpeg.end(), std::begin(sof0), std::end(sof0)) - jpeg.begin();
+    jpeg.at(at + 5) = static_cast<unsigned char>(height >> 8);
+    jpeg.at(at + 6) = static_cast<unsigned char>(height);
+    jpeg.at(at + 7) = static_cast<unsigned char>(width >> 8);
+    jpeg.at(at + 8) = static_cast<unsigned char>(width);
+    return jpeg;
 }
 
 // The quadrant GIF with its logical screen and its one image placed and sized anew.
@@ -287,7 +319,10 @@ TEST(PictureLoad, JpegGifAndBmpComeOutUprightAtTheirSize) {
         int tolerance;  // JPEG is lossy; the others keep exact colours
     };
     const std::vector<Bytes> fixtures = Fixtures();
-    const Case cases[] = {{"jpeg", fixtures[0], 48}, {"gif", fixtures[1], 0}, {"bmp", fixtures[2], 0}};
+    const Bytes topDown = MakeBmp(
+        kWidth, kHeight, [](int x, int y) { return QuadrantColour(x, y, kWidth, kHeight); }, true);
+    const Case cases[] = {
+        {"jpeg", fixtures[0], 48}, {"gif", fixtures[1], 0}, {"bmp", fixtures[2], 0}, {"top-down bmp", topDown, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Picture picture;
@@ -396,6 +431,46 @@ TEST(PictureLoad, FromFile) {
     UniqueFile open(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(open);
     EXPECT_TRUE(loaded.LoadFromFile(path));
+}
+
+// Decoders allocate for the size a header claims, so a few bytes can ask for gigabytes.
+TEST(PictureLoad, PicturesTooLargeToDecodeAreRefusedBeforeDecoding) {
+    Bytes bmp = QuadrantsBmp(4, 4);
+    PutLe(bmp, 18, 30000, 4);
+    PutLe(bmp, 22, 30000, 4);
+    Bytes topDownBmp = bmp;
+    PutLe(topDownBmp, 22, static_cast<std::uint32_t>(-30000), 4);
+    const std::pair<std::string, Bytes> cases[] = {
+        {"JPEG claiming 30000 x 30000", JpegClaiming(30000, 30000)},
+        {"JPEG claiming 8193 x 8192, just over", JpegClaiming(8193, 8192)},
+        {"PNG claiming 30000 x 30000", PngHeader(30000, 30000)},
+        {"GIF claiming 30000 x 30000", GifClaiming(30000, 30000, 0, 0, 30000, 30000)},
+        {"GIF whose image reaches 30000 x 30000", GifClaiming(kWidth, kHeight, 29960, 29970, 40, 30)},
+        {"BMP claiming 30000 x 30000", bmp},
+        {"top-down BMP claiming 30000 x 30000", topDownBmp},
+        {"core-header BMP claiming 30000 x 30000", CoreBmpHeader(30000, 30000)},
+        {"run-length BMP of 8193 x 8192, which decodes", RunLengthBmp(8193, 8192)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        Picture picture;
+        ASSERT_TRUE(picture.Create(5, 5));
+        EXPECT_FALSE(picture.LoadFromBytes(c.second));
+        ExpectEmpty(picture);
+    }
+
+    TempDir dir;
+    const Bytes jpeg = JpegClaiming(30000, 30000);
+    WriteAll(dir / L"huge.jpg", std::string(jpeg.begin(), jpeg.end()));
+    Picture fromFile;
+    EXPECT_FALSE(fromFile.LoadFromFile(dir / L"huge.jpg"));
+    ExpectEmpty(fromFile);
+
+    // A large photograph stays well inside the limit.
+    Picture large;
+    ASSERT_TRUE(large.LoadFromBytes(RunLengthBmp(6000, 4000)));
+    EXPECT_EQ(large.GetWidth(), 6000);
+    EXPECT_EQ(large.GetHeight(), 4000);
 }
 
 TEST(PictureHeader, ReadsTheSizeEachFormatClaims) {
