@@ -209,6 +209,11 @@ std::unique_ptr<Picture::State> Picture::State::Load(const unsigned char* data, 
         width = MulDiv(himetricWidth, GetDeviceCaps(screen.get(), LOGPIXELSX), kHimetricPerInch);
         height = MulDiv(himetricHeight, GetDeviceCaps(screen.get(), LOGPIXELSY), kHimetricPerInch);
     }
+    // Formats without a header we read (metafiles, icons) are measured only now.
+    if (width > 0 && height > 0 && !DecodedBitmapFits(width, height)) {
+        LogTooLarge(width, height, L"picture");
+        return nullptr;
+    }
     std::unique_ptr<State> state = Allocate(width, height);
     // White first: transparent parts of a GIF are not painted by Render.
     if (!state || !state->Fill(width, height, RGB(255, 255, 255))) return nullptr;

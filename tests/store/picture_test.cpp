@@ -466,6 +466,26 @@ TEST(PictureLoad, PicturesTooLargeToDecodeAreRefusedBeforeDecoding) {
     EXPECT_FALSE(fromFile.LoadFromFile(dir / L"huge.jpg"));
     ExpectEmpty(fromFile);
 
+    // A metafile has no header we read; its size is known once loaded, before the bitmap is made.
+    int dpi = 0;
+    {
+        WindowDc screen;
+        dpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    }
+    const LONG side = MulDiv(8200, 2540, dpi);  // in 0.01 mm: just over the limit, whatever the rounding
+    RECT frame = {0, 0, side, side};
+    HDC recorder = CreateEnhMetaFileW(nullptr, nullptr, &frame, nullptr);
+    ASSERT_NE(recorder, nullptr);
+    Rectangle(recorder, 0, 0, 100, 100);
+    HENHMETAFILE metafile = CloseEnhMetaFile(recorder);
+    ASSERT_NE(metafile, nullptr);
+    Bytes emf(GetEnhMetaFileBits(metafile, 0, nullptr));
+    GetEnhMetaFileBits(metafile, static_cast<UINT>(emf.size()), emf.data());
+    DeleteEnhMetaFile(metafile);
+    Picture drawing;
+    EXPECT_FALSE(drawing.LoadFromBytes(emf)) << "a metafile framing 8200 x 8200 pixels";
+    ExpectEmpty(drawing);
+
     // A large photograph stays well inside the limit.
     Picture large;
     ASSERT_TRUE(large.LoadFromBytes(RunLengthBmp(6000, 4000)));
