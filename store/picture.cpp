@@ -14,6 +14,7 @@
 #include "base/debug_log.h"
 #include "base/file_io.h"
 #include "base/handles.h"
+#include "store/picture_header.h"
 
 // Every operation that fills the picture (loading, Create, CopyFromBitmap) replaces what it
 // held before; when it fails the picture is left empty rather than half-replaced, so a caller
@@ -62,10 +63,29 @@ bool BmpFitsItsBytes(const unsigned char* data, size_t size) {
     return stride == 0 || static_cast<std::uint64_t>(std::abs(height)) <= available / stride;
 }
 
+void LogTooLarge(std::uint32_t width, std::uint32_t height, const wchar_t* format) {
+    // 4 bytes a pixel, rounded up so that a size just over the limit does not read as within it
+    const std::uint64_t megabytes = (std::uint64_t{width} * height + (1u << 18) - 1) / (1u << 18);
+    DebugLog(L"Picture refused: a " + std::to_wstring(width) + L" x " + std::to_wstring(height) + L" " + format +
+             L" would take " + std::to_wstring(megabytes) + L" MB decoded, more than the " +
+             std::to_wstring(kMaxDecodedBitmapBytes >> 20) + L" MB allowed\n");
+}
+
+// A few kilobytes of JPEG can claim 30000 x 30000 pixels, and the loader would try to allocate
+// for all of them; such a picture is refused from its header, before any decoding. A header
+// that cannot be read is left to the loader.
+bool HeaderSizeIsBearable(const unsigned char* data, size_t size) {
+    std::optional<PictureHeader> header = ReadPictureHeader(data, size);
+    if (!header || DecodedBitmapFits(header->width, header->height)) return true;
+    LogTooLarge(header->width, header->height, FormatName(header->format));
+    return false;
+}
+
 // The OLE picture loader reads from a stream over a movable global block.
 ComPtr<IPicture> LoadOlePicture(const unsigned char* data, size_t size) {
     ComPtr<IPicture> picture;
     if (size == 0 || size > static_cast<size_t>(LONG_MAX)) return picture;
+    if (!HeaderSizeIsBearable(data, size)) return picture;
     if (!BmpFitsItsBytes(data, size)) {
         DebugLog(L"BMP is shorter than its header says\n");
         return picture;
@@ -188,6 +208,11 @@ std::unique_ptr<Picture::State> Picture::State::Load(const unsigned char* data, 
         }
         width = MulDiv(himetricWidth, GetDeviceCaps(screen.get(), LOGPIXELSX), kHimetricPerInch);
         height = MulDiv(himetricHeight, GetDeviceCaps(screen.get(), LOGPIXELSY), kHimetricPerInch);
+    }
+    // Formats without a header we read (metafiles, icons) are measured only now.
+    if (width > 0 && height > 0 && !DecodedBitmapFits(width, height)) {
+        LogTooLarge(width, height, L"picture");
+        return nullptr;
     }
     std::unique_ptr<State> state = Allocate(width, height);
     // White first: transparent parts of a GIF are not painted by Render.

@@ -246,9 +246,21 @@ TEST_F(Cycle, DeliveriesShowTheFirstNewImageThenTheNewList) {
 }
 
 TEST_F(Cycle, PicturesThatDoNotLoadLeaveTheWallpaperAndTheCycleGoesOn) {
-    ImageListPtr list = Packages({0, 1, 2});
+    ImageListPtr list = Packages({0, 1, 2, 3});
     WriteAll((*list)[1]->GetPath(), "KSP1 and then nothing sensible");
     (*list)[2]->GetPath().Remove();
+    // A real 8193 x 8192 BMP in 60 bytes, run-length coded and ended at once: over 256 MB decoded.
+    Bytes tooLarge(60, 0);
+    tooLarge[0] = 'B';
+    tooLarge[1] = 'M';
+    const std::pair<size_t, std::uint16_t> fields[] = {{2, 60}, {10, 58}, {14, 40},      {18, 8193}, {22, 8192},
+                                                       {26, 1}, {28, 8},  {30, BI_RLE8}, {34, 2},    {46, 1}};
+    for (auto [at, value] : fields) {
+        tooLarge[at] = static_cast<unsigned char>(value);
+        tooLarge[at + 1] = static_cast<unsigned char>(value >> 8);
+    }
+    tooLarge[59] = 1;  // after the one palette entry: "end of bitmap"
+    ASSERT_TRUE(WritePackage((*list)[3], tooLarge, (*list)[3]->GetPath()));
     Lists().SetDownloaded(list);
     controller->ShowImage(Controller::ShowCurrent, false);
     Drain();
@@ -258,6 +270,8 @@ TEST_F(Cycle, PicturesThatDoNotLoadLeaveTheWallpaperAndTheCycleGoesOn) {
     controller->ShowImage(Controller::ShowCurrent, false);
     Drain();
     controller->ShowImage(Controller::ShowNext, true);  // a package that vanished
+    Drain();
+    controller->ShowImage(Controller::ShowNext, true);  // a picture too large to decode
     Drain();
     EXPECT_EQ(ui.updates, 1);
     EXPECT_EQ(WallpaperColour(), ColourOf(0));

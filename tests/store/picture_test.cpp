@@ -3,14 +3,17 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "base/handles.h"
+#include "store/picture_header.h"
 #include "support/test_support.h"
 
 namespace {
@@ -95,8 +98,9 @@ std::uint32_t GetLe(const Bytes& bytes, size_t at, int width) {
     return value;
 }
 
-// A 24-bit bottom-up BMP written field by field, independent of the code under test.
-Bytes MakeBmp(int width, int height, const std::function<COLORREF(int, int)>& pixel) {
+// A 24-bit BMP written field by field, independent of the code under test; rows bottom-up,
+// or top-down with a negative height.
+Bytes MakeBmp(int width, int height, const std::function<COLORREF(int, int)>& pixel, bool topDown = false) {
     size_t stride = (width * 3 + 3) / 4 * 4;
     Bytes bytes(54 + stride * height, 0);
     bytes[0] = 'B';
@@ -105,13 +109,13 @@ Bytes MakeBmp(int width, int height, const std::function<COLORREF(int, int)>& pi
     PutLe(bytes, 10, 54, 4);
     PutLe(bytes, 14, 40, 4);
     PutLe(bytes, 18, width, 4);
-    PutLe(bytes, 22, height, 4);
+    PutLe(bytes, 22, static_cast<std::uint32_t>(topDown ? -height : height), 4);
     PutLe(bytes, 26, 1, 2);
     PutLe(bytes, 28, 24, 2);
     PutLe(bytes, 34, static_cast<std::uint32_t>(stride * height), 4);
     for (int row = 0; row < height; ++row) {
         for (int x = 0; x < width; ++x) {
-            COLORREF colour = pixel(x, height - 1 - row);
+            COLORREF colour = pixel(x, topDown ? row : height - 1 - row);
             size_t at = 54 + row * stride + x * 3;
             bytes[at] = GetBValue(colour);
             bytes[at + 1] = GetGValue(colour);
@@ -123,6 +127,136 @@ Bytes MakeBmp(int width, int height, const std::function<COLORREF(int, int)>& pi
 
 Bytes QuadrantsBmp(int width = kWidth, int height = kHeight) {
     return MakeBmp(width, height, [&](int x, int y) { return QuadrantColour(x, y, width, height); });
+}
+
+// An 8-bit run-length BMP whose first code ends the bitmap: a real picture of any size in
+// 60 bytes, which the decoder expands to its full size.
+Bytes RunLengthBmp(int width, int height) {
+    Bytes bytes(60, 0);
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    PutLe(bytes, 2, 60, 4);
+    PutLe(bytes, 10, 58, 4);  // one palette entry before the pixels
+    PutLe(bytes, 14, 40, 4);
+    PutLe(bytes, 18, width, 4);
+    PutLe(bytes, 22, height, 4);
+    PutLe(bytes, 26, 1, 2);
+    PutLe(bytes, 28, 8, 2);
+    PutLe(bytes, 30, BI_RLE8, 4);
+    PutLe(bytes, 34, 2, 4);
+    PutLe(bytes, 46, 1, 4);  // colours used
+    bytes[59] = 1;           // 00 01: end of bitmap
+    return bytes;
+}
+
+// The file and info headers of a BMP with the old 12-byte core header (16-bit sizes).
+Bytes CoreBmpHeader(int width, int height) {
+    Bytes bytes(26, 0);
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    PutLe(bytes, 10, 26, 4);
+    PutLe(bytes, 14, 12, 4);
+    PutLe(bytes, 18, width, 2);
+    PutLe(bytes, 20, height, 2);
+    PutLe(bytes, 22, 1, 2);
+    PutLe(bytes, 24, 24, 2);
+    return bytes;
+}
+
+std::uint32_t Crc32(const unsigned char* data, size_t size) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+void AppendBe(Bytes& bytes, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<unsigned char>(value >> shift));
+}
+
+// Signature, IHDR for 8-bit RGB and IEND, with correct checksums: a PNG as far as its header
+// goes, without image data.
+Bytes PngHeader(std::uint32_t width, std::uint32_t height) {
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    auto chunk = [&png](const char* type, const Bytes& data) {
+        AppendBe(png, static_cast<std::uint32_t>(data.size()));
+        const size_t start = png.size();
+        png.insert(png.end(), type, type + 4);
+        png.insert(png.end(), data.begin(), data.end());
+        AppendBe(png, Crc32(png.data() + start, png.size() - start));
+    };
+    Bytes ihdr;
+    AppendBe(ihdr, width);
+    AppendBe(ihdr, height);
+    ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
+    chunk("IHDR", ihdr);
+    chunk("IEND", {});
+    return png;
+}
+
+// The quadrant JPEG with the size in its frame header replaced.
+Bytes JpegClaiming(int width, int height) {
+    Bytes jpeg = FromArray(kQuadrantsJpeg, sizeof kQuadrantsJpeg);
+    const unsigned char sof0[] = {0xFF, 0xC0};
+    auto at = std::search(jpeg.begin(), jpeg.end(), std::begin(sof0), std::end(sof0)) - jpeg.begin();
+    jpeg.at(at + 5) = static_cast<unsigned char>(height >> 8);
+    jpeg.at(at + 6) = static_cast<unsigned char>(height);
+    jpeg.at(at + 7) = static_cast<unsigned char>(width >> 8);
+    jpeg.at(at + 8) = static_cast<unsigned char>(width);
+    return jpeg;
+}
+
+// The quadrant GIF with its logical screen and its one image placed and sized anew.
+constexpr size_t kGifImageAt = 74;  // after the colour table and two extensions
+Bytes GifClaiming(int screenWidth, int screenHeight, int left, int top, int width, int height) {
+    Bytes gif = FromArray(kQuadrantsGif, sizeof kQuadrantsGif);
+    PutLe(gif, 6, screenWidth, 2);
+    PutLe(gif, 8, screenHeight, 2);
+    PutLe(gif, kGifImageAt + 1, left, 2);
+    PutLe(gif, kGifImageAt + 3, top, 2);
+    PutLe(gif, kGifImageAt + 5, width, 2);
+    PutLe(gif, kGifImageAt + 7, height, 2);
+    return gif;
+}
+
+// A copy of the bytes that ends where an unreadable page begins: a reader that looks even one
+// byte past the end crashes the test instead of reading garbage.
+class GuardedCopy {
+public:
+    explicit GuardedCopy(const Bytes& bytes) : m_size(bytes.size()) {
+        SYSTEM_INFO system{};
+        GetSystemInfo(&system);
+        const size_t page = system.dwPageSize, readable = (bytes.size() / page + 1) * page;
+        m_base = static_cast<unsigned char*>(
+            VirtualAlloc(nullptr, readable + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        DWORD previous = 0;
+        if (!m_base || !VirtualProtect(m_base + readable, page, PAGE_NOACCESS, &previous)) {
+            ADD_FAILURE() << "cannot set up a guard page";
+            return;
+        }
+        m_data = m_base + readable - bytes.size();
+        std::copy(bytes.begin(), bytes.end(), m_data);
+    }
+    ~GuardedCopy() {
+        if (m_base) VirtualFree(m_base, 0, MEM_RELEASE);
+    }
+    GuardedCopy(const GuardedCopy&) = delete;
+    GuardedCopy& operator=(const GuardedCopy&) = delete;
+    std::optional<PictureHeader> Read() const { return m_data ? ReadPictureHeader(m_data, m_size) : std::nullopt; }
+
+private:
+    unsigned char* m_base = nullptr;
+    unsigned char* m_data = nullptr;
+    size_t m_size;
+};
+
+std::string Describe(const std::optional<PictureHeader>& header) {
+    if (!header) return "nothing";
+    const char* names[] = {"JPEG", "PNG", "GIF", "BMP"};
+    return std::string(names[static_cast<int>(header->format)]) + " " + std::to_string(header->width) + " x " +
+           std::to_string(header->height);
 }
 
 ::testing::AssertionResult ColourNear(COLORREF actual, COLORREF expected, int tolerance) {
@@ -185,7 +319,10 @@ TEST(PictureLoad, JpegGifAndBmpComeOutUprightAtTheirSize) {
         int tolerance;  // JPEG is lossy; the others keep exact colours
     };
     const std::vector<Bytes> fixtures = Fixtures();
-    const Case cases[] = {{"jpeg", fixtures[0], 48}, {"gif", fixtures[1], 0}, {"bmp", fixtures[2], 0}};
+    const Bytes topDown = MakeBmp(
+        kWidth, kHeight, [](int x, int y) { return QuadrantColour(x, y, kWidth, kHeight); }, true);
+    const Case cases[] = {
+        {"jpeg", fixtures[0], 48}, {"gif", fixtures[1], 0}, {"bmp", fixtures[2], 0}, {"top-down bmp", topDown, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Picture picture;
@@ -294,6 +431,157 @@ TEST(PictureLoad, FromFile) {
     UniqueFile open(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(open);
     EXPECT_TRUE(loaded.LoadFromFile(path));
+}
+
+// Decoders allocate for the size a header claims, so a few bytes can ask for gigabytes.
+TEST(PictureLoad, PicturesTooLargeToDecodeAreRefusedBeforeDecoding) {
+    Bytes bmp = QuadrantsBmp(4, 4);
+    PutLe(bmp, 18, 30000, 4);
+    PutLe(bmp, 22, 30000, 4);
+    Bytes topDownBmp = bmp;
+    PutLe(topDownBmp, 22, static_cast<std::uint32_t>(-30000), 4);
+    const std::pair<std::string, Bytes> cases[] = {
+        {"JPEG claiming 30000 x 30000", JpegClaiming(30000, 30000)},
+        {"JPEG claiming 8193 x 8192, just over", JpegClaiming(8193, 8192)},
+        {"PNG claiming 30000 x 30000", PngHeader(30000, 30000)},
+        {"GIF claiming 30000 x 30000", GifClaiming(30000, 30000, 0, 0, 30000, 30000)},
+        {"GIF whose image reaches 30000 x 30000", GifClaiming(kWidth, kHeight, 29960, 29970, 40, 30)},
+        {"BMP claiming 30000 x 30000", bmp},
+        {"top-down BMP claiming 30000 x 30000", topDownBmp},
+        {"core-header BMP claiming 30000 x 30000", CoreBmpHeader(30000, 30000)},
+        {"run-length BMP of 8193 x 8192, which decodes", RunLengthBmp(8193, 8192)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        Picture picture;
+        ASSERT_TRUE(picture.Create(5, 5));
+        EXPECT_FALSE(picture.LoadFromBytes(c.second));
+        ExpectEmpty(picture);
+    }
+
+    TempDir dir;
+    const Bytes jpeg = JpegClaiming(30000, 30000);
+    WriteAll(dir / L"huge.jpg", std::string(jpeg.begin(), jpeg.end()));
+    Picture fromFile;
+    EXPECT_FALSE(fromFile.LoadFromFile(dir / L"huge.jpg"));
+    ExpectEmpty(fromFile);
+
+    // A metafile has no header we read; its size is known once loaded, before the bitmap is made.
+    int dpi = 0;
+    {
+        WindowDc screen;
+        dpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    }
+    const LONG side = MulDiv(8200, 2540, dpi);  // in 0.01 mm: just over the limit, whatever the rounding
+    RECT frame = {0, 0, side, side};
+    HDC recorder = CreateEnhMetaFileW(nullptr, nullptr, &frame, nullptr);
+    ASSERT_NE(recorder, nullptr);
+    Rectangle(recorder, 0, 0, 100, 100);
+    HENHMETAFILE metafile = CloseEnhMetaFile(recorder);
+    ASSERT_NE(metafile, nullptr);
+    Bytes emf(GetEnhMetaFileBits(metafile, 0, nullptr));
+    GetEnhMetaFileBits(metafile, static_cast<UINT>(emf.size()), emf.data());
+    DeleteEnhMetaFile(metafile);
+    Picture drawing;
+    EXPECT_FALSE(drawing.LoadFromBytes(emf)) << "a metafile framing 8200 x 8200 pixels";
+    ExpectEmpty(drawing);
+
+    // A large photograph stays well inside the limit.
+    Picture large;
+    ASSERT_TRUE(large.LoadFromBytes(RunLengthBmp(6000, 4000)));
+    EXPECT_EQ(large.GetWidth(), 6000);
+    EXPECT_EQ(large.GetHeight(), 4000);
+}
+
+TEST(PictureHeader, ReadsTheSizeEachFormatClaims) {
+    using Format = PictureHeader::Format;
+    // Segments to skip before a progressive frame: an APP1 whose contents look like a frame
+    // header, a DHT (whose marker lies in the frame-marker range) and fill bytes.
+    const Bytes jpegWithDecoys = {0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x0A, 0xFF, 0xC0, 0x00, 0x11, 0x08, 0x75, 0x30, 0x75,
+                                  0xFF, 0xC4, 0x00, 0x07, 0x00, 0x01, 0x02, 0x03, 0x04, 0xFF, 0xFF, 0xFF, 0xC2, 0x00,
+                                  0x0B, 0x08, 0x01, 0xC8, 0x00, 0x7B, 0x01, 0x01, 0x11, 0x00, 0xFF, 0xD9};
+    const Bytes scanBeforeFrame = {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02, 0xFF, 0xC0, 0x00,
+                                   0x11, 0x08, 0x75, 0x30, 0x75, 0x30, 0x03, 0xFF, 0xD9};
+    Bytes negativeWidth = QuadrantsBmp();
+    PutLe(negativeWidth, 18, static_cast<std::uint32_t>(-kWidth), 4);
+    Bytes unknownInfoHeader = QuadrantsBmp();
+    PutLe(unknownInfoHeader, 14, 20, 4);
+    const std::string text = "BMP is a picture format; this note is not one.";
+    struct Case {
+        std::string name;
+        Bytes bytes;
+        std::optional<PictureHeader> expected;
+    };
+    const Case cases[] = {
+        {"quadrant JPEG", FromArray(kQuadrantsJpeg, sizeof kQuadrantsJpeg), PictureHeader{Format::Jpeg, 40, 30}},
+        {"progressive JPEG after decoy segments", jpegWithDecoys, PictureHeader{Format::Jpeg, 123, 456}},
+        {"JPEG with a scan before any frame", scanBeforeFrame, std::nullopt},
+        {"PNG", PngHeader(640, 480), PictureHeader{Format::Png, 640, 480}},
+        {"quadrant GIF", FromArray(kQuadrantsGif, sizeof kQuadrantsGif), PictureHeader{Format::Gif, 40, 30}},
+        {"GIF whose image reaches past its screen", GifClaiming(40, 30, 100, 50, 40, 30),
+         PictureHeader{Format::Gif, 140, 80}},
+        {"GIF with a zero-sized screen", GifClaiming(0, 0, 0, 0, 40, 30), PictureHeader{Format::Gif, 40, 30}},
+        {"bottom-up BMP", QuadrantsBmp(), PictureHeader{Format::Bmp, 40, 30}},
+        {"top-down BMP",
+         MakeBmp(
+             40, 30, [](int, int) { return kRed; }, true),
+         PictureHeader{Format::Bmp, 40, 30}},
+        {"core-header BMP", CoreBmpHeader(300, 200), PictureHeader{Format::Bmp, 300, 200}},
+        {"BMP with a negative width", negativeWidth, std::nullopt},
+        {"BMP with an unknown info header", unknownInfoHeader, std::nullopt},
+        {"text that starts like a BMP", Bytes(text.begin(), text.end()), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        GuardedCopy copy(c.bytes);
+        EXPECT_EQ(Describe(copy.Read()), Describe(c.expected)) << c.name;
+    }
+}
+
+TEST(PictureHeader, CutShortOrRandomBytesAreNeverReadPastTheirEnd) {
+    const Bytes bmp = QuadrantsBmp();
+    const Bytes wholes[] = {FromArray(kQuadrantsJpeg, sizeof kQuadrantsJpeg),
+                            FromArray(kQuadrantsGif, sizeof kQuadrantsGif),
+                            GifClaiming(40, 30, 100, 50, 40, 30),
+                            PngHeader(640, 480),
+                            Bytes(bmp.begin(), bmp.begin() + 54),
+                            CoreBmpHeader(300, 200)};
+    for (const Bytes& whole : wholes) {
+        const std::optional<PictureHeader> full = GuardedCopy(whole).Read();
+        ASSERT_TRUE(full) << "a " << whole.size() << "-byte picture";
+        for (size_t length = 0; length < whole.size(); ++length) {
+            const std::optional<PictureHeader> cut = GuardedCopy(Bytes(whole.begin(), whole.begin() + length)).Read();
+            // A cut may hide the size, or part of what a GIF's images add to it, but never invents one.
+            const bool plausible =
+                !cut || (cut->format == full->format && cut->width <= full->width && cut->height <= full->height);
+            EXPECT_TRUE(plausible) << Describe(cut) << " from the first " << length << " bytes of " << Describe(full);
+        }
+    }
+    std::mt19937 random(99);
+    const unsigned char starts[][2] = {{0xFF, 0xD8}, {'G', 'I'}, {'B', 'M'}, {0x89, 'P'}};
+    for (int i = 0; i < 400; ++i) {
+        Bytes bytes(random() % 300);
+        for (unsigned char& b : bytes) b = static_cast<unsigned char>(random());
+        // Mostly the right signatures, so that the walks get past their first check.
+        const auto& start = starts[i % 4];
+        if (bytes.size() >= 2) std::copy(start, start + 2, bytes.begin());
+        if (i % 4 == 1 && bytes.size() >= 6) std::copy_n("GIF89a", 6, bytes.begin());
+        if (i % 4 == 3 && bytes.size() >= 16) std::copy_n("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16, bytes.begin());
+        GuardedCopy(bytes).Read();
+    }
+}
+
+TEST(PictureHeader, DecodedBitmapsAreLimitedTo256MegabytesAt32BitsAPixel) {
+    EXPECT_TRUE(DecodedBitmapFits(8192, 8192)) << "exactly 256 MB";
+    EXPECT_FALSE(DecodedBitmapFits(8193, 8192));
+    EXPECT_FALSE(DecodedBitmapFits(8192, 8193));
+    EXPECT_TRUE(DecodedBitmapFits(std::uint64_t{1} << 26, 1));
+    EXPECT_FALSE(DecodedBitmapFits(1, (std::uint64_t{1} << 26) + 1));
+    EXPECT_TRUE(DecodedBitmapFits(6000, 4000));
+    EXPECT_TRUE(DecodedBitmapFits(0, 30000)) << "an empty size is for the decoder to refuse";
+    // Products that wrap around in 64 bits must not pass for small ones.
+    EXPECT_FALSE(DecodedBitmapFits(std::uint64_t{1} << 32, std::uint64_t{1} << 32));
+    EXPECT_FALSE(DecodedBitmapFits(0xFFFFFFFFu, 0xFFFFFFFFu));
+    EXPECT_FALSE(DecodedBitmapFits(std::uint64_t{1} << 62, 4));
 }
 
 TEST(PictureState, EmptyPictureHasNoSizeAndRefusesWork) {
