@@ -9,15 +9,15 @@
 
 #include "base/handles.h"
 
-void SetActiveDesktop(bool enabled) {
+bool SetActiveDesktop(bool enabled) {
     ComPtr<IActiveDesktop> desktop;
     if (FAILED(CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveDesktop,
                                 desktop.put_void())))
-        return;
+        return false;
     COMPONENTSOPT options{};
     options.dwSize = sizeof(options);
-    if (FAILED(desktop->GetDesktopItemOptions(&options, 0))) return;
+    if (FAILED(desktop->GetDesktopItemOptions(&options, 0))) return false;
     options.fEnableComponents = enabled;
     options.fActiveDesktop = enabled;
-    if (SUCCEEDED(desktop->SetDesktopItemOptions(&options, 0))) desktop->ApplyChanges(AD_APPLY_ALL);
+    return SUCCEEDED(desktop->SetDesktopItemOptions(&options, 0)) && SUCCEEDED(desktop->ApplyChanges(AD_APPLY_ALL));
 }

@@ -230,9 +230,14 @@ TEST(Localisation, FormatterTurnsArgumentsIntoText) {
     EXPECT_EQ(FormatString(L"%99|%2|%1", {L"a"}), L"||a");
     EXPECT_EQ(FormatString(L"%1!d! and %2!*.*s!", {L"x", L"y"}), L"x and y") << "format specs are not honoured";
     EXPECT_EQ(FormatString(L"no placeholders", {}), L"no placeholders");
-    // Stray percent signs must not crash; what the system makes of them is its business.
-    for (const wchar_t* odd : {L"100%", L"%", L"%0 cut", L"%x%y", L"%1!", L"%1!unterminated", L"%%%%%"})
-        FormatString(odd, {L"a"});
+    // Stray percent signs must not crash; what the system makes of them is its business, but
+    // nothing may come from anywhere but the pattern and the argument.
+    for (const wchar_t* odd : {L"100%", L"%", L"%0 cut", L"%x%y", L"%1!", L"%1!unterminated", L"%%%%%"}) {
+        std::wstring out = FormatString(odd, {L"a"});
+        std::string name(odd, odd + wcslen(odd));
+        EXPECT_LE(out.size(), wcslen(odd) + 1) << name;
+        EXPECT_EQ(out.find_first_not_of(std::wstring(odd) + L"a"), std::wstring::npos) << name;
+    }
 }
 
 TEST(Localisation, ShippedMapCarriesEveryIdTheProgramUses) {

@@ -80,7 +80,9 @@ TEST(Wallpaper, SetCaptureAndPutBack) {
     current = CaptureCurrentWallpaper();
     EXPECT_EQ(current.TileWallpaper, L"1");
     EXPECT_EQ(current.Wallpaper, L"");
-    SetActiveDesktop(false);  // where the shell has none, nothing happens and nothing breaks
+    // Wine's shell has no Active Desktop: switching it says so and leaves the wallpaper alone.
+    EXPECT_FALSE(SetActiveDesktop(false));
+    EXPECT_EQ(CaptureCurrentWallpaper(), current);
 }
 
 TEST(DesktopIcons, LabelsAndAMissingIconView) {
