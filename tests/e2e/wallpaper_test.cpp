@@ -60,6 +60,17 @@ public:
         worker.join();
     }
 
+    // Starts Kestrane on the desktop and takes charge of its process; its main window, or null
+    // when it does not come up.
+    HWND StartKestrane(const Path& program, ChildProcess& kestrane) {
+        HWND window = nullptr;
+        if (!Start(program) || !WaitUntil([&] { return (window = Find(L"KestraneMainDialog")) != nullptr; }, 20))
+            return nullptr;
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        return kestrane.Attach(processId) ? window : nullptr;
+    }
+
     // The colours the screen shows at the points.
     std::vector<COLORREF> Pixels(const std::vector<POINT>& points) const {
         std::vector<COLORREF> colours;
@@ -174,13 +185,10 @@ TEST(WallpaperEndToEnd, NextAndRestoreOnAWineDesktop) {
     ProgramFolder folder;
     WriteAll(folder.Config(), ConfigFor("zhiwu"));
     WineDesktop desktop;
-    ASSERT_TRUE(desktop.Start(folder.Executable()));
-    HWND window = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (window = desktop.Find(L"KestraneMainDialog")) != nullptr; }, 20));
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
     ChildProcess kestrane;
-    ASSERT_TRUE(kestrane.Attach(processId));
+    HWND window = desktop.StartKestrane(folder.Executable(), kestrane);
+    ASSERT_NE(window, nullptr);
+    const DWORD processId = kestrane.GetId();
 
     // The first start meets a wallpaper that is not its own and offers to keep it.
     HWND question = desktop.WaitForWindow(L"#32770", processId, 20000);
@@ -269,13 +277,10 @@ TEST(WallpaperEndToEnd, AChangedWallpaperIsAskedAboutBeforeAStoredPictureIsShown
                  "<WallpaperStyle>2</WallpaperStyle></OldWallpaper><ServiceUrl>" +
                  ToUtf8(ServiceUrl()) + "</ServiceUrl></TovarinSetting>");
     WineDesktop desktop;
-    ASSERT_TRUE(desktop.Start(folder.Executable()));
-    HWND window = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (window = desktop.Find(L"KestraneMainDialog")) != nullptr; }, 20));
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
     ChildProcess kestrane;
-    ASSERT_TRUE(kestrane.Attach(processId));
+    HWND window = desktop.StartKestrane(folder.Executable(), kestrane);
+    ASSERT_NE(window, nullptr);
+    const DWORD processId = kestrane.GetId();
 
     HWND question = desktop.WaitForWindow(L"#32770", processId, 20000);
     ASSERT_NE(question, nullptr) << "the question about the user's new wallpaper";
