@@ -104,8 +104,10 @@ class ServiceHandler(BaseHTTPRequestHandler):
                 reply = pages.registration(request, app.store)
             if reply is None:
                 reply = text_reply(404, "Not found")
-        status = transfer.send_reply(self, reply, fault, app.stopping)
-        app.log.note(entry, status=status)
+        # Logged before the answer goes out: a client that reads the log right after its
+        # answer must find the status there.
+        transfer.send_reply(self, reply, fault, app.stopping,
+                            on_status=lambda status: app.log.note(entry, status=status))
 
     def _target(self):
         """Path and query text of the request target (origin or absolute form)."""

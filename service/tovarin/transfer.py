@@ -36,10 +36,10 @@ def parse_range(header, length):
     return max(0, length - suffix), length - 1
 
 
-def send_reply(handler, reply, fault=None, stop=None):
+def send_reply(handler, reply, fault=None, stop=None, on_status=None):
     """Write reply through a BaseHTTPRequestHandler, honouring Range and the
     delivery faults (ignore_range, close_early, long_length, no_length, trickle).
-    Returns the status sent."""
+    on_status learns the status before the client can see it. Returns the status sent."""
     stop = stop or threading.Event()
     mode = fault.mode if fault else None
     params = fault.params if fault else {}
@@ -66,6 +66,8 @@ def send_reply(handler, reply, fault=None, stop=None):
         payload = payload[:params["bytes"] if params.get("bytes") is not None else len(payload) // 2]
     closing = reply.close or mode in ("close_early", "long_length", "no_length")
 
+    if on_status:
+        on_status(status)
     handler.send_response(status)
     for name, value in headers + list(reply.headers):
         handler.send_header(name, value)
