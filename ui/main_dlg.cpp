@@ -12,6 +12,7 @@
 #include "resources/resource.h"
 #include "ui/hot_keys.h"
 #include "ui/main_layout.h"
+#include "ui/tray_menu.h"
 
 CMainDlg::CMainDlg() : m_uiThreadId(GetCurrentThreadId()), m_settings(Settings::Get()) {
     m_trayMessage = RegisterWindowMessageW(L"WM_TRAYICON");
@@ -87,9 +88,28 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_WINDOWPOSCHANGED:
             if (m_initialised) OnWindowMoved();
             return FALSE;
-        default:
+        case WM_DRAWITEM:
+            return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        case WM_ERASEBKGND:
+            return OnEraseBackground(reinterpret_cast<HDC>(wParam));
+        case WM_SETTINGCHANGE:
+        case WM_DISPLAYCHANGE:
+            OnDisplayChange();
             return FALSE;
+        default:
+            break;
     }
+    if (message == m_trayMessage) {
+        m_tray.OnMouseMessage(static_cast<UINT>(lParam), [this] { return BuildTrayMenu(); });
+        return TRUE;
+    }
+    if (message == TrayIcon::TaskbarCreatedMessage()) {
+        // The shell restarted: the icon is gone with the old one. A shell still starting may
+        // refuse it, so once more a little later.
+        if (m_initialised && !m_tray.AddAgain()) ::SetTimer(m_hwnd, kTrayRetryTimer, kTrayRetryMs, nullptr);
+        return TRUE;
+    }
+    return FALSE;
 }
 
 BOOL CMainDlg::OnInitDialog() {
@@ -112,7 +132,9 @@ BOOL CMainDlg::OnInitDialog() {
         m_loop->AddMessageFilter(this);
         m_loop->AddIdleHandler(this);
     }
-    SetLayeredWindowAttributes(m_hwnd, 0, static_cast<BYTE>(m_settings->GetTransparent()), LWA_ALPHA);
+    // Practically invisible until the first tick of the focus timer.
+    m_ghost = true;
+    ApplyLayeredAttributes();
     HINSTANCE instance = GetModuleHandleW(nullptr);
     m_bigIcon.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_KESTRANE), IMAGE_ICON,
                                                   GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
@@ -128,10 +150,12 @@ BOOL CMainDlg::OnInitDialog() {
     std::optional<WallpaperDescription> userWallpaper = m_controller->FindNewUserWallpaper();
     if (userWallpaper) m_controller->SetFreeze(true);
     m_controller->Start();
-    m_tray.Add(m_hwnd, GetString(L"Tooltip_ProgramName"), m_smallIcon.get());
+    m_tray.Add(m_hwnd, m_trayMessage, GetString(L"Tooltip_ProgramName"), m_bigIcon.get());
+    ::SetTimer(m_hwnd, kFocusTimer, 100, nullptr);
     ::SetTimer(m_hwnd, kFreeLibrariesTimer, 10000, nullptr);
     UpdateState();
     PlaceWindow();
+    RememberDisplay();
     m_initialised = true;
     ShowWindow(m_hwnd, SW_SHOWNOACTIVATE);
 
@@ -189,6 +213,12 @@ void CMainDlg::ShowMainWindow() {
     SetForegroundWindow(m_hwnd);
 }
 
+HMENU CMainDlg::BuildTrayMenu() const {
+    TrayMenuState state;
+    state.signedIn = m_settings->GetLoginState() == Settings::kLoggedIn;
+    return ::BuildTrayMenu(state, nullptr);
+}
+
 bool CMainDlg::OnCommand(WORD id) {
     // Escape in a dialog (IDCANCEL) is not a way out of the program.
     if (id == IDCANCEL) return true;
@@ -211,6 +241,9 @@ void CMainDlg::OnClose() {
 
 void CMainDlg::OnTimer(UINT_PTR id) {
     switch (id) {
+        case kFocusTimer:
+            OnFocusTimer();
+            return;
         case kWatchdogTimer:
             DebugLog(L"Force Kestrane exit!\n");
             m_exitForced = true;
@@ -222,6 +255,10 @@ void CMainDlg::OnTimer(UINT_PTR id) {
             return;
         case kFreeLibrariesTimer:
             CoFreeUnusedLibraries();
+            return;
+        case kTrayRetryTimer:
+            ::KillTimer(m_hwnd, kTrayRetryTimer);
+            m_tray.AddAgain();
             return;
         default:
             break;

@@ -3,27 +3,38 @@
 #include <windows.h>
 
 #include <memory>
+#include <set>
 
 #include "app/iui.h"
 #include "base/handles.h"
+#include "base/localization.h"
 #include "base/message_loop.h"
+#include "config/settings.h"
 #include "ui/command_table.h"
 #include "ui/dialog_base.h"
 #include "ui/posted_calls.h"
+#include "ui/progress_strip.h"
+#include "ui/skin_controls.h"
 #include "ui/timer_table.h"
 #include "ui/tray_icon.h"
 
 class Controller;
-class Settings;
 struct WallpaperDescription;
 
-class CMainDlg : public CDialogBase, public IUI, private MessageFilter, private IdleHandler {
+class CMainDlg : public CDialogBase, public IUI, private LanguageListener, private MessageFilter, private IdleHandler {
 public:
     enum : UINT {
         kCoreStoppedMessage = WM_USER + 1,
         kRunPostedCallMessage = WM_USER + 2,
     };
-    enum : UINT_PTR { kFocusTimer = 1, kWatchdogTimer = 2, kTipTimer = 3, kFreeLibrariesTimer = 4 };
+    enum : UINT_PTR {
+        kFocusTimer = 1,
+        kWatchdogTimer = 2,
+        kTipTimer = 3,
+        kFreeLibrariesTimer = 4,
+        kTrayRetryTimer = 5
+    };
+    static constexpr UINT kTrayRetryMs = 3000;
     static constexpr UINT kWatchdogMs = 10000;
     static constexpr const wchar_t* kClassName = L"KestraneMainDialog";
 
@@ -61,6 +72,18 @@ private:
     void OnTimer(UINT_PTR id);
     void FinishExit();
     void ShowMainWindow();
+    HMENU BuildTrayMenu() const;
+
+    // The face (main_dlg_face.cpp).
+    void SetGhost(bool ghost);
+    void ApplyLayeredAttributes();
+    void OnFocusTimer();
+    void RememberDisplay();
+    void OnDisplayChange();
+    void OnLanguageChanged() override;
+    void RefreshControls();
+    BOOL OnDrawItem(const DRAWITEMSTRUCT& item);
+    BOOL OnEraseBackground(HDC dc);
 
     bool PreTranslateMessage(MSG& message) override;
     bool OnIdle(int idleCount) override;
@@ -76,6 +99,16 @@ private:
     bool m_exitForced = false;
     UINT m_trayMessage = 0;
     TrayIcon m_tray;
+    SkinControls m_controls;
+    std::set<const SkinButton*> m_skinned;  // the buttons the layout shows
+    ProgressStrip m_progress;
+    UniqueBitmap m_background;  // composed by the layout, copied on every erase
+    bool m_hasKeyColour = false;
+    COLORREF m_keyColour = 0;
+    bool m_ghost = false;
+    HWND m_lastForeground = nullptr;
+    Settings::Point m_screen{0, 0};
+    Settings::Rect m_workArea{0, 0, 0, 0};
     UniqueIcon m_bigIcon, m_smallIcon;
     CommandTable m_commands;
     TimerTable m_timers;  // IUI timers, user-interface thread only

@@ -29,7 +29,7 @@ void CMainDlg::RequestExit() {
 
 void CMainDlg::UpdateState() {
     if (!IsUiThread()) return PostCall([this] { UpdateState(); });
-    // The buttons and menus that mirror the settings arrive with the skin and the menus.
+    if (WindowExists()) RefreshControls();
 }
 
 void CMainDlg::ShowProgress(int percent, const std::wstring& text) {
@@ -37,8 +37,12 @@ void CMainDlg::ShowProgress(int percent, const std::wstring& text) {
     if (!WindowExists()) return;
     if (percent < 0) {
         ShowInfo(ShowInfoTip, L"", L"");
+        m_progress.Show(false);
+        RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         return;
     }
+    m_progress.Show(true);
+    m_progress.SetPercent(percent);
     ShowInfo(ShowInfoTip, text.empty() ? FormatString(L"%1%%", {std::to_wstring(percent)}) : text, L"");
 }
 
@@ -47,7 +51,7 @@ void CMainDlg::ShowInfo(ShowInfoType type, const std::wstring& text, const std::
     if (!WindowExists()) return;
     switch (type) {
         case ShowInfoBalloon:
-            m_tray.ShowBalloon(text, 10000);
+            m_tray.ShowBalloon(text, L"", NIIF_NONE, 10000);
             break;
         case ShowInfoMessage:
             MessageBoxW(m_hwnd, text.c_str(), (title.empty() ? GetString(L"MainWindowTitle") : title).c_str(), MB_OK);

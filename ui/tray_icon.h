@@ -1,14 +1,46 @@
 #pragma once
-// The notification-area icon with its tool-tip and balloons.
-// Placeholder: the tray work builds it; until then nothing shows in the tray.
+// The notification-area icon: its tool-tip, its balloons and its mouse clicks. The icon
+// comes back when the shell restarts (an Explorer crash or update), announced to every
+// top-level window by the "TaskbarCreated" message.
 #include <windows.h>
+#include <shellapi.h>
 
+#include <functional>
 #include <string>
 
 class TrayIcon {
 public:
-    void Add(HWND, const std::wstring&, HICON) {}
-    void SetTip(const std::wstring&) {}
-    void ShowBalloon(const std::wstring&, unsigned) {}
-    void Remove() {}
+    using MenuBuilder = std::function<HMENU()>;  // a fresh pop-up menu; the icon destroys it
+
+    TrayIcon();
+    ~TrayIcon();
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
+
+    // Adds the icon for the owner window; clicks arrive there as callbackMessage. False when
+    // the shell refuses it (it may have no tray yet).
+    bool Add(HWND owner, UINT callbackMessage, const std::wstring& tip, HICON icon);
+    void SetTip(const std::wstring& tip);
+    // Text up to 255 characters, title up to 63: longer ones are cut.
+    void ShowBalloon(const std::wstring& text, const std::wstring& title, DWORD iconFlags, UINT timeoutMs);
+    void Remove();
+    bool IsAdded() const { return m_added; }
+
+    // The message the shell broadcasts after it restarted.
+    static UINT TaskbarCreatedMessage();
+    // Adds the icon again with its last tip; false when the shell refuses it this time.
+    bool AddAgain();
+
+    // The callback message's lParam. Right button: the menu at the cursor; left button: the
+    // menu's default command (its first item unless defaultId is given) sent to the owner.
+    void OnMouseMessage(UINT mouseMessage, const MenuBuilder& buildMenu, UINT defaultId = 0);
+
+    // The notify-icon record as the shell gets it (for tests of the text limits).
+    const NOTIFYICONDATAW& Data() const { return m_data; }
+
+private:
+    void TrackMenu(HMENU menu, UINT defaultId);
+
+    NOTIFYICONDATAW m_data{};
+    bool m_added = false;
 };

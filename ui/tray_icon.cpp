@@ -1,0 +1,108 @@
+#include "ui/tray_icon.h"
+
+#include <algorithm>
+
+#include "base/debug_log.h"
+
+namespace {
+
+// Copies text into a fixed field, cut to what the field holds with its terminator.
+template <size_t N>
+void CopyCut(wchar_t (&field)[N], const std::wstring& text) {
+    const size_t length = std::min(text.size(), N - 1);
+    std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length), field);
+    field[length] = L'\0';
+}
+
+// The point moved into the work area of the nearest monitor when it lies on none.
+POINT OnAMonitor(POINT point) {
+    if (MonitorFromPoint(point, MONITOR_DEFAULTTONULL)) return point;
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetMonitorInfoW(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), &info)) {
+        point.x = std::max(info.rcWork.left, std::min(point.x, info.rcWork.right - 1));
+    }
+    return point;
+}
+
+}  // namespace
+
+TrayIcon::TrayIcon() {
+    m_data.cbSize = sizeof(m_data);
+    m_data.uID = 0;
+}
+
+TrayIcon::~TrayIcon() { Remove(); }
+
+UINT TrayIcon::TaskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
+
+bool TrayIcon::Add(HWND owner, UINT callbackMessage, const std::wstring& tip, HICON icon) {
+    m_data.hWnd = owner;
+    m_data.uCallbackMessage = callbackMessage;
+    m_data.hIcon = icon;
+    CopyCut(m_data.szTip, tip);
+    return AddAgain();
+}
+
+bool TrayIcon::AddAgain() {
+    if (!m_data.hWnd) return false;
+    NOTIFYICONDATAW data = m_data;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    m_added = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+    if (!m_added) DebugLog(L"The shell refused the tray icon\n");
+    return m_added;
+}
+
+void TrayIcon::SetTip(const std::wstring& tip) {
+    CopyCut(m_data.szTip, tip);
+    if (!m_added) return;
+    NOTIFYICONDATAW data = m_data;
+    data.uFlags = NIF_TIP;
+    Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void TrayIcon::ShowBalloon(const std::wstring& text, const std::wstring& title, DWORD iconFlags, UINT timeoutMs) {
+    CopyCut(m_data.szInfo, text);
+    CopyCut(m_data.szInfoTitle, title);
+    m_data.dwInfoFlags = iconFlags;
+    m_data.uTimeout = timeoutMs;
+    if (!m_added) return;
+    NOTIFYICONDATAW data = m_data;
+    data.uFlags = NIF_INFO;
+    Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void TrayIcon::Remove() {
+    if (!m_added) return;
+    NOTIFYICONDATAW data = m_data;
+    data.uFlags = 0;
+    Shell_NotifyIconW(NIM_DELETE, &data);
+    m_added = false;
+}
+
+void TrayIcon::OnMouseMessage(UINT mouseMessage, const MenuBuilder& buildMenu, UINT defaultId) {
+    if (mouseMessage != WM_RBUTTONUP && mouseMessage != WM_LBUTTONUP) return;
+    HMENU menu = buildMenu ? buildMenu() : nullptr;
+    if (!menu) return;
+    if (defaultId == 0) defaultId = GetMenuItemID(menu, 0);
+    SetForegroundWindow(m_data.hWnd);
+    if (mouseMessage == WM_RBUTTONUP) {
+        TrackMenu(menu, defaultId);
+    } else if (defaultId != static_cast<UINT>(-1)) {
+        SendMessageW(m_data.hWnd, WM_COMMAND, MAKEWPARAM(defaultId, 0), 0);
+    }
+    DestroyMenu(menu);
+}
+
+void TrayIcon::TrackMenu(HMENU menu, UINT defaultId) {
+    SetMenuDefaultItem(menu, defaultId, FALSE);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    cursor = OnAMonitor(cursor);
+    TrackPopupMenu(menu, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, m_data.hWnd, nullptr);
+    // Without this the menu does not close when the user clicks elsewhere.
+    PostMessageW(m_data.hWnd, WM_NULL, 0, 0);
+}
