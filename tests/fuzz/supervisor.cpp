@@ -17,8 +17,9 @@
 
 namespace {
 
-// A parser that kills its worker this often is broken beyond what a run can tell.
-constexpr int kMaxDeaths = 100;
+// A parser that kills its worker this often for new reasons is broken beyond what a run can
+// tell. Known faults do not count: they recur by the hundred in a long run until mended.
+constexpr int kMaxNewDeaths = 100;
 // Known faults recur; a few of their inputs are enough on disk.
 constexpr int kKnownInputsKept = 3;
 
@@ -75,7 +76,8 @@ Death DeathOf(DWORD exitCode, const WorkerProgress& page) {
 }
 
 // Makes the input again, tells whether it is a known fault, writes it out and counts it.
-void RecordDeath(const FuzzOptions& options, const std::string& parser, std::uint64_t index, const Death& death,
+// True for a known fault.
+bool RecordDeath(const FuzzOptions& options, const std::string& parser, std::uint64_t index, const Death& death,
                  ParserFigures& figures, std::map<std::string, int>& knownSeen) {
     std::unique_ptr<Harness> harness = MakeHarness(parser);
     std::vector<std::string> seeds = LoadSeeds(options.corpus / FromUtf8(parser));
@@ -92,6 +94,7 @@ void RecordDeath(const FuzzOptions& options, const std::string& parser, std::uin
                 parser.c_str(), static_cast<unsigned long long>(index), finding.what.c_str(), where.c_str());
     std::fflush(stdout);
     (known ? figures.known : figures.findings) += 1;
+    return known != nullptr;
 }
 
 }  // namespace
@@ -105,8 +108,13 @@ ParserFigures SuperviseParser(const FuzzOptions& options, const std::string& par
     TempDir work;  // the workers' folders, removed with whatever dead workers left there
     FuzzOptions workerOptions = options;
     workerOptions.workFolder = work / L"worker";
-    for (int deaths = 0; workerOptions.from < count;) {
+    for (int newDeaths = 0; workerOptions.from < count;) {
         SharedProgress progress = SharedProgress::Create();
+        if (!progress.get()) {
+            std::fprintf(stderr, "fuzz: cannot share a progress page (error %lu)\n", GetLastError());
+            figures.setupFailed = true;
+            break;
+        }
         workerOptions.progressHandle = progress.HandleValue();
         DWORD exitCode = RunWorkerProcess(workerOptions, parser, progress);
         const WorkerProgress& page = *progress.get();
@@ -122,9 +130,9 @@ ParserFigures SuperviseParser(const FuzzOptions& options, const std::string& par
         }
         std::uint64_t index = static_cast<std::uint64_t>(page.index);
         figures.inputs += 1;
-        RecordDeath(options, parser, index, DeathOf(exitCode, page), figures, knownSeen);
-        if (++deaths >= kMaxDeaths) {
-            std::printf("fuzz: %s: stopped after %d dead workers\n", parser.c_str(), deaths);
+        bool known = RecordDeath(options, parser, index, DeathOf(exitCode, page), figures, knownSeen);
+        if (!known && ++newDeaths >= kMaxNewDeaths) {
+            std::printf("fuzz: %s: stopped after %d workers died of new faults\n", parser.c_str(), newDeaths);
             figures.setupFailed = true;
             break;
         }
