@@ -81,10 +81,21 @@ bool HeaderSizeIsBearable(const unsigned char* data, size_t size) {
     return false;
 }
 
+// Bytes that begin with a zero word are an icon or cursor to the OLE loader, which trusts
+// the directory's count and offsets and reads far outside the buffer when they lie. No
+// wallpaper is an icon.
+bool LooksLikeIcon(const unsigned char* data, size_t size) {
+    return size >= 4 && data[0] == 0 && data[1] == 0 && (data[2] == 1 || data[2] == 2) && data[3] == 0;
+}
+
 // The OLE picture loader reads from a stream over a movable global block.
 ComPtr<IPicture> LoadOlePicture(const unsigned char* data, size_t size) {
     ComPtr<IPicture> picture;
     if (size == 0 || size > static_cast<size_t>(LONG_MAX)) return picture;
+    if (LooksLikeIcon(data, size)) {
+        DebugLog(L"Picture refused: icons and cursors are no wallpapers\n");
+        return picture;
+    }
     if (!HeaderSizeIsBearable(data, size)) return picture;
     if (!BmpFitsItsBytes(data, size)) {
         DebugLog(L"BMP is shorter than its header says\n");

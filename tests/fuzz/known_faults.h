@@ -31,7 +31,3 @@ struct KnownFault {
 const std::vector<KnownFault>& KnownFaults();
 // The known fault this death shows, or null when it is a new one.
 const KnownFault* FindKnownFault(const Harness& harness, const std::string& input, const Death& death);
-
-// Element depth as an XML reader sees it: markup inside comments, CDATA, declarations,
-// text and attribute values does not count.
-int ElementDepth(const std::string& text);

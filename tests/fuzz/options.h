@@ -17,7 +17,9 @@ struct FuzzOptions {
     Path findings;  // where failing inputs are written
     Path known;     // the known faults' samples
     MutationLimits limits;
-    std::size_t memoryCapMb = 300;  // per allocation, and for the working set over its start
+    // Per allocation, and for the working set over its start. A picture may decode to a
+    // bitmap of up to 256 MB, which is held twice while it loads (the loader's and ours).
+    std::size_t memoryCapMb = 640;
     int hangSeconds = 30;
     std::string inputFile;              // run (or replay) this file instead of generated inputs
     std::vector<std::string> pictures;  // --make-seeds: the pictures to package

@@ -1,6 +1,6 @@
 // The seeds that only the program's own writers make: packages (current, written by
 // WritePackage, and legacy, built as older versions wrote them), config.xml as Settings::Save
-// writes it, and the samples of the known faults.
+// writes it, and the samples of faults found and mended, kept as seeds.
 #include "fuzz/seed_writer.h"
 
 #include <cstdio>
@@ -37,8 +37,7 @@ bool WritePictureSizeSample(const FuzzOptions& options, std::string jpeg) {
         jpeg[side] = static_cast<char>(30000 >> 8);
         jpeg[side + 1] = static_cast<char>(30000 & 0xFF);
     }
-    options.known.CreateDirectories();
-    return WritePackage(nullptr, AsBytes(jpeg), options.known / L"picture-size.tvp");
+    return WritePackage(nullptr, AsBytes(jpeg), options.corpus / L"package" / L"claims-30000-square.tvp");
 }
 
 bool WritePackages(const FuzzOptions& options) {
@@ -65,9 +64,8 @@ bool WriteIconDirectorySample(const FuzzOptions& options) {
     const unsigned char icon[] = {0,    0, 1, 0, 1,    0,                  // reserved, type icon, one image
                                   8,    6, 0, 0, 1,    0,    24,   0,      // 8 x 6, planes, bits
                                   0x20, 0, 0, 0, 0xF0, 0xFF, 0xFF, 0xFF};  // size 32, offset 0xFFFFFFF0
-    options.known.CreateDirectories();
     return WritePackage(nullptr, Bytes(std::begin(icon), std::end(icon)),
-                        options.known / L"picture-icon-directory.tvp");
+                        options.corpus / L"package" / L"lying-icon-directory.tvp");
 }
 
 // 20,000 elements deep behind as many "/>" in text: the nesting guard sees depth 0.
@@ -75,8 +73,7 @@ void WriteNestingSample(const FuzzOptions& options) {
     std::string document = "<Response>";
     for (int i = 0; i < 20000; ++i) document += "/>";
     for (int i = 0; i < 20000; ++i) document += "<a>";
-    options.known.CreateDirectories();
-    WriteAll(options.known / L"xml-nesting-guard.xml", document);
+    WriteAll(options.corpus / L"imagelist" / L"deep-behind-disguised-closings.xml", document);
 }
 
 bool WriteConfigs(const FuzzOptions& options) {

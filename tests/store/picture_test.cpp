@@ -372,6 +372,9 @@ TEST(PictureLoad, BadBytesFailAndLeaveThePictureEmpty) {
     Bytes zip = {'P', 'K', 3, 4, 20, 0, 0, 0, 8, 0};
     zip.resize(300, 0x55);
     cases.emplace_back("zip archive", zip);
+    // An icon directory whose image offset and size wrap past 4 GB: the OLE loader trusts it.
+    cases.emplace_back("lying icon",
+                       Bytes{0, 0, 1, 0, 1, 0, 8, 6, 0, 0, 1, 0, 0x18, 0, 0x20, 0, 0, 0, 0xF0, 0xFF, 0xFF, 0xFF});
 
     for (const auto& c : cases) {
         SCOPED_TRACE(c.first);
