@@ -1,16 +1,44 @@
 #pragma once
-// Layouts of drawn elements (rectangles, bitmaps, texts) painted into a rectangle: the about
-// page and the watermark on the wallpaper.
-// Placeholder: the skin work builds the element engine; until then a layout loads as empty
-// and draws nothing, as the shipped watermark document does.
+// Layouts of drawn elements (rectangles, bitmaps, texts, the version) painted into a
+// container rectangle: the about page and the watermark on the wallpaper. A document's root
+// may have any name; each child element is one element of desktop/drawn_elements.h, painted
+// in document order.
 #include <windows.h>
 
+#include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "desktop/layout_values.h"
+
+class DrawnElement;
+class ResourceSource;
 
 class DrawnLayout {
 public:
-    // Loads the layout document of that resource name; false when it cannot be used.
-    bool Load(const std::wstring& /*resourceName*/) { return true; }
-    // Paints every element into the container; false when an element fails to draw.
-    bool Draw(HDC /*target*/, const RECT& /*container*/) const { return true; }
+    // Problems are reported through report (a message box without owner by default).
+    explicit DrawnLayout(LayoutErrorReport report = nullptr);
+    ~DrawnLayout();
+    DrawnLayout(const DrawnLayout&) = delete;
+    DrawnLayout& operator=(const DrawnLayout&) = delete;
+
+    // Loads the "XML" resource of that name (a loose file, resource.dll or the program).
+    // False, after a "Fatal Error" report, when it is missing, does not parse or has no root;
+    // the layout is then empty. Unknown elements and bitmaps that cannot be loaded are
+    // reported, left out, and the rest still loads.
+    bool Load(const std::wstring& resourceName);
+    // The same for a document already in memory; bitmaps come from source.
+    bool LoadDocument(std::string_view document, const ResourceSource& source);
+
+    // Paints every element into target, placed in container, stopping at the first one that
+    // fails to draw (false). One thread at a time: the elements' bitmaps are selected while
+    // they are drawn.
+    bool Draw(HDC target, const RECT& container) const;
+
+    bool IsEmpty() const { return m_elements.empty(); }
+
+private:
+    LayoutErrorReport m_report;
+    std::vector<std::unique_ptr<DrawnElement>> m_elements;
 };

@@ -143,7 +143,8 @@ BOOL CMainDlg::OnInitDialog() {
     SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
     SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
 
-    if (!LoadMainLayout(m_hwnd)) return AbandonStartUp();
+    std::optional<MainLayout> layout = LoadMainLayout(m_hwnd, *m_settings);
+    if (!layout || !ApplySkin(*layout)) return AbandonStartUp();
 
     // The user's wallpaper is looked at before anything of ours can reach the desktop, and
     // the cycle is held until the question about it is answered.
@@ -222,6 +223,7 @@ HMENU CMainDlg::BuildTrayMenu() const {
 bool CMainDlg::OnCommand(WORD id) {
     // Escape in a dialog (IDCANCEL) is not a way out of the program.
     if (id == IDCANCEL) return true;
+    if (m_controls.OpenLink(id)) return true;
     const Command* command = m_commands.FindById(id);
     if (!command) return false;
     command->action();

@@ -19,6 +19,7 @@
 #include "ui/tray_icon.h"
 
 class Controller;
+struct MainLayout;
 struct WallpaperDescription;
 
 class CMainDlg : public CDialogBase, public IUI, private LanguageListener, private MessageFilter, private IdleHandler {
@@ -75,8 +76,10 @@ private:
     HMENU BuildTrayMenu() const;
 
     // The face (main_dlg_face.cpp).
+    bool ApplySkin(MainLayout& layout);
     void SetGhost(bool ghost);
     void ApplyLayeredAttributes();
+    void Repaint();
     void OnFocusTimer();
     void RememberDisplay();
     void OnDisplayChange();

@@ -5,6 +5,7 @@
 #include "config/settings.h"
 #include "desktop/wallpaper_state.h"
 #include "ui/main_dlg.h"
+#include "ui/main_layout.h"
 
 void CMainDlg::SetGhost(bool ghost) {
     if (ghost == m_ghost) return;
@@ -19,6 +20,13 @@ void CMainDlg::ApplyLayeredAttributes() {
         SetLayeredWindowAttributes(m_hwnd, m_keyColour, alpha, LWA_COLORKEY | LWA_ALPHA);
     else
         SetLayeredWindowAttributes(m_hwnd, 0, alpha, LWA_ALPHA);
+    Repaint();
+}
+
+// Wine drops a layered window's picture when the attributes or the wallpaper under it change,
+// and shows nothing until the window paints again; on Windows this is one small repaint.
+void CMainDlg::Repaint() {
+    RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME | RDW_UPDATENOW);
 }
 
 // Every 100 ms: a click on the desktop brings the window forward; otherwise it stays opaque
@@ -71,6 +79,7 @@ void CMainDlg::OnLanguageChanged() {
 }
 
 void CMainDlg::RefreshControls() {
+    Repaint();  // UpdateState follows every change of the wallpaper
     if (SkinButton* freeze = m_controls.Find(L"Freeze")) freeze->SetPressed(m_settings->GetFreeze());
     if (SkinButton* icons = m_controls.Find(L"ShowHideDesktopIcons"))
         icons->SetPressed(m_settings->GetHideDesktopIcons());
@@ -102,4 +111,40 @@ BOOL CMainDlg::OnEraseBackground(HDC dc) {
     BitBlt(dc, 0, 0, client.right, client.bottom, source.get(), 0, 0, SRCCOPY);
     SetWindowLongPtrW(m_hwnd, DWLP_MSGRESULT, TRUE);
     return TRUE;
+}
+
+// The layout's model onto the window: background, key colour, buttons, progress strip,
+// links; then the tooltips, and the Tags button disabled.
+bool CMainDlg::ApplySkin(MainLayout& layout) {
+    if (!m_controls.Create(m_hwnd) || !m_progress.Create(m_hwnd)) return false;
+    m_background = std::move(layout.background);
+    m_hasKeyColour = layout.transparentColor.has_value();
+    m_keyColour = layout.transparentColor.value_or(0);
+    ApplyLayeredAttributes();
+    for (MainLayout::Control& control : layout.controls) {
+        if (control.Is(L"ProgressBar")) {
+            m_progress.SetColour(control.color);
+            m_progress.PlaceBar(control.Rect());
+        } else if (control.Is(L"ProgressBarFrame")) {
+            m_progress.PlaceFrame(POINT{control.left, control.top}, SIZE{control.width, control.height},
+                                  control.bitmap.release());
+        } else if (SkinButton* button = m_controls.Find(control.name)) {
+            button->SetBitmap(control.bitmap.release(), control.transparentColor.has_value(),
+                              control.transparentColor.value_or(0));
+            button->Place(control.Rect());
+            button->Show(true);
+            m_skinned.insert(button);
+        }
+    }
+    for (MainLayout::Link& link : layout.links) {
+        SkinButton* button = m_controls.AddLink(link.url, link.tooltip);
+        if (!button) continue;
+        button->SetBitmap(link.bitmap.release(), link.transparentColor.has_value(), link.transparentColor.value_or(0));
+        button->Place(link.Rect());
+        button->Show(true);
+    }
+    m_progress.Show(false);
+    OnLanguageChanged();
+    if (SkinButton* tags = m_controls.Find(L"Tags")) EnableWindow(tags->GetHwnd(), FALSE);
+    return true;
 }

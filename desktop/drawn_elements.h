@@ -1,0 +1,36 @@
+#pragma once
+// The elements of a drawn layout: a filled rectangle ("Rect"), a skin bitmap ("Bitmap"), a
+// line of text ("Text") and the program's version ("VersionText"), each placed relative to
+// a container rectangle; and the two wrappers any of them may carry: "transparentColor"
+// (drawn off screen on that colour, then copied with the colour keyed out) and "alpha"
+// (blended onto what lies beneath with a constant opacity).
+//
+// Placement of Bitmap, Text and VersionText, from the element's own size (w x h):
+//   x: the first present of left=L (container left + L), right=R (container right - R - w),
+//      center=C (container left + C - w / 2); nothing given means left 0.
+//   y: the same with top, bottom and middle.
+#include <windows.h>
+
+#include <memory>
+
+#include "desktop/layout_values.h"
+
+class ResourceSource;
+class TiXmlElement;
+
+class DrawnElement {
+public:
+    virtual ~DrawnElement() = default;
+    // Reads the element's attributes and loads what it shows. False drops the element; a
+    // bitmap that cannot be loaded is reported first, a missing bitmap name is not.
+    virtual bool Parse(const ResourceSource& source, const TiXmlElement* element) = 0;
+    // Paints the element placed in container; false when the system failed to draw.
+    virtual bool Draw(HDC target, const RECT& container) const = 0;
+    // The rectangle the element covers when drawn into target with that container.
+    virtual RECT Bounds(HDC target, const RECT& container) const = 0;
+};
+
+// A new element for the layout element named "Rect", "Bitmap", "Text" or "VersionText" (in
+// any case), inside the wrappers its attributes ask for; still to be parsed. Null for any
+// other name.
+std::unique_ptr<DrawnElement> CreateDrawnElement(const TiXmlElement* element, const LayoutErrorReport& report);
