@@ -81,11 +81,12 @@ bool HeaderSizeIsBearable(const unsigned char* data, size_t size) {
     return false;
 }
 
-// Bytes that begin with a zero word are an icon or cursor to the OLE loader, which trusts
-// the directory's count and offsets and reads far outside the buffer when they lie. No
-// wallpaper is an icon.
+// Bytes whose first word is zero are an icon or cursor to the OLE loader (after its own
+// "lt\0\0" length header, when they carry one), and it trusts the icon directory's count and
+// offsets, reading far outside the buffer when they lie. No wallpaper is an icon.
 bool LooksLikeIcon(const unsigned char* data, size_t size) {
-    return size >= 4 && data[0] == 0 && data[1] == 0 && (data[2] == 1 || data[2] == 2) && data[3] == 0;
+    const size_t start = size >= 8 && std::memcmp(data, "lt\0\0", 4) == 0 ? 8 : 0;
+    return size >= start + 2 && data[start] == 0 && data[start + 1] == 0;
 }
 
 // The OLE picture loader reads from a stream over a movable global block.

@@ -375,6 +375,11 @@ TEST(PictureLoad, BadBytesFailAndLeaveThePictureEmpty) {
     // An icon directory whose image offset and size wrap past 4 GB: the OLE loader trusts it.
     cases.emplace_back("lying icon",
                        Bytes{0, 0, 1, 0, 1, 0, 8, 6, 0, 0, 1, 0, 0x18, 0, 0x20, 0, 0, 0, 0xF0, 0xFF, 0xFF, 0xFF});
+    // The loader takes any first word of zero for an icon, also behind its own length header.
+    cases.emplace_back("zero word", Bytes{0, 0, 0x5A, 0x3C, 1, 0, 8, 6, 0, 0, 1, 0, 0x18, 0, 0x20, 0, 0, 0, 0x60});
+    cases.emplace_back("zero word behind a length header",
+                       Bytes{'l', 't', 0, 0, 22, 0,    0, 0,    0, 0, 1, 0,    1,    0,    8,
+                             6,   0,   0, 1, 0,  0x18, 0, 0x20, 0, 0, 0, 0xF0, 0xFF, 0xFF, 0xFF});
 
     for (const auto& c : cases) {
         SCOPED_TRACE(c.first);
