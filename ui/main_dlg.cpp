@@ -10,37 +10,16 @@
 #include "base/localization.h"
 #include "config/settings.h"
 #include "resources/resource.h"
-#include "ui/hot_keys.h"
 #include "ui/main_layout.h"
 
-CMainDlg::CMainDlg() : m_uiThreadId(GetCurrentThreadId()), m_settings(Settings::Get()) {
+CMainDlg::CMainDlg()
+    : m_uiThreadId(GetCurrentThreadId()),
+      m_settings(Settings::Get()),
+      m_hotKeys(m_settings),
+      m_menus(m_settings, MenuSources()) {
     m_trayMessage = RegisterWindowMessageW(L"WM_TRAYICON");
     m_comInitialised = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     BuildCommandTable();
-}
-
-// In table order; the menus, the tray and the hot keys add the commands they bring.
-void CMainDlg::BuildCommandTable() {
-    auto core = [this](std::function<void(Controller&)> action) {
-        return [this, action] {
-            if (m_initialised && !m_closing) action(*m_controller);
-        };
-    };
-    m_commands.Add({L"Prev", IDC_PREV, core([](Controller& c) { c.ShowImage(Controller::ShowPrevious, true); })});
-    m_commands.Add({L"Freeze", IDC_FREEZE, core([this](Controller& c) {
-                        c.SetFreeze(!m_settings->GetFreeze());
-                        UpdateState();
-                    })});
-    m_commands.Add({L"Next", IDC_NEXT, core([](Controller& c) { c.ShowImage(Controller::ShowNext, true); })});
-    m_commands.Add({L"ShowHideDesktopIcons", ID_SHOWHIDE_DESKTOP_ICONS,
-                    core([this](Controller& c) { c.SetDesktopIconsHidden(!m_settings->GetHideDesktopIcons()); })});
-    m_commands.Add({L"", ID_SHOW_MAIN_WINDOW, [this] { ShowMainWindow(); }});
-    m_commands.Add({L"DownloadNow", ID_DOWNLOAD_NOW, core([](Controller& c) { c.DownloadImages(false); })});
-    m_commands.Add({L"", ID_APP_EXIT, [this] { PostMessageW(m_hwnd, WM_CLOSE, 0, 0); }});
-    m_commands.Add({L"RestoreOldWallpaper", ID_RESTORE_OLD_WALLPAPER, core([this](Controller& c) {
-                        c.RestoreOldWallpaper();
-                        UpdateState();
-                    })});
 }
 
 CMainDlg::~CMainDlg() {
@@ -65,6 +44,13 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnInitDialog();
         case WM_COMMAND:
             return OnCommand(LOWORD(wParam)) ? TRUE : FALSE;
+        case WM_HOTKEY:
+            m_hotKeys.OnHotKey(lParam);
+            return TRUE;
+        case WM_MEASUREITEM:
+            return m_menus.OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+        case WM_DRAWITEM:
+            return m_menus.OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
         case WM_CLOSE:
             OnClose();
             return TRUE;
@@ -137,7 +123,8 @@ BOOL CMainDlg::OnInitDialog() {
 
     if (userWallpaper) AskToSaveOldWallpaper(*userWallpaper);
 
-    RegisterHotKeys(m_hwnd);
+    m_hotKeys.Attach(m_hwnd, m_commands, [this](Callback call) { PostCall(std::move(call)); });
+    m_hotKeys.RegisterHotKeys(false);
     ShowMainWindow();
     return TRUE;
 }
@@ -189,15 +176,6 @@ void CMainDlg::ShowMainWindow() {
     SetForegroundWindow(m_hwnd);
 }
 
-bool CMainDlg::OnCommand(WORD id) {
-    // Escape in a dialog (IDCANCEL) is not a way out of the program.
-    if (id == IDCANCEL) return true;
-    const Command* command = m_commands.FindById(id);
-    if (!command) return false;
-    command->action();
-    return true;
-}
-
 void CMainDlg::OnClose() {
     // A second close must not re-arm (and so postpone) the watchdog.
     if (m_closing) return;
@@ -230,7 +208,7 @@ void CMainDlg::OnTimer(UINT_PTR id) {
 }
 
 void CMainDlg::FinishExit() {
-    UnregisterHotKeys(m_hwnd);
+    m_hotKeys.UnregisterAll();
     ::KillTimer(m_hwnd, kFocusTimer);
     ::KillTimer(m_hwnd, kWatchdogTimer);
     DestroyWindow(m_hwnd);

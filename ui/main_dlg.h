@@ -9,6 +9,8 @@
 #include "base/message_loop.h"
 #include "ui/command_table.h"
 #include "ui/dialog_base.h"
+#include "ui/hot_keys.h"
+#include "ui/menus.h"
 #include "ui/posted_calls.h"
 #include "ui/timer_table.h"
 #include "ui/tray_icon.h"
@@ -55,8 +57,12 @@ private:
     void AskToSaveOldWallpaper(const WallpaperDescription& userWallpaper);
     void PlaceWindow();
     void OnWindowMoved();
+    // The commands, their menus and hot keys (main_dlg_commands.cpp).
     void BuildCommandTable();
+    CommandMenus::Sources MenuSources();
     bool OnCommand(WORD id);  // false: not one of ours
+    void HideMainWindow();
+    void ToggleMainWindow();
     void OnClose();
     void OnTimer(UINT_PTR id);
     void FinishExit();
@@ -81,4 +87,6 @@ private:
     TimerTable m_timers;  // IUI timers, user-interface thread only
     PostedCallQueue m_calls;
     bool m_comInitialised = false;
+    HotKeys m_hotKeys;
+    CommandMenus m_menus;
 };
