@@ -51,6 +51,15 @@ public:
     void SaveAsOldWallpaper(const WallpaperDescription& wallpaper);
     void SetFreeze(bool frozen);
 
+    // The image on the desktop (the favourite shown, else the cursor's downloaded image); null
+    // for a local picture or when there is none.
+    ImagePtr GetCurrentImage() const;
+    // The signed-in user's favourites, as the service last listed them.
+    FavoriteListPtr GetFavorites() const;
+    // Shows one favourite instead of the cycle's image and freezes the cycle; nothing happens
+    // when its package is missing.
+    void ShowFavoriteImage(const ImagePtr& image);
+
     struct Impl;
 
 private:

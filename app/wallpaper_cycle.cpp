@@ -49,6 +49,15 @@ Picture Controller::Impl::LoadPicture(const ImageLists::Snapshot& shown, int off
     return picture;
 }
 
+ImagePtr Controller::GetCurrentImage() const {
+    const ImageLists::Snapshot shown = m_impl->lists.GetSnapshot();
+    if (shown.override) return shown.override;
+    const CursorLists sizes =
+        shown.Sizes(m_impl->settings->GetLocalImageInterval(), m_impl->settings->GetUseLocalImage());
+    if (TargetOf(shown.cursor, sizes) != CursorTarget::Downloaded) return nullptr;
+    return (*shown.downloaded)[shown.cursor.downloadedIndex];
+}
+
 void Controller::Impl::ShowJob() {
     std::deque<ShowRequest> requests;
     {

@@ -87,6 +87,16 @@ struct GlobalMemoryTraits {  // GlobalAlloc
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { GlobalFree(h); }
 };
+struct GlobalAtomTraits {  // GlobalAddAtomW
+    using Handle = ATOM;
+    static Handle Invalid() { return 0; }
+    static void Close(Handle h) { GlobalDeleteAtom(h); }
+};
+struct MenuTraits {  // CreatePopupMenu, CreateMenu
+    using Handle = HMENU;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DestroyMenu(h); }
+};
 
 using UniqueHandle = ScopedHandle<KernelHandleTraits>;
 using UniqueFile = ScopedHandle<FileHandleTraits>;
@@ -99,6 +109,8 @@ using UniqueMemoryDc = ScopedHandle<MemoryDcTraits>;
 using UniqueBitmap = ScopedHandle<GdiObjectTraits<HBITMAP>>;
 using UniqueBrush = ScopedHandle<GdiObjectTraits<HBRUSH>>;
 using UniqueGlobal = ScopedHandle<GlobalMemoryTraits>;
+using UniqueAtom = ScopedHandle<GlobalAtomTraits>;
+using UniqueMenu = ScopedHandle<MenuTraits>;
 
 // A window's device context (the screen's for a null window), released with ReleaseDC.
 class WindowDc {

@@ -17,6 +17,8 @@ public:
     void Add(Command command) { m_commands.push_back(std::move(command)); }
     // The first entry with the id; null when there is none.
     const Command* FindById(WORD id) const;
+    // Every entry, in table order (the order hot keys are registered in).
+    const std::vector<Command>& All() const { return m_commands; }
 
 private:
     std::vector<Command> m_commands;

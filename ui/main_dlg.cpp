@@ -10,38 +10,16 @@
 #include "base/localization.h"
 #include "config/settings.h"
 #include "resources/resource.h"
-#include "ui/hot_keys.h"
 #include "ui/main_layout.h"
-#include "ui/tray_menu.h"
 
-CMainDlg::CMainDlg() : m_uiThreadId(GetCurrentThreadId()), m_settings(Settings::Get()) {
+CMainDlg::CMainDlg()
+    : m_uiThreadId(GetCurrentThreadId()),
+      m_settings(Settings::Get()),
+      m_hotKeys(m_settings),
+      m_menus(m_settings, MenuSources()) {
     m_trayMessage = RegisterWindowMessageW(L"WM_TRAYICON");
     m_comInitialised = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     BuildCommandTable();
-}
-
-// In table order; the menus, the tray and the hot keys add the commands they bring.
-void CMainDlg::BuildCommandTable() {
-    auto core = [this](std::function<void(Controller&)> action) {
-        return [this, action] {
-            if (m_initialised && !m_closing) action(*m_controller);
-        };
-    };
-    m_commands.Add({L"Prev", IDC_PREV, core([](Controller& c) { c.ShowImage(Controller::ShowPrevious, true); })});
-    m_commands.Add({L"Freeze", IDC_FREEZE, core([this](Controller& c) {
-                        c.SetFreeze(!m_settings->GetFreeze());
-                        UpdateState();
-                    })});
-    m_commands.Add({L"Next", IDC_NEXT, core([](Controller& c) { c.ShowImage(Controller::ShowNext, true); })});
-    m_commands.Add({L"ShowHideDesktopIcons", ID_SHOWHIDE_DESKTOP_ICONS,
-                    core([this](Controller& c) { c.SetDesktopIconsHidden(!m_settings->GetHideDesktopIcons()); })});
-    m_commands.Add({L"", ID_SHOW_MAIN_WINDOW, [this] { ShowMainWindow(); }});
-    m_commands.Add({L"DownloadNow", ID_DOWNLOAD_NOW, core([](Controller& c) { c.DownloadImages(false); })});
-    m_commands.Add({L"", ID_APP_EXIT, [this] { PostMessageW(m_hwnd, WM_CLOSE, 0, 0); }});
-    m_commands.Add({L"RestoreOldWallpaper", ID_RESTORE_OLD_WALLPAPER, core([this](Controller& c) {
-                        c.RestoreOldWallpaper();
-                        UpdateState();
-                    })});
 }
 
 CMainDlg::~CMainDlg() {
@@ -66,6 +44,16 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnInitDialog();
         case WM_COMMAND:
             return OnCommand(LOWORD(wParam)) ? TRUE : FALSE;
+        case WM_HOTKEY:
+            m_hotKeys.OnHotKey(lParam);
+            return TRUE;
+        case WM_MEASUREITEM:
+            return m_menus.OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+        case WM_DRAWITEM: {
+            const DRAWITEMSTRUCT& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (item.CtlType == ODT_MENU) return m_menus.OnDrawItem(item) ? TRUE : FALSE;
+            return OnDrawItem(item);
+        }
         case WM_CLOSE:
             OnClose();
             return TRUE;
@@ -88,8 +76,6 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_WINDOWPOSCHANGED:
             if (m_initialised) OnWindowMoved();
             return FALSE;
-        case WM_DRAWITEM:
-            return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         case WM_ERASEBKGND:
             return OnEraseBackground(reinterpret_cast<HDC>(wParam));
         case WM_SETTINGCHANGE:
@@ -100,7 +86,7 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     if (message == m_trayMessage) {
-        m_tray.OnMouseMessage(static_cast<UINT>(lParam), [this] { return BuildTrayMenu(); });
+        OnTrayMouse(static_cast<UINT>(lParam));
         return TRUE;
     }
     if (message == TrayIcon::TaskbarCreatedMessage()) {
@@ -162,7 +148,8 @@ BOOL CMainDlg::OnInitDialog() {
 
     if (userWallpaper) AskToSaveOldWallpaper(*userWallpaper);
 
-    RegisterHotKeys(m_hwnd);
+    m_hotKeys.Attach(m_hwnd, m_commands, [this](Callback call) { PostCall(std::move(call)); });
+    m_hotKeys.RegisterHotKeys(false);
     ShowMainWindow();
     return TRUE;
 }
@@ -214,20 +201,16 @@ void CMainDlg::ShowMainWindow() {
     SetForegroundWindow(m_hwnd);
 }
 
-HMENU CMainDlg::BuildTrayMenu() const {
-    TrayMenuState state;
-    state.signedIn = m_settings->GetLoginState() == Settings::kLoggedIn;
-    return ::BuildTrayMenu(state, nullptr);
-}
-
-bool CMainDlg::OnCommand(WORD id) {
-    // Escape in a dialog (IDCANCEL) is not a way out of the program.
-    if (id == IDCANCEL) return true;
-    if (m_controls.OpenLink(id)) return true;
-    const Command* command = m_commands.FindById(id);
-    if (!command) return false;
-    command->action();
-    return true;
+// Right button: the tray menu at the cursor; left button: its default command, show the window.
+void CMainDlg::OnTrayMouse(UINT mouseMessage) {
+    if (mouseMessage == WM_RBUTTONUP) {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        m_menus.ShowTrayMenu(m_hwnd, cursor, ID_SHOW_MAIN_WINDOW);
+    } else if (mouseMessage == WM_LBUTTONUP) {
+        SetForegroundWindow(m_hwnd);
+        SendMessageW(m_hwnd, WM_COMMAND, MAKEWPARAM(ID_SHOW_MAIN_WINDOW, 0), 0);
+    }
 }
 
 void CMainDlg::OnClose() {
@@ -269,7 +252,7 @@ void CMainDlg::OnTimer(UINT_PTR id) {
 }
 
 void CMainDlg::FinishExit() {
-    UnregisterHotKeys(m_hwnd);
+    m_hotKeys.UnregisterAll();
     ::KillTimer(m_hwnd, kFocusTimer);
     ::KillTimer(m_hwnd, kWatchdogTimer);
     DestroyWindow(m_hwnd);

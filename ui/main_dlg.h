@@ -12,6 +12,8 @@
 #include "config/settings.h"
 #include "ui/command_table.h"
 #include "ui/dialog_base.h"
+#include "ui/hot_keys.h"
+#include "ui/menus.h"
 #include "ui/posted_calls.h"
 #include "ui/progress_strip.h"
 #include "ui/skin_controls.h"
@@ -67,13 +69,17 @@ private:
     void AskToSaveOldWallpaper(const WallpaperDescription& userWallpaper);
     void PlaceWindow();
     void OnWindowMoved();
+    // The commands, their menus and hot keys (main_dlg_commands.cpp).
     void BuildCommandTable();
+    CommandMenus::Sources MenuSources();
     bool OnCommand(WORD id);  // false: not one of ours
+    void HideMainWindow();
+    void ToggleMainWindow();
     void OnClose();
     void OnTimer(UINT_PTR id);
     void FinishExit();
     void ShowMainWindow();
-    HMENU BuildTrayMenu() const;
+    void OnTrayMouse(UINT mouseMessage);
 
     // The face (main_dlg_face.cpp).
     bool ApplySkin(MainLayout& layout);
@@ -117,4 +123,6 @@ private:
     TimerTable m_timers;  // IUI timers, user-interface thread only
     PostedCallQueue m_calls;
     bool m_comInitialised = false;
+    HotKeys m_hotKeys;
+    CommandMenus m_menus;
 };

@@ -14,17 +14,6 @@ void CopyCut(wchar_t (&field)[N], const std::wstring& text) {
     field[length] = L'\0';
 }
 
-// The point moved into the work area of the nearest monitor when it lies on none.
-POINT OnAMonitor(POINT point) {
-    if (MonitorFromPoint(point, MONITOR_DEFAULTTONULL)) return point;
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    if (GetMonitorInfoW(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), &info)) {
-        point.x = std::max(info.rcWork.left, std::min(point.x, info.rcWork.right - 1));
-    }
-    return point;
-}
-
 }  // namespace
 
 TrayIcon::TrayIcon() {
@@ -81,28 +70,4 @@ void TrayIcon::Remove() {
     data.uFlags = 0;
     Shell_NotifyIconW(NIM_DELETE, &data);
     m_added = false;
-}
-
-void TrayIcon::OnMouseMessage(UINT mouseMessage, const MenuBuilder& buildMenu, UINT defaultId) {
-    if (mouseMessage != WM_RBUTTONUP && mouseMessage != WM_LBUTTONUP) return;
-    HMENU menu = buildMenu ? buildMenu() : nullptr;
-    if (!menu) return;
-    if (defaultId == 0) defaultId = GetMenuItemID(menu, 0);
-    SetForegroundWindow(m_data.hWnd);
-    if (mouseMessage == WM_RBUTTONUP) {
-        TrackMenu(menu, defaultId);
-    } else if (defaultId != static_cast<UINT>(-1)) {
-        SendMessageW(m_data.hWnd, WM_COMMAND, MAKEWPARAM(defaultId, 0), 0);
-    }
-    DestroyMenu(menu);
-}
-
-void TrayIcon::TrackMenu(HMENU menu, UINT defaultId) {
-    SetMenuDefaultItem(menu, defaultId, FALSE);
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    cursor = OnAMonitor(cursor);
-    TrackPopupMenu(menu, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, m_data.hWnd, nullptr);
-    // Without this the menu does not close when the user clicks elsewhere.
-    PostMessageW(m_data.hWnd, WM_NULL, 0, 0);
 }

@@ -1,17 +1,14 @@
 #pragma once
-// The notification-area icon: its tool-tip, its balloons and its mouse clicks. The icon
+// The notification-area icon: its tool-tip and its balloons; its clicks go to the owner. The icon
 // comes back when the shell restarts (an Explorer crash or update), announced to every
 // top-level window by the "TaskbarCreated" message.
 #include <windows.h>
 #include <shellapi.h>
 
-#include <functional>
 #include <string>
 
 class TrayIcon {
 public:
-    using MenuBuilder = std::function<HMENU()>;  // a fresh pop-up menu; the icon destroys it
-
     TrayIcon();
     ~TrayIcon();
     TrayIcon(const TrayIcon&) = delete;
@@ -31,16 +28,10 @@ public:
     // Adds the icon again with its last tip; false when the shell refuses it this time.
     bool AddAgain();
 
-    // The callback message's lParam. Right button: the menu at the cursor; left button: the
-    // menu's default command (its first item unless defaultId is given) sent to the owner.
-    void OnMouseMessage(UINT mouseMessage, const MenuBuilder& buildMenu, UINT defaultId = 0);
-
     // The notify-icon record as the shell gets it (for tests of the text limits).
     const NOTIFYICONDATAW& Data() const { return m_data; }
 
 private:
-    void TrackMenu(HMENU menu, UINT defaultId);
-
     NOTIFYICONDATAW m_data{};
     bool m_added = false;
 };

@@ -184,6 +184,39 @@ TEST_F(Cycle, TheTickChangesAfterChangeFrequencyMinutesAndNeverWhileFrozen) {
     EXPECT_EQ(WallpaperColour(), ColourOf(6));
 }
 
+TEST_F(Cycle, AFavouriteIsShownFrozenAndIsTheCurrentImageUntilTheNextStep) {
+    EXPECT_EQ(controller->GetCurrentImage(), nullptr) << "no images yet";
+    ImageListPtr list = Packages({0, 1, 2});
+    Lists().SetDownloaded(list);
+    EXPECT_EQ(controller->GetCurrentImage(), (*list)[0]);
+
+    ImagePtr favourite = Package(5);
+    controller->ShowFavoriteImage(favourite);
+    Drain();
+    EXPECT_EQ(WallpaperColour(), ColourOf(5));
+    EXPECT_TRUE(settings->GetFreeze()) << "a favourite the user chose stays";
+    EXPECT_EQ(controller->GetCurrentImage(), favourite);
+    controller->Tick();
+    controller->ShowImage(Controller::ShowCurrent, false);
+    Drain();
+    EXPECT_EQ(WallpaperColour(), ColourOf(5));
+
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    EXPECT_EQ(WallpaperColour(), ColourOf(1)) << "Next goes on from the cycle's image";
+    EXPECT_EQ(controller->GetCurrentImage(), (*list)[1]);
+
+    controller->SetFreeze(false);
+    const int updates = ui.updates;
+    ImagePtr gone = Package(6);
+    ASSERT_TRUE(gone->GetPath().Remove());
+    controller->ShowFavoriteImage(gone);
+    Drain();
+    EXPECT_EQ(ui.updates, updates) << "a favourite without its package is not shown";
+    EXPECT_FALSE(settings->GetFreeze()) << "and does not freeze the cycle";
+    EXPECT_EQ(controller->GetCurrentImage(), (*list)[1]);
+}
+
 TEST_F(Cycle, AutomaticDownloadAttemptsKeepFiveMinutesApart) {
     Controller::Impl& impl = ControllerAccess::Of(*controller);
     settings->SetServiceUrl(L"http://127.0.0.1:9");  // nobody listens: every attempt fails at once

@@ -274,7 +274,9 @@ TEST_F(SettingsFileTest, UnusableFilesLeaveTheDefaults) {
         auto settings = LoadFrom(bytes, false);
         EXPECT_EQ(settings->GetChangeFrequency(), 5);
         EXPECT_EQ(settings->GetTags(), L"\u98CE\u5149");
-        if (!bytes.empty()) EXPECT_TRUE(ReadAll(dir / L"config.xml.broken") == bytes) << "the unreadable file is kept";
+        if (!bytes.empty()) {
+            EXPECT_TRUE(ReadAll(dir / L"config.xml.broken") == bytes) << "the unreadable file is kept";
+        }
     }
     config.Remove();
     Settings missing(dir.path());

@@ -1,0 +1,549 @@
+// The pop-up menus as the program builds them (real HMENUs read back through the system),
+// in English and in Simplified Chinese from the shipped string map; the commands of their
+// list items against a real Settings in a temporary program folder; their placement; and the
+// flat style drawn into a bitmap.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <clocale>
+#include <vector>
+
+#include "base/handles.h"
+#include "base/localization.h"
+#include "config/settings.h"
+#include "resources/resource.h"
+#include "store/package_file.h"
+#include "store/picture.h"
+#include "support/test_support.h"
+#include "ui/flat_menu_style.h"
+#include "ui/menu_placement.h"
+#include "ui/menus.h"
+
+namespace {
+
+struct ItemView {
+    UINT id = 0;  // 0 for separators and sub-menus
+    std::wstring text;
+    bool separator = false, checked = false, grayed = false;
+    HMENU subMenu = nullptr;
+    HBITMAP bitmap = nullptr;
+};
+
+std::vector<ItemView> Items(HMENU menu) {
+    std::vector<ItemView> items;
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        ItemView item;
+        wchar_t text[256] = {};
+        GetMenuStringW(menu, i, text, 256, MF_BYPOSITION);
+        item.text = text;
+        const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+        item.separator = (state & MF_SEPARATOR) != 0;
+        item.checked = (state & MF_CHECKED) != 0;
+        item.grayed = (state & MF_GRAYED) != 0;
+        item.subMenu = GetSubMenu(menu, i);
+        if (!item.subMenu && !item.separator) item.id = GetMenuItemID(menu, i);
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_BITMAP;
+        GetMenuItemInfoW(menu, i, TRUE, &info);
+        item.bitmap = info.hbmpItem;
+        items.push_back(item);
+    }
+    return items;
+}
+
+std::vector<UINT> Ids(const std::vector<ItemView>& items) {
+    std::vector<UINT> ids;
+    for (const ItemView& item : items) ids.push_back(item.id);
+    return ids;
+}
+
+std::vector<std::wstring> Texts(const std::vector<ItemView>& items) {
+    std::vector<std::wstring> texts;
+    for (const ItemView& item : items) texts.push_back(item.text);
+    return texts;
+}
+
+class CountingListener : public LanguageListener {
+public:
+    void OnLanguageChanged() override { ++changes; }
+    int changes = 0;
+};
+
+COLORREF CentreColour(HBITMAP bitmap) {
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    ScopedSelect selected(dc.get(), bitmap);
+    BITMAP info{};
+    GetObjectW(bitmap, sizeof(info), &info);
+    return GetPixel(dc.get(), info.bmWidth / 2, info.bmHeight / 2);
+}
+
+class Menus : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(LoadStringMaps());
+        SelectLanguage(1033);
+        settings = std::make_shared<Settings>(dir.path());
+        CommandMenus::Sources sources;
+        sources.favorites = [this] { return favorites; };
+        sources.currentImage = [this] { return current; };
+        sources.showFavorite = [this](const ImagePtr& image) { shown.push_back(image); };
+        sources.showBalloon = [this](const std::wstring& text) { balloons.push_back(text); };
+        menus = std::make_unique<CommandMenus>(settings, sources);
+    }
+    void TearDown() override { SelectLanguage(1033); }
+
+    // A favourite whose thumbnail package holds a wide picture of one colour (or none).
+    FavoriteEntry Favorite(int id, const std::wstring& category, const std::wstring& stamp, COLORREF colour,
+                           bool withPackage = true) {
+        std::wstring url = L"fav" + std::to_wstring(id) + L".jpg", thumb = L"thumb" + std::to_wstring(id) + L".jpg";
+        auto image = std::make_shared<Image>(id, settings->GetDataDirectory() / MakePackageFileName(url), url, L"");
+        auto thumbnail =
+            std::make_shared<Image>(id, settings->GetFavoritesDirectory() / MakePackageFileName(thumb), thumb, L"");
+        if (withPackage) {
+            Picture picture;
+            Bytes bytes;
+            EXPECT_TRUE(picture.Create(60, 30, colour));
+            EXPECT_TRUE(picture.SaveToBytes(bytes));
+            EXPECT_TRUE(settings->GetFavoritesDirectory().CreateDirectories());
+            EXPECT_TRUE(WritePackage(thumbnail, bytes, thumbnail->GetPath()));
+        }
+        return FavoriteEntry{image, thumbnail, category, stamp};
+    }
+
+    TempDir dir;
+    std::shared_ptr<Settings> settings;
+    std::unique_ptr<CommandMenus> menus;
+    FavoriteListPtr favorites;
+    ImagePtr current;
+    std::vector<ImagePtr> shown;
+    std::vector<std::wstring> balloons;
+};
+
+}  // namespace
+
+TEST_F(Menus, SetupMenuInEnglishAndInSimplifiedChinese) {
+    UniqueMenu menu = menus->BuildSetupMenu();
+    std::vector<ItemView> items = Items(menu.get());
+    ASSERT_EQ(items.size(), 10u);
+    EXPECT_EQ(Ids(items), (std::vector<UINT>{0, 0, ID_RESTORE_OLD_WALLPAPER, ID_CHECK_UPDATE, ID_SHOW_PROPERTY_SHEET, 0,
+                                             0, ID_LOGIN, ID_APP_ABOUT, ID_APP_EXIT}));
+    EXPECT_NE(items[0].subMenu, nullptr);
+    EXPECT_TRUE(items[1].separator);
+    EXPECT_NE(items[5].subMenu, nullptr);
+    EXPECT_TRUE(items[6].separator);
+    EXPECT_EQ(Texts(items),
+              (std::vector<std::wstring>{L"Quick Category", L"", L"Restore Old Wallpaper", L"Check for Updates",
+                                         L"Options...", L"Languages", L"", L"Sign In...", L"About", L"Exit"}));
+    EXPECT_TRUE(items[2].grayed) << "no old wallpaper recorded: nothing to restore";
+    EXPECT_FALSE(items[3].grayed);
+    EXPECT_EQ(GetMenuItemCount(items[0].subMenu), 10) << "All, eight categories, More Categories";
+    EXPECT_EQ(GetMenuItemCount(items[5].subMenu), 3) << "three languages";
+
+    SelectLanguage(2052);
+    WallpaperDescription users;
+    users.TileWallpaper = L"0";
+    users.WallpaperStyle = L"2";
+    users.Wallpaper = L"C:\\Users\\me\\holiday.bmp";
+    settings->SetOldWallpaper(users);
+    menu = menus->BuildSetupMenu();
+    items = Items(menu.get());
+    EXPECT_EQ(Texts(items), (std::vector<std::wstring>{L"\u5FEB\u901F\u5206\u7C7B", L"",
+                                                       L"\u6062\u590D\u539F\u6765\u7684\u58C1\u7EB8",
+                                                       L"\u68C0\u67E5\u66F4\u65B0", L"\u9009\u9879...", L"\u8BED\u8A00",
+                                                       L"", L"\u767B\u5F55...", L"\u5173\u4E8E", L"\u9000\u51FA"}));
+    EXPECT_FALSE(items[2].grayed) << "the user's own wallpaper can be restored";
+}
+
+TEST_F(Menus, SignedInTheMenusOfferSignOutAndForManagersTheCategoryPage) {
+    settings->SetLoginState(Settings::kLoggedIn);
+    current = std::make_shared<Image>(7, Path(L"C:\\x.tvp"), L"x.jpg", L"");
+    std::vector<ItemView> items = Items(menus->BuildSetupMenu().get());
+    ASSERT_EQ(items.size(), 10u);
+    EXPECT_EQ(items[7].id, static_cast<UINT>(ID_LOGOUT));
+    EXPECT_EQ(items[7].text, L"Sign Out");
+
+    Settings::LoginRecord manager;
+    manager.Manage = true;
+    settings->SetLoginRecord(manager);
+    items = Items(menus->BuildSetupMenu().get());
+    ASSERT_EQ(items.size(), 11u);
+    EXPECT_EQ(items[8].id, static_cast<UINT>(ID_MANAGE_CATEGORY));
+    EXPECT_EQ(items[8].text, L"\u7BA1\u7406\u56FE\u7247");
+    std::vector<ItemView> tray = Items(menus->BuildTrayMenu().get());
+    EXPECT_EQ(Ids(tray),
+              (std::vector<UINT>{ID_SHOW_MAIN_WINDOW, ID_RESTORE_OLD_WALLPAPER, 0, 0, ID_DOWNLOAD_NOW,
+                                 ID_SHOW_PROPERTY_SHEET, 0, ID_LOGOUT, ID_MANAGE_CATEGORY, ID_APP_ABOUT, ID_APP_EXIT}));
+    EXPECT_EQ(tray[0].text, L"Show Main Window");
+    EXPECT_EQ(tray[3].text, L"Quick Category");
+    EXPECT_NE(tray[3].subMenu, nullptr);
+
+    current = std::make_shared<Image>(0, Path(L"C:\\x.tvp"), L"x.jpg", L"");
+    EXPECT_EQ(Items(menus->BuildSetupMenu().get()).size(), 10u) << "no page for an image without id";
+    EXPECT_EQ(Items(menus->BuildTrayMenu().get()).size(), 10u);
+    current = nullptr;
+    EXPECT_EQ(Items(menus->BuildTrayMenu().get()).size(), 10u) << "nor for a local picture";
+}
+
+TEST_F(Menus, QuickCategoriesCheckTheTagsAndGrayThoseThatNeedSignIn) {
+    settings->SetTags(L"fengguang qiche");
+    std::vector<ItemView> items = Items(menus->BuildQuickCategoryMenu().get());
+    ASSERT_EQ(items.size(), 10u);
+    EXPECT_EQ(Ids(items), (std::vector<UINT>{32900, 32901, 32902, 32903, 32904, 32905, 32906, 32907, 32908,
+                                             ID_CATEGORY_MORE_OPTIONS}));
+    EXPECT_EQ(items[0].text, L"All");
+    EXPECT_EQ(items[3].text, L"Scenery");
+    EXPECT_EQ(items[9].text, L"More Categories...");
+    for (size_t i = 0; i < items.size(); ++i) {
+        const bool tagged = i == 3 || i == 4;  // fengguang, qiche (the list is in id order)
+        EXPECT_EQ(items[i].checked, tagged) << i;
+        EXPECT_EQ(items[i].grayed, i == 7) << "xiezhen needs a sign-in: " << i;
+    }
+    settings->SetLoginState(Settings::kLoggedIn);
+    settings->SetTags(L"");
+    items = Items(menus->BuildQuickCategoryMenu().get());
+    EXPECT_FALSE(items[7].grayed);
+    EXPECT_TRUE(items[0].checked) << "no tags: every category";
+
+    SelectLanguage(2052);
+    items = Items(menus->BuildQuickCategoryMenu().get());
+    EXPECT_EQ(items[0].text, L"\u5168\u90E8");
+    EXPECT_EQ(items[3].text, L"\u98CE\u5149");
+
+    settings->SetPartnerId(L"Quorvane");
+    items = Items(menus->BuildQuickCategoryMenu().get());
+    ASSERT_EQ(items.size(), 11u);
+    EXPECT_EQ(items[0].id, 32900u);
+    EXPECT_EQ(items[1].id, 32901u);
+    EXPECT_TRUE(items[1].checked) << "the partner category comes first and is the partner's tag";
+    EXPECT_FALSE(items[2].checked);
+}
+
+TEST_F(Menus, ChoosingAQuickCategoryStoresItOnceAndAnnouncesTheDownload) {
+    int tagChanges = 0;
+    int subscription = settings->Subscribe([&](Settings::Field field) {
+        if (field == Settings::Field::Tags) ++tagChanges;
+    });
+    settings->SetTags(L"fengguang");
+    tagChanges = 0;
+    menus->BuildQuickCategoryMenu();
+
+    EXPECT_TRUE(menus->OnCommand(32902));  // dongwu
+    EXPECT_EQ(settings->GetTags(), L"dongwu");
+    EXPECT_EQ(tagChanges, 1);
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(balloons[0], L"Categories changed, downloading new wallpapers...");
+    EXPECT_NE(ReadAll(settings->GetConfigPath()).find("<Tags>dongwu</Tags>"), std::string::npos) << "saved";
+
+    EXPECT_TRUE(menus->OnCommand(32902));
+    EXPECT_EQ(tagChanges, 1) << "already the only tag: nothing happens";
+    EXPECT_EQ(balloons.size(), 1u);
+
+    EXPECT_TRUE(menus->OnCommand(32900));  // All
+    EXPECT_EQ(settings->GetTags(), L"");
+    EXPECT_EQ(tagChanges, 2);
+    EXPECT_EQ(balloons.size(), 2u);
+    EXPECT_TRUE(menus->OnCommand(32900));
+    EXPECT_EQ(tagChanges, 2);
+
+    EXPECT_FALSE(menus->OnCommand(32909)) << "beyond the list: not a quick category";
+    EXPECT_FALSE(menus->OnCommand(ID_CATEGORY_MORE_OPTIONS)) << "the command table's";
+    settings->Unsubscribe(subscription);
+}
+
+TEST_F(Menus, LanguagesAreListedOnceEachAndChoosingOneSwitchesAndSaves) {
+    UniqueMenu menu = menus->BuildLanguagesMenu();
+    std::vector<ItemView> items = Items(menu.get());
+    ASSERT_EQ(items.size(), 3u) << "Traditional Chinese carries two LANGIDs and is listed once";
+    EXPECT_EQ(Ids(items), (std::vector<UINT>{34000, 34001, 34002}));
+    EXPECT_EQ(Texts(items), (std::vector<std::wstring>{L"Traditional Chinese", L"English", L"Simplified Chinese"}));
+    EXPECT_FALSE(items[0].checked);
+    EXPECT_TRUE(items[1].checked);
+
+    SelectLanguage(3076);
+    items = Items(menus->BuildLanguagesMenu().get());
+    EXPECT_TRUE(items[0].checked) << "3076 is one of Traditional Chinese's ids";
+    EXPECT_FALSE(items[1].checked);
+
+    CountingListener listener;
+    EXPECT_TRUE(menus->OnCommand(34002));
+    EXPECT_EQ(GetSelectedLangId(), 2052);
+    EXPECT_EQ(listener.changes, 1) << "every window re-texts itself";
+    EXPECT_NE(ReadAll(settings->GetConfigPath()).find("<LangId>2052</LangId>"), std::string::npos);
+    EXPECT_EQ(Items(menus->BuildSetupMenu().get())[8].text, L"\u5173\u4E8E") << "the next menu is in Chinese";
+    EXPECT_FALSE(menus->OnCommand(34003)) << "beyond the list";
+}
+
+TEST_F(Menus, FavoritesWithThumbnailsDatesAndTheAddAndDeleteItems) {
+    std::vector<ItemView> items = Items(menus->BuildFavoritesMenu().get());
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].id, static_cast<UINT>(ID_ADD_FAVORITE));
+    EXPECT_EQ(items[0].text, L"Sign in to use Favorites");
+    EXPECT_TRUE(items[0].grayed);
+
+    std::setlocale(LC_TIME, "C");
+    settings->SetLoginState(Settings::kLoggedIn);
+    favorites = std::make_shared<FavoriteList>(FavoriteList{
+        Favorite(501, L"fengguang", L"20240715093000", RGB(200, 0, 0)),
+        Favorite(502, L"unknowncat", L"2024", RGB(0, 0, 200)),
+        Favorite(503, L"dongwu", L"20231231", RGB(0, 0, 0), false),
+    });
+    current = (*favorites)[0].image;
+    UniqueMenu menu = menus->BuildFavoritesMenu();
+    items = Items(menu.get());
+    ASSERT_EQ(items.size(), 6u);
+    EXPECT_EQ(Ids(items), (std::vector<UINT>{32950, 32951, 32952, 0, ID_ADD_FAVORITE, ID_DELETE_FAVORITE}));
+    EXPECT_EQ(items[0].text, L"Scenery\t07/15/24");
+    EXPECT_EQ(items[1].text, L"unknowncat") << "no date in a short stamp; the category itself without a text";
+    EXPECT_EQ(items[2].text, L"Animals\t12/31/23");
+    EXPECT_TRUE(items[3].separator);
+    EXPECT_TRUE(items[4].grayed) << "the current image is a favourite already";
+    EXPECT_FALSE(items[5].grayed);
+
+    ASSERT_NE(items[0].bitmap, nullptr);
+    BITMAP thumbnail{};
+    ASSERT_TRUE(GetObjectW(items[0].bitmap, sizeof(thumbnail), &thumbnail));
+    EXPECT_EQ(thumbnail.bmWidth, 25);
+    EXPECT_EQ(thumbnail.bmHeight, 25);
+    EXPECT_EQ(CentreColour(items[0].bitmap), RGB(200, 0, 0));
+    EXPECT_EQ(CentreColour(items[1].bitmap), RGB(0, 0, 200));
+    EXPECT_EQ(items[2].bitmap, nullptr) << "its thumbnail has not arrived";
+
+    current = std::make_shared<Image>(999, Path(L"C:\\x.tvp"), L"x.jpg", L"");
+    std::vector<ItemView> again = Items(menus->BuildFavoritesMenu().get());
+    EXPECT_EQ(again[0].bitmap, items[0].bitmap) << "made once per image";
+    EXPECT_FALSE(again[4].grayed);
+    EXPECT_TRUE(again[5].grayed) << "the current image is not a favourite";
+
+    EXPECT_TRUE(menus->OnCommand(32951));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], (*favorites)[1].image);
+    EXPECT_TRUE(menus->OnCommand(32953)) << "a favourite id beyond the list";
+    EXPECT_TRUE(menus->OnCommand(ID_FAVORITE_IMAGE_LAST));
+    EXPECT_EQ(shown.size(), 1u) << "is ignored";
+
+    SelectLanguage(2052);
+    items = Items(menus->BuildFavoritesMenu().get());
+    EXPECT_EQ(items[0].text.substr(0, 3), L"\u98CE\u5149\t");
+    EXPECT_EQ(items[4].text, L"\u6DFB\u52A0\u5230\u6536\u85CF\u5939");
+
+    settings->SetLoginState(Settings::kLoggedOut);
+    menus->BuildFavoritesMenu();
+    EXPECT_TRUE(menus->OnCommand(32950));
+    EXPECT_EQ(shown.size(), 1u) << "signed out, the list is gone";
+}
+
+TEST(FavoriteDate, TakesTheFirstEightDigitsAsTheDate) {
+    std::setlocale(LC_TIME, "C");
+    EXPECT_EQ(FavoriteDate(L"20240715"), L"07/15/24");
+    EXPECT_EQ(FavoriteDate(L"19991231235959"), L"12/31/99");
+    EXPECT_EQ(FavoriteDate(L"2024071"), L"");
+    EXPECT_EQ(FavoriteDate(L"2024-07-15"), L"");
+    EXPECT_EQ(FavoriteDate(L"20241315"), L"") << "no month 13";
+    EXPECT_EQ(FavoriteDate(L"20240700"), L"");
+    EXPECT_EQ(FavoriteDate(L""), L"");
+}
+
+TEST(MenuPlacement, OpensAwayFromTheNearerScreenEdgeAndStaysOnAMonitor) {
+    MonitorLookup one;
+    one.isOnMonitor = [](POINT at) { return at.x >= 0 && at.x < 1024 && at.y >= 0 && at.y < 768; };
+    one.nearestWorkArea = [](POINT) { return RECT{0, 0, 1024, 738}; };
+
+    PopupPlacement low = PlaceAtWindow(RECT{700, 600, 921, 641}, 768, one);
+    EXPECT_EQ(low.at.x, 921);
+    EXPECT_EQ(low.at.y, 600) << "upwards from the window's top";
+    EXPECT_EQ(low.flags, static_cast<UINT>(TPM_RIGHTALIGN | TPM_BOTTOMALIGN | TPM_VERNEGANIMATION));
+
+    PopupPlacement high = PlaceAtWindow(RECT{100, 384, 321, 425}, 768, one);
+    EXPECT_EQ(high.at.y, 425) << "downwards from its bottom (the top is not below the middle)";
+    EXPECT_EQ(high.flags, static_cast<UINT>(TPM_RIGHTALIGN | TPM_TOPALIGN | TPM_VERPOSANIMATION));
+
+    PopupPlacement beside = PlaceAtWindow(RECT{1100, 100, 1321, 141}, 768, one);
+    EXPECT_EQ(beside.at.x, 1024) << "moved into the work area";
+    EXPECT_EQ(beside.at.y, 141);
+    EXPECT_EQ(IntoWorkArea(POINT{-50, 700}, one).x, 0);
+    EXPECT_EQ(IntoWorkArea(POINT{1010, 760}, one).x, 1010) << "on a monitor: left alone, taskbar or not";
+}
+
+namespace {
+
+// A bitmap to draw menu items into, read back pixel by pixel.
+class Canvas {
+public:
+    Canvas(int width, int height) : m_width(width), m_height(height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        m_bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        m_dc.reset(CreateCompatibleDC(nullptr));
+        m_old = SelectObject(m_dc.get(), m_bitmap.get());
+    }
+    ~Canvas() { SelectObject(m_dc.get(), m_old); }
+    HDC dc() const { return m_dc.get(); }
+    COLORREF At(int x, int y) const { return GetPixel(m_dc.get(), x, y); }
+    // Pixels of the columns [from, to) that differ from the colour.
+    int CountOther(int from, int to, COLORREF colour) const {
+        int count = 0;
+        for (int x = from; x < to; ++x)
+            for (int y = 0; y < m_height; ++y) count += At(x, y) != colour;
+        return count;
+    }
+    bool Has(COLORREF colour) const {
+        for (int x = 0; x < m_width; ++x)
+            for (int y = 0; y < m_height; ++y)
+                if (At(x, y) == colour) return true;
+        return false;
+    }
+
+private:
+    int m_width, m_height;
+    UniqueBitmap m_bitmap;
+    UniqueMemoryDc m_dc;
+    HGDIOBJ m_old = nullptr;
+};
+
+ULONG_PTR ItemData(HMENU menu, int position, UINT* type = nullptr) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_DATA | MIIM_FTYPE;
+    GetMenuItemInfoW(menu, position, TRUE, &info);
+    if (type) *type = info.fType;
+    return info.dwItemData;
+}
+
+bool Draw(const FlatMenuStyle& style, const Canvas& canvas, int width, int height, ULONG_PTR data, UINT state) {
+    DRAWITEMSTRUCT draw{};
+    draw.CtlType = ODT_MENU;
+    draw.itemState = state;
+    draw.hDC = canvas.dc();
+    draw.rcItem = RECT{0, 0, width, height};
+    draw.itemData = data;
+    return style.OnDrawItem(draw);
+}
+
+}  // namespace
+
+TEST(FlatMenuStyle, EveryItemOfTheMenuAndItsSubMenusBecomesOwnerDrawn) {
+    ASSERT_TRUE(LoadStringMaps());
+    SelectLanguage(1033);
+    TempDir dir;
+    CommandMenus menus(std::make_shared<Settings>(dir.path()), CommandMenus::Sources{});
+    UniqueMenu setup = menus.BuildSetupMenu();
+    FlatMenuStyle style;
+    style.Apply(setup.get());
+    for (HMENU menu : {setup.get(), GetSubMenu(setup.get(), 0), GetSubMenu(setup.get(), 5)}) {
+        ASSERT_NE(menu, nullptr);
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            UINT type = 0;
+            ULONG_PTR data = ItemData(menu, i, &type);
+            EXPECT_TRUE(type & MFT_OWNERDRAW) << i;
+            MEASUREITEMSTRUCT measure{};
+            measure.CtlType = ODT_MENU;
+            measure.itemData = data;
+            ASSERT_TRUE(style.OnMeasureItem(measure)) << i;
+            if (type & MFT_SEPARATOR) {
+                EXPECT_EQ(measure.itemHeight, static_cast<UINT>(FlatMenuStyle::kSeparatorHeight));
+            } else {
+                EXPECT_GT(measure.itemWidth,
+                          static_cast<UINT>(FlatMenuStyle::kIconColumnWidth + FlatMenuStyle::kTextIndent +
+                                            FlatMenuStyle::kRightMargin));
+                EXPECT_GE(measure.itemHeight, 20u);
+            }
+        }
+    }
+    EXPECT_EQ(GetMenuState(setup.get(), 2, MF_BYPOSITION) & MF_GRAYED, static_cast<UINT>(MF_GRAYED))
+        << "the states stay";
+    MEASUREITEMSTRUCT foreign{};
+    foreign.CtlType = ODT_MENU;
+    foreign.itemData = 12345;
+    EXPECT_FALSE(style.OnMeasureItem(foreign)) << "not an item of the style";
+    foreign.CtlType = ODT_BUTTON;
+    EXPECT_FALSE(style.OnMeasureItem(foreign));
+}
+
+TEST(FlatMenuStyle, DrawsColumnSelectionChecksSeparatorsAndTextSplitAtTheTab) {
+    UniqueMenu menu(CreatePopupMenu());
+    AppendMenuW(menu.get(), MF_STRING, 1, L"Scenery\t07/15/24");
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.get(), MF_STRING, 2, L"Checked");
+    Canvas red(25, 25);
+    {
+        UniqueBrush brush(CreateSolidBrush(RGB(220, 0, 0)));
+        RECT all{0, 0, 25, 25};
+        FillRect(red.dc(), &all, brush.get());
+    }
+    UniqueBitmap thumbnail(CreateCompatibleBitmap(red.dc(), 25, 25));
+    {
+        UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+        ScopedSelect selected(dc.get(), thumbnail.get());
+        BitBlt(dc.get(), 0, 0, 25, 25, red.dc(), 0, 0, SRCCOPY);
+    }
+    MENUITEMINFOW withImage{};
+    withImage.cbSize = sizeof(withImage);
+    withImage.fMask = MIIM_ID | MIIM_STRING | MIIM_BITMAP;
+    withImage.wID = 3;
+    wchar_t text[] = L"With thumbnail";
+    withImage.dwTypeData = text;
+    withImage.hbmpItem = thumbnail.get();
+    InsertMenuItemW(menu.get(), 3, TRUE, &withImage);
+
+    FlatMenuStyle style;
+    style.Apply(menu.get());
+    const int width = 220, height = 24, textStart = FlatMenuStyle::kIconColumnWidth + FlatMenuStyle::kTextIndent;
+
+    Canvas plain(width, height);
+    ASSERT_TRUE(Draw(style, plain, width, height, ItemData(menu.get(), 0), 0));
+    const COLORREF column = plain.At(2, 2), area = plain.At(width - 2, 1);
+    EXPECT_NE(column, area) << "the icon column is shaded";
+    EXPECT_EQ(plain.CountOther(FlatMenuStyle::kIconColumnWidth, textStart, area), 0) << "the text is indented";
+    EXPECT_GT(plain.CountOther(textStart, textStart + 30, area), 0) << "the left part";
+    EXPECT_GT(plain.CountOther(width - FlatMenuStyle::kRightMargin - 30, width - FlatMenuStyle::kRightMargin, area), 0)
+        << "the right part, right-aligned";
+    EXPECT_EQ(plain.CountOther(width - FlatMenuStyle::kRightMargin, width, area), 0) << "then the margin";
+    EXPECT_TRUE(plain.Has(GetSysColor(COLOR_MENUTEXT)));
+
+    Canvas grayed(width, height);
+    ASSERT_TRUE(Draw(style, grayed, width, height, ItemData(menu.get(), 0), ODS_GRAYED));
+    EXPECT_GT(grayed.CountOther(textStart, textStart + 30, area), 0);
+    EXPECT_FALSE(grayed.Has(GetSysColor(COLOR_MENUTEXT))) << "disabled text has a colour of its own";
+
+    Canvas selected(width, height);
+    ASSERT_TRUE(Draw(style, selected, width, height, ItemData(menu.get(), 0), ODS_SELECTED));
+    const COLORREF frame = selected.At(0, 0);
+    EXPECT_NE(frame, column);
+    EXPECT_EQ(selected.At(width - 1, height - 1), frame);
+    EXPECT_EQ(selected.At(width / 2, 0), frame);
+    EXPECT_NE(selected.At(width - 2, 2), area) << "the selected item is filled";
+    EXPECT_NE(selected.At(width - 2, 2), frame);
+
+    Canvas separator(width, FlatMenuStyle::kSeparatorHeight);
+    ASSERT_TRUE(Draw(style, separator, width, FlatMenuStyle::kSeparatorHeight, ItemData(menu.get(), 1), 0));
+    int line = 0;
+    for (int x = FlatMenuStyle::kIconColumnWidth; x < width; ++x)
+        line += separator.At(x, FlatMenuStyle::kSeparatorHeight / 2 - 1) != area ||
+                separator.At(x, FlatMenuStyle::kSeparatorHeight / 2) != area;
+    EXPECT_GT(line, width / 2) << "an etched line across the middle";
+
+    Canvas unchecked(width, height), checked(width, height);
+    ASSERT_TRUE(Draw(style, unchecked, width, height, ItemData(menu.get(), 2), 0));
+    ASSERT_TRUE(Draw(style, checked, width, height, ItemData(menu.get(), 2), ODS_CHECKED));
+    EXPECT_EQ(unchecked.CountOther(0, FlatMenuStyle::kIconColumnWidth, column), 0);
+    EXPECT_GT(checked.CountOther(0, FlatMenuStyle::kIconColumnWidth, column), 40) << "a framed box in the column";
+
+    Canvas image(width, 29);
+    ASSERT_TRUE(Draw(style, image, width, 29, ItemData(menu.get(), 3), 0));
+    EXPECT_EQ(image.At(FlatMenuStyle::kIconColumnWidth / 2, 14), RGB(220, 0, 0)) << "the thumbnail in the column";
+    MEASUREITEMSTRUCT measure{};
+    measure.CtlType = ODT_MENU;
+    measure.itemData = ItemData(menu.get(), 3);
+    ASSERT_TRUE(style.OnMeasureItem(measure));
+    EXPECT_GE(measure.itemHeight, 29u) << "room for the thumbnail";
+
+    EXPECT_FALSE(Draw(style, plain, width, height, 12345, 0)) << "not an item of the style";
+}

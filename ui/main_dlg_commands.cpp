@@ -1,0 +1,99 @@
+// The main window's commands: the command table behind every button, menu item and hot key,
+// the menus' sources, and the dispatch of WM_COMMAND.
+#include "app/controller.h"
+#include "config/settings.h"
+#include "resources/resource.h"
+#include "ui/main_dlg.h"
+
+namespace {
+
+// Faded out: the window is shown but practically invisible.
+bool IsGhosted(HWND window) {
+    BYTE alpha = 255;
+    DWORD flags = 0;
+    return GetLayeredWindowAttributes(window, nullptr, &alpha, &flags) && (flags & LWA_ALPHA) && alpha <= 1;
+}
+
+}  // namespace
+
+// In table order: hot keys are registered in this order, and the first entry with an id wins.
+void CMainDlg::BuildCommandTable() {
+    auto core = [this](std::function<void(Controller&)> action) {
+        return [this, action] {
+            if (m_initialised && !m_closing) action(*m_controller);
+        };
+    };
+    // Commands whose dialog or core operation has not been built yet.
+    auto placeholder = [] {};
+
+    m_commands.Add({L"Prev", IDC_PREV, core([](Controller& c) { c.ShowImage(Controller::ShowPrevious, true); })});
+    m_commands.Add({L"Freeze", IDC_FREEZE, core([this](Controller& c) {
+                        c.SetFreeze(!m_settings->GetFreeze());
+                        UpdateState();
+                    })});
+    m_commands.Add({L"Next", IDC_NEXT, core([](Controller& c) { c.ShowImage(Controller::ShowNext, true); })});
+    m_commands.Add({L"ShowHideDesktopIcons", ID_SHOWHIDE_DESKTOP_ICONS,
+                    core([this](Controller& c) { c.SetDesktopIconsHidden(!m_settings->GetHideDesktopIcons()); })});
+    m_commands.Add({L"", IDC_SETUP, core([this](Controller&) {
+                        UpdateState();
+                        m_menus.ShowSetupMenu(m_hwnd);
+                    })});
+    m_commands.Add({L"", ID_HIDE_MAIN_WINDOW, [this] { HideMainWindow(); }});
+    m_commands.Add({L"", ID_SHOW_MAIN_WINDOW, [this] { ShowMainWindow(); }});
+    m_commands.Add({L"ToggleMainWindow", 0, [this] { ToggleMainWindow(); }});
+    m_commands.Add({L"DownloadNow", ID_DOWNLOAD_NOW, core([](Controller& c) { c.DownloadImages(false); })});
+    m_commands.Add({L"", ID_CHECK_UPDATE, placeholder});  // arrives with self-update's CheckUpdate
+    m_commands.Add({L"", ID_APP_ABOUT, placeholder});     // arrives with the options dialog (About page)
+    // Arrives with the options dialog (first page); the hot keys are off while it is open.
+    m_commands.Add({L"ShowPropertySheet", ID_SHOW_PROPERTY_SHEET, placeholder});
+    m_commands.Add({L"", ID_CATEGORY_MORE_OPTIONS, placeholder});  // arrives with the options dialog (Category page)
+    m_commands.Add({L"", ID_APP_EXIT, [this] { PostMessageW(m_hwnd, WM_CLOSE, 0, 0); }});
+    m_commands.Add({L"RestoreOldWallpaper", ID_RESTORE_OLD_WALLPAPER, core([this](Controller& c) {
+                        c.RestoreOldWallpaper();
+                        UpdateState();
+                    })});
+    m_commands.Add({L"", ID_LOGIN, placeholder});            // arrives with the login dialog
+    m_commands.Add({L"", ID_LOGOUT, placeholder});           // arrives with the Controller's sign-out
+    m_commands.Add({L"", IDC_STATUS_OFF, placeholder});      // arrives with the login dialog
+    m_commands.Add({L"", IDC_STATUS_ON, placeholder});       // arrives with the Controller's sign-out
+    m_commands.Add({L"", ID_MANAGE_CATEGORY, placeholder});  // arrives with the service's management page
+    m_commands.Add({L"", IDC_FAVORITES, core([this](Controller&) {
+                        UpdateState();
+                        m_menus.ShowFavoritesMenu(m_hwnd);
+                    })});
+    m_commands.Add({L"", ID_ADD_FAVORITE, placeholder});     // arrives with the Controller's AddFavorite
+    m_commands.Add({L"", ID_DELETE_FAVORITE, placeholder});  // arrives with the Controller's DeleteFavorite
+}
+
+CommandMenus::Sources CMainDlg::MenuSources() {
+    CommandMenus::Sources sources;
+    sources.favorites = [this] { return m_controller ? m_controller->GetFavorites() : nullptr; };
+    sources.currentImage = [this] { return m_controller ? m_controller->GetCurrentImage() : nullptr; };
+    sources.showFavorite = [this](const ImagePtr& image) {
+        if (m_controller) m_controller->ShowFavoriteImage(image);
+    };
+    sources.showBalloon = [this](const std::wstring& text) { ShowInfo(ShowInfoBalloon, text, L""); };
+    return sources;
+}
+
+bool CMainDlg::OnCommand(WORD id) {
+    // Escape in a dialog (IDCANCEL) is not a way out of the program.
+    if (id == IDCANCEL) return true;
+    // The menus' list items (quick categories, favourites, languages) come first.
+    if (m_initialised && !m_closing && m_menus.OnCommand(id)) return true;
+    if (m_controls.OpenLink(id)) return true;
+    const Command* command = m_commands.FindById(id);
+    if (!command) return false;
+    command->action();
+    return true;
+}
+
+void CMainDlg::HideMainWindow() { ShowWindow(m_hwnd, SW_HIDE); }
+
+void CMainDlg::ToggleMainWindow() {
+    if (!IsWindowVisible(m_hwnd) || IsGhosted(m_hwnd)) {
+        ShowMainWindow();
+    } else {
+        HideMainWindow();
+    }
+}
