@@ -1,0 +1,169 @@
+// The main window, its hot keys and its tray icon as a user meets them on a Wine desktop:
+// real clicks and keys from the X display (xdotool), the wallpaper bitmap and the screen read
+// back afterwards.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <ctime>
+#include <optional>
+
+#include "base/file_io.h"
+#include "desktop/wallpaper_state.h"
+#include "e2e/kestrane_process.h"
+#include "e2e/wine_desktop.h"
+#include "resources/resource.h"
+#include "store/package_file.h"
+#include "store/picture.h"
+
+namespace {
+
+std::optional<std::string> WallpaperBytes() { return ReadFileBytes(GetWallpaperPath(), 64u << 20); }
+
+// Waits until the wallpaper bitmap differs from the one given.
+bool WallpaperChangesFrom(const std::optional<std::string>& before, int seconds) {
+    return WaitUntil(
+        [&] {
+            std::optional<std::string> now = WallpaperBytes();
+            return now && (!before || *now != *before);
+        },
+        seconds);
+}
+
+// A program folder with stored pictures, one colour each, and a download just done, so the
+// cycle runs without the service.
+void StorePictures(const ProgramFolder& folder, std::initializer_list<COLORREF> colours) {
+    ASSERT_TRUE((folder.path() / L"data").CreateDirectories());
+    int n = 0;
+    for (COLORREF colour : colours) {
+        Picture picture;
+        Bytes bytes;
+        ASSERT_TRUE(picture.Create(WineDesktop::kWidth, WineDesktop::kHeight, colour));
+        ASSERT_TRUE(picture.SaveToBytes(bytes));
+        const std::wstring name = L"picture" + std::to_wstring(++n) + L".jpg";
+        auto image = std::make_shared<Image>(n, folder.path() / L"data" / MakePackageFileName(name), name, L"");
+        ASSERT_TRUE(WritePackage(image, bytes, image->GetPath()));
+    }
+    WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>20261208</Version><ChangeFrequency>1"
+                              "</ChangeFrequency><LastDownloadTime>" +
+                                  std::to_string(time(nullptr)) +
+                                  "</LastDownloadTime><ServiceUrl>http://127.0.0.1:9/</ServiceUrl></TovarinSetting>");
+}
+
+// Whether the shell holds an icon of the window: modifying nothing succeeds only then.
+bool HasTrayIcon(const WineDesktop& desktop, HWND window) {
+    bool present = false;
+    desktop.Run([&] {
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof(data);
+        data.hWnd = window;
+        data.uID = 0;
+        present = Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+    });
+    return present;
+}
+
+RECT ControlRect(HWND window, int id) {
+    RECT box{};
+    GetWindowRect(GetDlgItem(window, id), &box);
+    return box;
+}
+
+std::string Centre(const RECT& box) {
+    return std::to_string((box.left + box.right) / 2) + " " + std::to_string((box.top + box.bottom) / 2);
+}
+
+}  // namespace
+
+TEST(FaceEndToEnd, ButtonsHotKeysFreezeAndTheTrayIcon) {
+    WallpaperDescription before = CaptureCurrentWallpaper();
+    // Our own wallpaper already on the desktop: no question about the user's one.
+    ASSERT_TRUE(SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str()));
+    GetWallpaperPath().Remove();
+    ProgramFolder folder;
+    StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200)});
+    WineDesktop desktop;
+    ChildProcess kestrane;
+    HWND window = desktop.StartKestrane(folder.Executable(), kestrane);
+    ASSERT_NE(window, nullptr);
+    ASSERT_NE(desktop.WaitForWindow(L"KestraneMainDialog", kestrane.GetId(), 15000), nullptr);
+    ASSERT_TRUE(WallpaperChangesFrom(std::nullopt, 20)) << "a stored picture becomes the wallpaper";
+
+    // Placed at the bottom right of the work area.
+    RECT work{}, box{};
+    desktop.Run([&] { SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0); });
+    GetWindowRect(window, &box);
+    EXPECT_EQ(box.right, work.right - 5);
+    EXPECT_EQ(box.bottom, work.bottom - 40);
+
+    // A click on Next, then Windows+Page Down.
+    Sleep(500);
+    std::optional<std::string> first = WallpaperBytes();
+    ASSERT_TRUE(desktop.XDoTool("mousemove " + Centre(ControlRect(window, IDC_NEXT)) + " sleep 0.3 click 1"));
+    ASSERT_TRUE(WallpaperChangesFrom(first, 20)) << "a click on Next changes the wallpaper";
+    Sleep(500);
+    std::optional<std::string> second = WallpaperBytes();
+    ASSERT_TRUE(desktop.XDoTool("key super+Next"));
+    ASSERT_TRUE(WallpaperChangesFrom(second, 20)) << "Windows+Page Down changes the wallpaper";
+    Sleep(500);
+
+    // Dragged by its face (between Next and the desktop-icons button), and the place kept.
+    const std::string grip = std::to_string(box.left + 80) + " " + std::to_string(box.top + 15);
+    const std::string dropped = std::to_string(box.left - 20) + " " + std::to_string(box.top - 45);
+    ASSERT_TRUE(desktop.XDoTool("mousemove " + grip + " mousedown 1 sleep 0.3 mousemove " + dropped +
+                                " sleep 0.3 mouseup 1"));
+    RECT moved{};
+    EXPECT_TRUE(WaitUntil([&] { return GetWindowRect(window, &moved) && moved.left == box.left - 100; }, 5));
+    EXPECT_EQ(moved.top, box.top - 60);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return ReadAll(folder.Config()).find("<Pos x=\"" + std::to_string(box.left - 100) + "\" y=\"" +
+                                                 std::to_string(box.top - 60) + "\"") != std::string::npos;
+        },
+        5))
+        << "the new place is saved";
+
+    // Freeze: the button shows pressed and the tick leaves the wallpaper alone past its minute.
+    const RECT freeze = ControlRect(window, IDC_FREEZE);
+    ASSERT_TRUE(desktop.XDoTool("mousemove " + Centre(freeze)));
+    Sleep(700);
+    const std::string released = desktop.ScreenBytes(freeze);
+    ASSERT_FALSE(released.empty());
+    ASSERT_TRUE(desktop.XDoTool("click 1"));
+    EXPECT_TRUE(WaitUntil([&] { return desktop.ScreenBytes(freeze) != released; }, 5)) << "Freeze shows pressed";
+    std::optional<std::string> frozen = WallpaperBytes();
+    EXPECT_FALSE(WallpaperChangesFrom(frozen, 70)) << "frozen, the tick leaves the wallpaper";
+    ASSERT_TRUE(desktop.XDoTool("click 1"));
+    EXPECT_TRUE(WaitUntil([&] { return desktop.ScreenBytes(freeze) == released; }, 5)) << "Freeze released";
+    EXPECT_TRUE(WallpaperChangesFrom(frozen, 15)) << "released, the overdue change comes with the next tick";
+
+    // The tray icon: present, its menu on a right click, its first entry shows the window.
+    ASSERT_TRUE(HasTrayIcon(desktop, window));
+    const UINT trayMessage = RegisterWindowMessageW(L"WM_TRAYICON");
+    PostMessageW(window, WM_COMMAND, ID_HIDE_MAIN_WINDOW, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !desktop.IsVisible(window); }, 5));
+    PostMessageW(window, trayMessage, 0, WM_RBUTTONUP);
+    HWND menu = desktop.WaitForWindow(L"#32768", kestrane.GetId(), 5000);
+    ASSERT_NE(menu, nullptr) << "the tray menu opens";
+    RECT menuBox{};
+    GetWindowRect(menu, &menuBox);
+    ASSERT_TRUE(desktop.XDoTool("mousemove " + std::to_string(menuBox.left + 30) + " " + std::to_string(menuBox.top + 10) +
+                                " sleep 0.5 click 1"));
+    EXPECT_TRUE(WaitUntil([&] { return desktop.IsVisible(window); }, 5)) << "Show Main Window";
+
+    // The shell restarts: the icon is gone with it, and comes back on "TaskbarCreated".
+    desktop.Run([&] {
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof(data);
+        data.hWnd = window;
+        Shell_NotifyIconW(NIM_DELETE, &data);
+    });
+    ASSERT_FALSE(HasTrayIcon(desktop, window));
+    PostMessageW(window, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return HasTrayIcon(desktop, window); }, 10)) << "the icon is back";
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
+    SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
+}

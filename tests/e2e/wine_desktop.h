@@ -1,0 +1,106 @@
+#pragma once
+// A Wine desktop of its own, shown as a window on the X display, as scripts/run starts the
+// program: Wine paints the wallpaper there, so what a user sees can be read back, and the
+// display's own tools (xdotool) can click and type on it.
+#include <windows.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e/kestrane_process.h"
+
+template <typename Condition>
+bool WaitUntil(Condition condition, int seconds) {
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (condition()) return true;
+        Sleep(100);
+    }
+    return condition();
+}
+
+// 640 x 480.
+class WineDesktop {
+public:
+    static constexpr int kWidth = 640, kHeight = 480;
+
+    // Starts the program on the desktop through Wine's explorer; false when the desktop
+    // does not come up.
+    bool Start(const Path& program) {
+        wchar_t windows[MAX_PATH] = {};
+        GetWindowsDirectoryW(windows, MAX_PATH);
+        if (!m_shell.Start(Path(windows) / L"explorer.exe", L"/desktop=KestraneE2E,640x480 \"" + program.str() + L"\""))
+            return false;
+        return WaitUntil(
+            [&] {
+                HDESK desktop = OpenDesktopW(L"KestraneE2E", 0, FALSE, GENERIC_ALL);
+                return desktop && CloseDesktop(desktop);
+            },
+            20);
+    }
+
+    // Runs the call on a thread of this desktop (windows, screen and metrics are its own).
+    // Each thread opens the desktop itself: Wine closes a thread's desktop handle when the
+    // thread ends.
+    template <typename Call>
+    void Run(Call call) const {
+        std::thread worker([&] {
+            if (SetThreadDesktop(OpenDesktopW(L"KestraneE2E", 0, FALSE, GENERIC_ALL))) call();
+        });
+        worker.join();
+    }
+
+    // Starts Kestrane on the desktop and takes charge of its process; its main window, or null
+    // when it does not come up.
+    HWND StartKestrane(const Path& program, ChildProcess& kestrane) {
+        HWND window = nullptr;
+        if (!Start(program) || !WaitUntil([&] { return (window = Find(L"KestraneMainDialog")) != nullptr; }, 20))
+            return nullptr;
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        return kestrane.Attach(processId) ? window : nullptr;
+    }
+
+    // The colours the screen shows at the points.
+    std::vector<COLORREF> Pixels(const std::vector<POINT>& points) const {
+        std::vector<COLORREF> colours;
+        Run([&] {
+            HDC screen = GetDC(nullptr);
+            for (const POINT& p : points) colours.push_back(GetPixel(screen, p.x, p.y));
+            ReleaseDC(nullptr, screen);
+        });
+        return colours;
+    }
+
+    // A top-level window of the class on this desktop, shown or not yet; null when none.
+    HWND Find(const wchar_t* className) const {
+        HWND found = nullptr;
+        Run([&] { found = FindWindowW(className, nullptr); });
+        return found;
+    }
+
+    // A visible top-level window of the class on this desktop (null when none comes).
+    HWND WaitForWindow(const wchar_t* className, DWORD processId, DWORD timeoutMs) const {
+        HWND found = nullptr;
+        Run([&] { found = ::WaitForWindow(className, processId, timeoutMs); });
+        return found;
+    }
+
+    // Whether the window is shown; only a thread of its desktop can tell.
+    bool IsVisible(HWND window) const {
+        bool visible = false;
+        Run([&] { visible = IsWindowVisible(window) != FALSE; });
+        return visible;
+    }
+
+    // Runs xdotool on the X display with the arguments (desktop coordinates are the display's:
+    // the desktop's window sits at its origin); true when it ended with 0.
+    bool XDoTool(const std::string& arguments) const;
+    // What the X display shows in the box, as the window manager composes it (layered windows
+    // included, which the desktop's own device context leaves out): RGB bytes, empty on failure.
+    std::string ScreenBytes(const RECT& box) const;
+
+private:
+    ChildProcess m_shell;
+};
+
