@@ -30,12 +30,16 @@ bool RunOnHost(const std::string& script) {
 
 bool WineDesktop::XDoTool(const std::string& arguments) const { return RunOnHost("xdotool " + arguments); }
 
+bool WineDesktop::SaveScreen(const RECT& box, const std::string& hostPath) const {
+    const std::string geometry = std::to_string(box.right - box.left) + "x" + std::to_string(box.bottom - box.top) +
+                                 "+" + std::to_string(box.left) + "+" + std::to_string(box.top);
+    return RunOnHost("import -window root -crop " + geometry + " +repage " + hostPath);
+}
+
 std::string WineDesktop::ScreenBytes(const RECT& box) const {
     static int count = 0;
     const std::string name = "kestrane-screen-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count);
-    const std::string geometry = std::to_string(box.right - box.left) + "x" + std::to_string(box.bottom - box.top) +
-                                 "+" + std::to_string(box.left) + "+" + std::to_string(box.top);
-    if (!RunOnHost("import -window root -crop " + geometry + " -depth 8 rgb:/tmp/" + name)) return {};
+    if (!SaveScreen(box, "-depth 8 rgb:/tmp/" + name)) return {};
     const Path file(L"Z:\\tmp\\" + std::wstring(name.begin(), name.end()));
     std::string bytes = ReadAll(file);
     file.Remove();

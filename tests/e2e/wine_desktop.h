@@ -99,6 +99,9 @@ public:
     // What the X display shows in the box, as the window manager composes it (layered windows
     // included, which the desktop's own device context leaves out): RGB bytes, empty on failure.
     std::string ScreenBytes(const RECT& box) const;
+    // Saves what the display shows in the box as a picture file (a host path; the format
+    // follows its extension).
+    bool SaveScreen(const RECT& box, const std::string& hostPath) const;
 
 private:
     ChildProcess m_shell;
