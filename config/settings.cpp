@@ -257,6 +257,9 @@ void Settings::SetPartnerUrl(const std::wstring& url) {
 std::wstring Settings::GetImageListUrl() const { return GetServiceUrl() + L"/service/viewer/v1.0/image.php"; }
 std::wstring Settings::GetCheckUpdateUrl() const { return GetServiceUrl() + L"/service/viewer/v1.0/checkupdate.php"; }
 std::wstring Settings::GetRegisterUrl() const { return GetServiceUrl() + L"/reg.php"; }
+std::wstring Settings::GetManageCategoryUrl(int imageId) const {
+    return GetServiceUrl() + L"/admin/manage_category.php?pid=" + std::to_wstring(imageId);
+}
 std::wstring Settings::GetLoginUrl() const { return GetServiceUrl() + L"/service/viewer/v1.0/login.php"; }
 std::wstring Settings::GetLogoutUrl() const { return GetServiceUrl() + L"/service/viewer/v1.0/logout.php"; }
 std::wstring Settings::GetHeartbeatUrl() const { return GetServiceUrl() + L"/service/viewer/v1.0/heartbeat.php"; }

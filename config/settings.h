@@ -192,6 +192,7 @@ public:
     std::wstring GetImageListUrl() const;
     std::wstring GetCheckUpdateUrl() const;
     std::wstring GetRegisterUrl() const;
+    std::wstring GetManageCategoryUrl(int imageId) const;  // the service's page for an image
     std::wstring GetLoginUrl() const;
     std::wstring GetLogoutUrl() const;
     std::wstring GetHeartbeatUrl() const;

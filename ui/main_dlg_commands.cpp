@@ -1,5 +1,8 @@
 // The main window's commands: the command table behind every button, menu item and hot key,
 // the menus' sources, and the dispatch of WM_COMMAND.
+#include <windows.h>
+#include <shellapi.h>
+
 #include "app/controller.h"
 #include "config/settings.h"
 #include "resources/resource.h"
@@ -56,7 +59,12 @@ void CMainDlg::BuildCommandTable() {
     m_commands.Add({L"", ID_LOGOUT, placeholder});           // arrives with the Controller's sign-out
     m_commands.Add({L"", IDC_STATUS_OFF, placeholder});      // arrives with the login dialog
     m_commands.Add({L"", IDC_STATUS_ON, placeholder});       // arrives with the Controller's sign-out
-    m_commands.Add({L"", ID_MANAGE_CATEGORY, placeholder});  // arrives with the service's management page
+    m_commands.Add({L"", ID_MANAGE_CATEGORY, core([this](Controller& c) {
+                        ImagePtr image = c.GetCurrentImage();
+                        if (!image || image->GetId() <= 0) return;
+                        const std::wstring url = m_settings->GetManageCategoryUrl(image->GetId());
+                        ShellExecuteW(m_hwnd, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+                    })});
     m_commands.Add({L"", IDC_FAVORITES, core([this](Controller&) {
                         UpdateState();
                         m_menus.ShowFavoritesMenu(m_hwnd);

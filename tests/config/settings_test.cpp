@@ -148,6 +148,7 @@ TEST_F(SettingsTest, ServiceAddressesAndEndpoints) {
     EXPECT_EQ(settings.GetFavoritesUrl(), L"http://wall.example:81/service/viewer/v1.0/favorites.php");
     EXPECT_EQ(settings.GetLoginUrl(), L"http://wall.example:81/service/viewer/v1.0/login.php");
     EXPECT_EQ(settings.GetLogoutUrl(), L"http://wall.example:81/service/viewer/v1.0/logout.php");
+    EXPECT_EQ(settings.GetManageCategoryUrl(42), L"http://wall.example:81/admin/manage_category.php?pid=42");
     EXPECT_EQ(settings.GetCheckUpdateUrl(), L"http://wall.example:81/service/viewer/v1.0/checkupdate.php");
 
     settings.SetServiceUrl(L"ftp://elsewhere");
