@@ -92,12 +92,7 @@ Settings::HotKeyMap Settings::GetDefaultHotKeys() {
 bool Settings::GetDebugMode() const { return Read(&Values::debugMode); }
 void Settings::SetDebugMode(bool on) { Write(&Values::debugMode, on, Field::DebugMode); }
 
-std::wstring Settings::GetTags() const { return Read(&Values::tags); }
-void Settings::SetTags(const std::wstring& tags) { Write(&Values::tags, NormaliseTags(tags), Field::Tags); }
-
-// Category display names become ids, "All" goes, and the partner category stays only for
-// the partner build (unless dropping it would leave nothing, then the tags stay as they were).
-std::wstring Settings::NormaliseTags(const std::wstring& tags) const {
+std::set<std::wstring> SplitTags(const std::wstring& tags) {
     std::set<std::wstring> names;
     size_t start = 0;
     while (start < tags.size()) {
@@ -106,6 +101,16 @@ std::wstring Settings::NormaliseTags(const std::wstring& tags) const {
         if (end > start) names.insert(tags.substr(start, end - start));
         start = end + 1;
     }
+    return names;
+}
+
+std::wstring Settings::GetTags() const { return Read(&Values::tags); }
+void Settings::SetTags(const std::wstring& tags) { Write(&Values::tags, NormaliseTags(tags), Field::Tags); }
+
+// Category display names become ids, "All" goes, and the partner category stays only for
+// the partner build (unless dropping it would leave nothing, then the tags stay as they were).
+std::wstring Settings::NormaliseTags(const std::wstring& tags) const {
+    const std::set<std::wstring> names = SplitTags(tags);
     std::set<std::wstring> result;
     std::vector<Category> categories = GetCategories();
     // Display names of every language count: the default tags are a Chinese display name,

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@
 
 struct HWND__;
 typedef HWND__* HWND;
+
+// The names of a tags text (separated by blanks or tabs), each once.
+std::set<std::wstring> SplitTags(const std::wstring& tags);
 
 class Settings {
 public:

@@ -19,18 +19,6 @@ constexpr size_t kMaxFavorites = ID_FAVORITE_IMAGE_LAST - ID_FAVORITE_IMAGE_FIRS
 // The category-management item has no string id: its text is fixed ("管理图片").
 const wchar_t* const kManageCategoryText = L"\u7BA1\u7406\u56FE\u7247";
 
-std::set<std::wstring> SplitTags(const std::wstring& tags) {
-    std::set<std::wstring> names;
-    size_t start = 0;
-    while (start < tags.size()) {
-        size_t end = tags.find_first_of(L" \t", start);
-        if (end == std::wstring::npos) end = tags.size();
-        if (end > start) names.insert(tags.substr(start, end - start));
-        start = end + 1;
-    }
-    return names;
-}
-
 void Append(HMENU menu, UINT id, const std::wstring& text, UINT flags = 0) {
     AppendMenuW(menu, MF_STRING | flags, id, text.c_str());
 }
@@ -121,6 +109,13 @@ void CommandMenus::AppendAccountItems(HMENU menu) {
         Append(menu, ID_MANAGE_CATEGORY, kManageCategoryText);
 }
 
+// Both the Setup and the tray menu end with the account items, About and Exit.
+void CommandMenus::AppendClosingItems(HMENU menu) {
+    AppendAccountItems(menu);
+    Append(menu, ID_APP_ABOUT, GetString(L"CmdName_About"));
+    Append(menu, ID_APP_EXIT, GetString(L"CmdName_Exit"));
+}
+
 UniqueMenu CommandMenus::BuildSetupMenu() {
     UniqueMenu menu(CreatePopupMenu());
     if (!menu) return menu;
@@ -134,9 +129,7 @@ UniqueMenu CommandMenus::BuildSetupMenu() {
     Append(m, ID_SHOW_PROPERTY_SHEET, GetString(L"CmdName_ShowPropertySheet"));
     AppendSubMenu(m, BuildLanguagesMenu(), GetString(L"CmdName_Languages"));
     AppendSeparator(m);
-    AppendAccountItems(m);
-    Append(m, ID_APP_ABOUT, GetString(L"CmdName_About"));
-    Append(m, ID_APP_EXIT, GetString(L"CmdName_Exit"));
+    AppendClosingItems(m);
     return menu;
 }
 
@@ -152,9 +145,7 @@ UniqueMenu CommandMenus::BuildTrayMenu() {
     Append(m, ID_DOWNLOAD_NOW, GetString(L"CmdName_DownloadNow"));
     Append(m, ID_SHOW_PROPERTY_SHEET, GetString(L"CmdName_ShowPropertySheet"));
     AppendSeparator(m);
-    AppendAccountItems(m);
-    Append(m, ID_APP_ABOUT, GetString(L"CmdName_About"));
-    Append(m, ID_APP_EXIT, GetString(L"CmdName_Exit"));
+    AppendClosingItems(m);
     return menu;
 }
 

@@ -57,6 +57,7 @@ private:
     bool IsLoggedIn() const;
     int CurrentImageId() const;
     void AppendAccountItems(HMENU menu);
+    void AppendClosingItems(HMENU menu);
     void Track(HWND owner, UniqueMenu menu, POINT at, UINT flags);
     void SelectQuickCategory(const std::wstring& name);
 
