@@ -52,8 +52,8 @@ bool Controller::Init() {
 
 void Controller::FollowSettings() {
     std::weak_ptr<Impl> weak = m_impl;
-    m_impl->settingsSubscription = m_impl->settings->Subscribe([weak](Settings::Field field) {
-        if (std::shared_ptr<Impl> owner = weak.lock()) Controller(owner).OnSettingChanged(field);
+    m_impl->settingsSubscription = m_impl->settings->Subscribe([weak](const Settings::Changes& changes) {
+        if (std::shared_ptr<Impl> owner = weak.lock()) Controller(owner).OnSettingChanged(changes);
     });
 }
 

@@ -71,7 +71,7 @@ private:
     void OnSignInState(const SignInData& data);
     // The one place the application reacts to a changed setting.
     void FollowSettings();
-    void OnSettingChanged(Settings::Field field);
+    void OnSettingChanged(const Settings::Changes& changes);
 
     std::shared_ptr<Impl> m_impl;
 };

@@ -204,32 +204,14 @@ void Controller::OnSignInState(const SignInData& data) {
     if (data.favorites) m_impl->lists.SetFavorites(data.favorites);
 }
 
-void Controller::OnSettingChanged(Settings::Field field) {
+void Controller::OnSettingChanged(const Settings::Changes& changes) {
     using Field = Settings::Field;
-    switch (field) {
-        case Field::Tags:
-            DownloadImages(true);
-            break;
-        case Field::ProxyType:
-        case Field::ProxyServer:
-        case Field::ProxyUsername:
-        case Field::ProxyPassword:
-            ApplyProxySettings();
-            break;
-        case Field::FrameType:
-        case Field::FrameColor:
-        case Field::StretchPercent:
-        case Field::Template:
-        case Field::UseTemplate:
-            // Not forced: a frozen cycle (or the user's own wallpaper put back) stays as it is.
-            ShowImage(ShowCurrent, false);
-            break;
-        case Field::UseLocalImage:
-        case Field::ShuffleLocalImage:
-        case Field::LocalImagePath:
-            LoadLocalImages();
-            break;
-        default:
-            break;
-    }
+    if (changes.Has(Field::Tags)) DownloadImages(true);
+    if (changes.HasAny({Field::ProxyType, Field::ProxyServer, Field::ProxyUsername, Field::ProxyPassword}))
+        ApplyProxySettings();
+    if (changes.HasAny({Field::UseLocalImage, Field::ShuffleLocalImage, Field::LocalImagePath})) LoadLocalImages();
+    // Not forced: a frozen cycle (or the user's own wallpaper put back) stays as it is.
+    if (changes.HasAny({Field::FrameType, Field::FrameColor, Field::StretchPercent, Field::Template,
+                        Field::UseTemplate}))
+        ShowImage(ShowCurrent, false);
 }

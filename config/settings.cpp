@@ -69,12 +69,41 @@ void Settings::Unsubscribe(int id) {
 }
 
 void Settings::Notify(Field field) {
+    {
+        // Inside a batch of this thread the change waits for the batch's end. Another thread's
+        // setter waits here until the batch is over, so it is never told inside one.
+        std::lock_guard<std::recursive_mutex> guard(m_batchMutex);
+        if (m_batchDepth > 0) {
+            m_batchChanges.Add(field);
+            return;
+        }
+    }
+    NotifyAll(Changes(field));
+}
+
+void Settings::NotifyAll(const Changes& changes) {
     std::vector<std::shared_ptr<const Observer>> observers;
     {
         std::lock_guard<std::mutex> guard(m_observersMutex);
         for (const auto& entry : m_observers) observers.push_back(entry.second);
     }
-    for (const auto& observer : observers) (*observer)(field);
+    for (const auto& observer : observers) (*observer)(changes);
+}
+
+void Settings::Batch(const std::function<void(Settings&)>& edit) {
+    Changes changes;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_batchMutex);
+        ++m_batchDepth;
+        try {
+            edit(*this);
+        } catch (...) {
+            --m_batchDepth;
+            throw;
+        }
+        if (--m_batchDepth == 0) std::swap(changes, m_batchChanges);
+    }
+    if (!changes.Empty()) NotifyAll(changes);
 }
 
 Path Settings::GetConfigPath() const { return m_programDirectory / L"config.xml"; }

@@ -109,11 +109,34 @@ public:
         LoginRecord,
         PartnerId
     };
-    using Observer = std::function<void(Field changed)>;
+    // The fields one notification names: one for a setter, all that changed for a batch.
+    class Changes {
+    public:
+        Changes() = default;
+        explicit Changes(Field field) { Add(field); }
+        void Add(Field field) { m_fields.insert(field); }
+        bool Has(Field field) const { return m_fields.count(field) != 0; }
+        bool HasAny(std::initializer_list<Field> fields) const {
+            for (Field field : fields)
+                if (Has(field)) return true;
+            return false;
+        }
+        bool Empty() const { return m_fields.empty(); }
+        const std::set<Field>& Fields() const { return m_fields; }
+
+    private:
+        std::set<Field> m_fields;
+    };
+    using Observer = std::function<void(const Changes& changed)>;
     // Observers are called on the thread of the setter, after the value is stored and outside
     // the settings' lock, in the order they subscribed. An observer may read and set settings.
     int Subscribe(Observer observer);  // an id for Unsubscribe
     void Unsubscribe(int id);
+
+    // Runs the edit with the notifications held back, then tells the observers once of
+    // everything it changed (nothing when it changed nothing): the options sheet commits
+    // its whole page set this way, so the program reacts once.
+    void Batch(const std::function<void(Settings&)>& edit);
 
     // config.xml
     bool Load();
@@ -234,6 +257,7 @@ private:
     template <typename T>
     bool Write(T Values::*member, T value, Field field);
     void Notify(Field field);
+    void NotifyAll(const Changes& changes);
     std::wstring NormaliseTags(const std::wstring& tags) const;
     std::string Serialise() const;
 
@@ -245,4 +269,8 @@ private:
     std::mutex m_observersMutex;  // guards m_observers and m_nextObserverId
     std::vector<std::pair<int, std::shared_ptr<const Observer>>> m_observers;
     int m_nextObserverId = 1;
+    // The batch in progress (held by the thread that runs it), and what it changed so far.
+    std::recursive_mutex m_batchMutex;
+    int m_batchDepth = 0;
+    Changes m_batchChanges;
 };

@@ -32,8 +32,8 @@ void HotKeys::Attach(HWND window, const CommandTable& commands, Post post) {
     if (m_subscription) return;
     const DWORD windowThread = GetWindowThreadProcessId(window, nullptr);
     std::weak_ptr<HotKeys*> alive = m_alive;
-    m_subscription = m_settings->Subscribe([alive, post, windowThread](Settings::Field field) {
-        if (field != Settings::Field::HotKeys) return;
+    m_subscription = m_settings->Subscribe([alive, post, windowThread](const Settings::Changes& changes) {
+        if (!changes.Has(Settings::Field::HotKeys)) return;
         auto follow = [alive] {
             if (std::shared_ptr<HotKeys*> self = alive.lock()) (*self)->OnMapChanged();
         };

@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <ctime>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -161,7 +162,9 @@ TEST_F(SettingsTest, ServiceAddressesAndEndpoints) {
 
 TEST_F(SettingsTest, ChangesAreToldOnceOutsideTheLock) {
     std::vector<Settings::Field> told;
-    int id = settings.Subscribe([&](Settings::Field field) {
+    int id = settings.Subscribe([&](const Settings::Changes& changes) {
+        ASSERT_EQ(changes.Fields().size(), 1u) << "a setter tells its own field alone";
+        const Settings::Field field = *changes.Fields().begin();
         told.push_back(field);
         // Reading and writing from an observer must not dead-lock: the lock is not held.
         std::thread other([&] { settings.GetFrameType(); });
@@ -182,4 +185,20 @@ TEST_F(SettingsTest, ChangesAreToldOnceOutsideTheLock) {
     settings.Unsubscribe(id);
     settings.SetFrameType(1);
     EXPECT_EQ(told.size(), 4u) << "an observer that left is not told";
+
+    // A batch tells once, after its end, of every field it changed.
+    std::vector<Settings::Changes> batches;
+    settings.Subscribe([&](const Settings::Changes& changes) { batches.push_back(changes); });
+    settings.Batch([&](Settings& s) {
+        s.SetFrameType(2);
+        s.SetStretchPercent(3);
+        s.SetStretchPercent(4);
+        s.SetTags(L"qiche");  // unchanged
+        EXPECT_TRUE(batches.empty()) << "nothing is told inside the batch";
+    });
+    ASSERT_EQ(batches.size(), 1u);
+    EXPECT_EQ(batches[0].Fields(), (std::set<Settings::Field>{Settings::Field::FrameType,
+                                                              Settings::Field::StretchPercent}));
+    settings.Batch([](Settings& s) { s.SetFrameType(2); });
+    EXPECT_EQ(batches.size(), 1u) << "a batch that changed nothing tells nothing";
 }

@@ -223,8 +223,8 @@ TEST_F(Menus, QuickCategoriesCheckTheTagsAndGrayThoseThatNeedSignIn) {
 
 TEST_F(Menus, ChoosingAQuickCategoryStoresItOnceAndAnnouncesTheDownload) {
     int tagChanges = 0;
-    int subscription = settings->Subscribe([&](Settings::Field field) {
-        if (field == Settings::Field::Tags) ++tagChanges;
+    int subscription = settings->Subscribe([&](const Settings::Changes& changes) {
+        if (changes.Has(Settings::Field::Tags)) ++tagChanges;
     });
     settings->SetTags(L"fengguang");
     tagChanges = 0;
