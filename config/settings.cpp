@@ -90,7 +90,7 @@ void Settings::NotifyAll(const Changes& changes) {
     for (const auto& observer : observers) (*observer)(changes);
 }
 
-void Settings::Batch(const std::function<void(Settings&)>& edit) {
+Settings::Changes Settings::Batch(const std::function<void(Settings&)>& edit) {
     Changes changes;
     {
         std::lock_guard<std::recursive_mutex> guard(m_batchMutex);
@@ -104,6 +104,7 @@ void Settings::Batch(const std::function<void(Settings&)>& edit) {
         if (--m_batchDepth == 0) std::swap(changes, m_batchChanges);
     }
     if (!changes.Empty()) NotifyAll(changes);
+    return changes;
 }
 
 Path Settings::GetConfigPath() const { return m_programDirectory / L"config.xml"; }

@@ -134,9 +134,9 @@ public:
     void Unsubscribe(int id);
 
     // Runs the edit with the notifications held back, then tells the observers once of
-    // everything it changed (nothing when it changed nothing): the options sheet commits
-    // its whole page set this way, so the program reacts once.
-    void Batch(const std::function<void(Settings&)>& edit);
+    // everything it changed (nothing when it changed nothing), which it also returns: the
+    // options sheet commits all its pages this way, so the program reacts once.
+    Changes Batch(const std::function<void(Settings&)>& edit);
 
     // config.xml
     bool Load();

@@ -1,0 +1,35 @@
+#pragma once
+// The options dialog: six pages over one draft of the settings, run modally at a chosen page.
+// Apply and OK commit the draft in one batch after every made page has read itself back;
+// Cancel leaves the settings as they were.
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "config/settings.h"
+#include "ui/options_draft.h"
+#include "ui/property_page.h"
+
+enum PropertyPageId { kBasicPage = 0, kTemplatePage, kCategoryPage, kHotKeyPage, kConnectPage, kAboutPage };
+
+class CAppPropertySheet {
+public:
+    explicit CAppPropertySheet(std::shared_ptr<Settings> settings);
+    ~CAppPropertySheet();
+    CAppPropertySheet(const CAppPropertySheet&) = delete;
+    CAppPropertySheet& operator=(const CAppPropertySheet&) = delete;
+
+    // Runs the sheet owned by the window; returns when it is closed.
+    void Run(HWND owner, PropertyPageId start);
+    // Adds a page in order (the sheet's pages are made by CreateOptionsPages).
+    void AddPage(std::unique_ptr<PropertyPage> page);
+    OptionsDraft& Draft() { return m_draft; }
+
+private:
+    void OnPageApplied(const PropertyPage* page);
+
+    std::shared_ptr<Settings> m_settings;
+    OptionsDraft m_draft;
+    std::vector<std::unique_ptr<PropertyPage>> m_pages;
+};
