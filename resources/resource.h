@@ -36,7 +36,8 @@
 #define ID_LAYOUT_LINK_FIRST 33000
 #define ID_LANGUAGE_FIRST 34000
 
-// The sign-in dialog (login_about.rc).
+// The sign-in dialog and the about page of the options sheet (login_about.rc).
+#define IDD_ABOUT_PAGE 100
 #define IDD_LOGIN 243
 #define IDC_LOGIN_USERNAME 1082
 #define IDC_LOGIN_PASSWORD 1083
