@@ -102,7 +102,7 @@ std::wstring TooltipText(HWND dialog, HWND tool) {
         HWND dialog, tool;
         std::wstring text;
         bool found = false;
-    } search{dialog, tool};
+    } search{dialog, tool, L"", false};
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND candidate, LPARAM data) -> BOOL {
@@ -308,7 +308,9 @@ TEST_F(LoginAbout, AnchorColoursComeFromTheBrowserSettingsWhenWellFormed) {
         std::vector<BYTE> data;
         DWORD type = 0;
         bool present = false;
-    } saved[] = {{L"Anchor Color"}, {L"Anchor Color Hover"}, {L"Anchor Color Visited"}};
+    } saved[] = {{L"Anchor Color", {}, 0, false},
+                 {L"Anchor Color Hover", {}, 0, false},
+                 {L"Anchor Color Visited", {}, 0, false}};
     for (Saved& value : saved) {
         DWORD size = 0;
         value.present = RegQueryValueExW(key.get(), value.name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS;
