@@ -96,33 +96,34 @@ std::wstring Upper(std::wstring text) {
     return text;
 }
 
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+// The top-level windows of the calling thread.
+std::vector<HWND> ThreadWindows() {
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
 // The text the dialog's tooltip control shows for the tool.
 std::wstring TooltipText(HWND dialog, HWND tool) {
-    struct Search {
-        HWND dialog, tool;
-        std::wstring text;
-        bool found = false;
-    } search{dialog, tool, L"", false};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND candidate, LPARAM data) -> BOOL {
-            Search& search = *reinterpret_cast<Search*>(data);
-            wchar_t name[64] = {};
-            GetClassNameW(candidate, name, 64);
-            if (lstrcmpiW(name, TOOLTIPS_CLASSW) != 0 || GetWindow(candidate, GW_OWNER) != search.dialog) return TRUE;
-            TOOLINFOW info{};
-            info.cbSize = sizeof(info);
-            info.hwnd = search.dialog;
-            info.uId = reinterpret_cast<UINT_PTR>(search.tool);
-            wchar_t text[256] = {};
-            info.lpszText = text;
-            SendMessageW(candidate, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&info));
-            search.text = text;
-            search.found = true;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found ? search.text : L"(no tooltip)";
+    for (HWND candidate : ThreadWindows()) {
+        wchar_t name[64] = {};
+        GetClassNameW(candidate, name, 64);
+        if (lstrcmpiW(name, TOOLTIPS_CLASSW) != 0 || GetWindow(candidate, GW_OWNER) != dialog) continue;
+        TOOLINFOW info{};
+        info.cbSize = sizeof(info);
+        info.hwnd = dialog;
+        info.uId = reinterpret_cast<UINT_PTR>(tool);
+        wchar_t text[256] = {};
+        info.lpszText = text;
+        SendMessageW(candidate, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&info));
+        return text;
+    }
+    return L"(no tooltip)";
 }
 
 struct LoginRun {
@@ -386,16 +387,13 @@ TEST_F(LoginAbout, TheAboutPageShowsTheShippedLayoutInTheSheet) {
     RECT pageBox{}, expectedBox{0, 0, 187, 102};
     COLORREF panel = CLR_INVALID, outside = CLR_INVALID;
     auto findSheet = [&sheetWindow] {
-        if (!sheetWindow) {
-            EnumThreadWindows(
-                GetCurrentThreadId(),
-                [](HWND candidate, LPARAM data) -> BOOL {
-                    HWND* found = reinterpret_cast<HWND*>(data);
-                    if (!IsWindowVisible(candidate) || !PropSheet_GetCurrentPageHwnd(candidate)) return TRUE;
-                    *found = candidate;
-                    return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&sheetWindow));
+        for (HWND candidate : ThreadWindows()) {
+            wchar_t name[16] = {};
+            GetClassNameW(candidate, name, 16);
+            // Only a dialog may be asked the sheet's question.
+            if (!sheetWindow && lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(candidate) &&
+                PropSheet_GetCurrentPageHwnd(candidate))
+                sheetWindow = candidate;
         }
         return sheetWindow;
     };
