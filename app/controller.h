@@ -44,6 +44,9 @@ public:
     void DownloadImages(bool restart);
     void LoadLocalImages();
     void Heartbeat();
+    // Signs in with the user name and the password's digest, as the login dialog gives them;
+    // the outcome is told through IUI.
+    void Login(const std::wstring& username, const std::wstring& passwordDigest);
 
     // The desktop's wallpaper when it is neither ours nor the one recorded as the user's: the
     // user chose it since. Asked before Start, so that nothing of ours is on the desktop yet.
@@ -69,6 +72,8 @@ private:
     void OnImageList(const ImageListPtr& images, bool moreToCome);
     void OnDownloadError(int type);
     void OnSignInState(const SignInData& data);
+    void OnLoginSuccess();
+    void OnLoginFail(const std::wstring& message);
     // The one place the application reacts to a changed setting.
     void FollowSettings();
     void OnSettingChanged(const Settings::Changes& changes);

@@ -5,29 +5,40 @@
 #include "base/debug_log.h"
 #include "base/handles.h"
 
+// We build for XP, whose headers leave SHA-256 out (it came with SP3); where the provider
+// lacks it, CryptCreateHash fails and the digest is empty.
+#ifndef CALG_SHA_256
+#define CALG_SHA_256 (ALG_CLASS_HASH | ALG_TYPE_ANY | 12)  // 12: SHA-256's algorithm sub-id
+#endif
+
 namespace {
 
-// Acquiring a provider costs milliseconds; one for the process serves every digest
+// Acquiring a provider costs milliseconds; one per type for the process serves every digest
 // (provider handles may be shared between threads).
-HCRYPTPROV Provider() {
-    static const UniqueCryptProvider provider = [] {
-        HCRYPTPROV handle = 0;
-        if (!CryptAcquireContextW(&handle, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {
-            LogLastError(L"CryptAcquireContextW");
-            handle = 0;
-        }
-        return UniqueCryptProvider(handle);
-    }();
+UniqueCryptProvider AcquireProvider(DWORD type) {
+    HCRYPTPROV handle = 0;
+    if (!CryptAcquireContextW(&handle, nullptr, nullptr, type, CRYPT_VERIFYCONTEXT)) {
+        LogLastError(L"CryptAcquireContextW");
+        handle = 0;
+    }
+    return UniqueCryptProvider(handle);
+}
+
+HCRYPTPROV RsaFullProvider() {
+    static const UniqueCryptProvider provider = AcquireProvider(PROV_RSA_FULL);
     return provider.get();
 }
 
-}  // namespace
+// The plain RSA provider has no SHA-2.
+HCRYPTPROV RsaAesProvider() {
+    static const UniqueCryptProvider provider = AcquireProvider(PROV_RSA_AES);
+    return provider.get();
+}
 
-std::wstring Md5Hex(const void* data, size_t size) {
-    HCRYPTPROV provider = Provider();
+std::wstring HashHex(HCRYPTPROV provider, ALG_ID algorithm, const void* data, size_t size, HexCase letters) {
     if (!provider) return std::wstring();
     HCRYPTHASH hash = 0;
-    if (!CryptCreateHash(provider, CALG_MD5, 0, 0, &hash)) {
+    if (!CryptCreateHash(provider, algorithm, 0, 0, &hash)) {
         LogLastError(L"CryptCreateHash");
         return std::wstring();
     }
@@ -44,17 +55,27 @@ std::wstring Md5Hex(const void* data, size_t size) {
         size -= chunk;
     }
 
-    BYTE digest[16];
+    BYTE digest[64];
     DWORD length = sizeof digest;
-    if (!CryptGetHashParam(hash, HP_HASHVAL, digest, &length, 0) || length != sizeof digest) {
+    if (!CryptGetHashParam(hash, HP_HASHVAL, digest, &length, 0) || length == 0 || length > sizeof digest) {
         LogLastError(L"CryptGetHashParam");
         return std::wstring();
     }
-    static const wchar_t kHex[] = L"0123456789abcdef";
+    const wchar_t* hex = letters == HexCase::Upper ? L"0123456789ABCDEF" : L"0123456789abcdef";
     std::wstring text;
-    for (BYTE b : digest) {
-        text += kHex[b >> 4];
-        text += kHex[b & 15];
+    for (DWORD i = 0; i < length; ++i) {
+        text += hex[digest[i] >> 4];
+        text += hex[digest[i] & 15];
     }
     return text;
+}
+
+}  // namespace
+
+std::wstring Md5Hex(const void* data, size_t size, HexCase letters) {
+    return HashHex(RsaFullProvider(), CALG_MD5, data, size, letters);
+}
+
+std::wstring Sha256Hex(const void* data, size_t size, HexCase letters) {
+    return HashHex(RsaAesProvider(), CALG_SHA_256, data, size, letters);
 }

@@ -1,7 +1,12 @@
 #pragma once
 // Message digests through the Windows CryptoAPI.
+#include <cstddef>
 #include <string>
 
-// The MD5 digest of the bytes as 32 lowercase hexadecimal digits; empty if the system
-// cannot compute it.
-std::wstring Md5Hex(const void* data, size_t size);
+enum class HexCase { Lower, Upper };
+
+// The MD5 digest of the bytes as 32 hexadecimal digits; empty if the system cannot compute it.
+std::wstring Md5Hex(const void* data, size_t size, HexCase letters = HexCase::Lower);
+// The SHA-256 digest of the bytes as 64 hexadecimal digits; empty if the system cannot compute
+// it (systems older than XP SP3 have no provider for it).
+std::wstring Sha256Hex(const void* data, size_t size, HexCase letters = HexCase::Lower);

@@ -35,3 +35,13 @@
 #define ID_FAVORITE_IMAGE_LAST 32999
 #define ID_LAYOUT_LINK_FIRST 33000
 #define ID_LANGUAGE_FIRST 34000
+
+// The sign-in dialog and the about page of the options sheet (login_about.rc).
+#define IDD_ABOUT_PAGE 100
+#define IDD_LOGIN 243
+#define IDC_LOGIN_USERNAME 1082
+#define IDC_LOGIN_PASSWORD 1083
+#define IDC_LOGIN_USERNAME_LABEL 1084
+#define IDC_LOGIN_PASSWORD_LABEL 1085
+#define IDC_LOGIN_PROMPT 1086
+#define IDC_LOGIN_REGISTER 1087

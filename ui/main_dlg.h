@@ -73,6 +73,8 @@ private:
     void BuildCommandTable();
     CommandMenus::Sources MenuSources();
     bool OnCommand(WORD id);  // false: not one of ours
+    // The sign-in dialog; on OK the controller signs in with what it gives.
+    void RunLoginDialog();
     void HideMainWindow();
     void ToggleMainWindow();
     void OnClose();
@@ -106,6 +108,7 @@ private:
     bool m_initialised = false;
     bool m_closing = false;
     bool m_exitForced = false;
+    bool m_loginOpen = false;
     UINT m_trayMessage = 0;
     TrayIcon m_tray;
     SkinControls m_controls;

@@ -6,6 +6,7 @@
 #include "app/controller.h"
 #include "config/settings.h"
 #include "resources/resource.h"
+#include "ui/login_dialog.h"
 #include "ui/main_dlg.h"
 
 namespace {
@@ -55,10 +56,10 @@ void CMainDlg::BuildCommandTable() {
                         c.RestoreOldWallpaper();
                         UpdateState();
                     })});
-    m_commands.Add({L"", ID_LOGIN, placeholder});            // arrives with the login dialog
-    m_commands.Add({L"", ID_LOGOUT, placeholder});           // arrives with the Controller's sign-out
-    m_commands.Add({L"", IDC_STATUS_OFF, placeholder});      // arrives with the login dialog
-    m_commands.Add({L"", IDC_STATUS_ON, placeholder});       // arrives with the Controller's sign-out
+    m_commands.Add({L"", ID_LOGIN, core([this](Controller&) { RunLoginDialog(); })});
+    m_commands.Add({L"", ID_LOGOUT, placeholder});  // arrives with the Controller's sign-out
+    m_commands.Add({L"", IDC_STATUS_OFF, core([this](Controller&) { RunLoginDialog(); })});
+    m_commands.Add({L"", IDC_STATUS_ON, placeholder});  // arrives with the Controller's sign-out
     m_commands.Add({L"", ID_MANAGE_CATEGORY, core([this](Controller& c) {
                         ImagePtr image = c.GetCurrentImage();
                         if (!image || image->GetId() <= 0) return;
@@ -94,6 +95,19 @@ bool CMainDlg::OnCommand(WORD id) {
     if (!command) return false;
     command->action();
     return true;
+}
+
+void CMainDlg::RunLoginDialog() {
+    // The tray menu still works while the dialog is open: one dialog at a time.
+    if (m_loginOpen) return;
+    LoginDialog dialog(m_settings->GetUsername(), m_settings->GetRegisterUrl());
+    HWND owner = GetActiveWindow();
+    m_loginOpen = true;
+    const bool ok = dialog.Run(owner ? owner : m_hwnd.load());
+    m_loginOpen = false;
+    if (!ok) return;
+    // The program may have begun to close while the dialog was open.
+    if (m_initialised && !m_closing && m_controller) m_controller->Login(dialog.GetUsername(), dialog.GetPassword());
 }
 
 void CMainDlg::HideMainWindow() { ShowWindow(m_hwnd, SW_HIDE); }

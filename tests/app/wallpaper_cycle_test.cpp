@@ -28,6 +28,8 @@ public:
     }
     static void Fail(Controller& controller, int type) { controller.OnDownloadError(type); }
     static void FollowSettings(Controller& controller) { controller.FollowSettings(); }
+    static void LoginSucceeded(Controller& controller) { controller.OnLoginSuccess(); }
+    static void LoginFailed(Controller& controller, const std::wstring& message) { controller.OnLoginFail(message); }
 };
 
 namespace {
@@ -417,6 +419,27 @@ TEST_F(Cycle, NeedLoginNamesEveryCategoryThatNeedsIt) {
     // Of the built-in categories only the portraits need a sign-in.
     EXPECT_EQ(ui.messages[0].second, FormatString(GetString(L"Prompt_DownloadImage_NeedLogin"), {L"Portraits "}) +
                                          L"|" + GetString(L"Prompt_DownloadImage_Fail_Title"));
+}
+
+TEST_F(Cycle, SignInOutcomesAreToldInTheirOwnWords) {
+    SelectLanguage(1033);
+    Settings::LoginRecord record;
+    record.Username = L"Alice";
+    settings->SetLoginRecord(record);
+    ControllerAccess::LoginSucceeded(*controller);
+    ControllerAccess::LoginFailed(*controller, L"Server says no");
+    settings->SetDebugMode(true);
+    ControllerAccess::LoginFailed(*controller, L"Server says no");
+    std::lock_guard<std::mutex> guard(ui.mutex);
+    ASSERT_EQ(ui.messages.size(), 3u);
+    for (const auto& message : ui.messages) EXPECT_EQ(message.first, IUI::ShowInfoMessage);
+    EXPECT_EQ(ui.messages[0].second, L"'Alice', welcome to Tovarin|" + GetString(L"Prompt_Login_Success_Title"))
+        << "the name the service knows";
+    EXPECT_EQ(ui.messages[1].second, GetString(L"Prompt_Login_Fail") + L"|" + GetString(L"Prompt_Login_Fail_Title"));
+    EXPECT_EQ(ui.messages[2].second, FormatString(GetString(L"Prompt_Login_Fail_Debug"), {L"Server says no"}) + L"|" +
+                                         GetString(L"Prompt_Login_Fail_Title"))
+        << "debug mode shows the failure itself";
+    EXPECT_NE(ui.messages[2].second.find(L"Server says no"), std::wstring::npos);
 }
 
 }  // namespace

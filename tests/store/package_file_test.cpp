@@ -76,13 +76,20 @@ struct Outputs {
 
 }  // namespace
 
-TEST(Md5, KnownAnswers) {
+TEST(Digest, KnownAnswers) {
     auto md5 = [](const std::string& text) { return Md5Hex(text.data(), text.size()); };
     EXPECT_EQ(md5(""), L"d41d8cd98f00b204e9800998ecf8427e");
     EXPECT_EQ(md5("abc"), L"900150983cd24fb0d6963f7d28e17f72");
     EXPECT_EQ(md5("message digest"), L"f96b697d7cb7938d525a2f31aaf161d0");
     EXPECT_EQ(md5(std::string(1000000, 'a')), L"7707d6ae4e027c70eea2a935c2296f21");
     EXPECT_EQ(Md5Hex(nullptr, 0), L"d41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_EQ(Md5Hex("abc", 3, HexCase::Upper), L"900150983CD24FB0D6963F7D28E17F72");
+
+    auto sha256 = [](const std::string& text) { return Sha256Hex(text.data(), text.size()); };
+    EXPECT_EQ(sha256(""), L"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(sha256("abc"), L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256Hex("message digest", 14, HexCase::Upper),
+              L"F7846F55CF23E14EEBEAB5B4E1550CAD5B509E3348FBC4EFA3A1413D393CB650");
 }
 
 TEST(PackageFile, FileNameIsMd5OfUtf16Url) {
