@@ -4,6 +4,23 @@
 
 #include "base/localization.h"
 
+namespace {
+
+// The sheet's own template does not centre it: it would open at its owner's corner, which for
+// the main window is near the screen's bottom right. The template may be changed before the
+// window is made.
+int CALLBACK CentreSheet(HWND, UINT message, LPARAM lParam) {
+    if (message != PSCB_PRECREATE || !lParam) return 0;
+    WORD* words = reinterpret_cast<WORD*>(lParam);
+    // DLGTEMPLATEEX (signature 0xFFFF) keeps its style after version, signature, help id and
+    // extended style; DLGTEMPLATE begins with it.
+    DWORD* style = words[1] == 0xFFFF ? reinterpret_cast<DWORD*>(words + 6) : reinterpret_cast<DWORD*>(words);
+    *style |= DS_CENTER;
+    return 0;
+}
+
+}  // namespace
+
 CAppPropertySheet::CAppPropertySheet(std::shared_ptr<Settings> settings)
     : m_settings(std::move(settings)), m_draft(OptionsDraft::Read(*m_settings)) {}
 
@@ -46,7 +63,8 @@ void CAppPropertySheet::Run(HWND owner, PropertyPageId start) {
     const std::wstring caption = GetString(L"PropSheet_Title");
     PROPSHEETHEADERW header{};
     header.dwSize = sizeof(header);
-    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP;
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOCONTEXTHELP | PSH_USECALLBACK;
+    header.pfnCallback = CentreSheet;
     header.hwndParent = owner;
     header.hInstance = GetModuleHandleW(nullptr);
     header.pszCaption = caption.c_str();
