@@ -211,7 +211,14 @@ void Controller::OnSettingChanged(const Settings::Changes& changes) {
         ApplyProxySettings();
     if (changes.HasAny({Field::UseLocalImage, Field::ShuffleLocalImage, Field::LocalImagePath})) LoadLocalImages();
     // Not forced: a frozen cycle (or the user's own wallpaper put back) stays as it is.
-    if (changes.HasAny({Field::FrameType, Field::FrameColor, Field::StretchPercent, Field::Template,
-                        Field::UseTemplate}))
+    if (changes.HasAny(
+            {Field::FrameType, Field::FrameColor, Field::StretchPercent, Field::Template, Field::UseTemplate}))
         ShowImage(ShowCurrent, false);
+    // Hidden icons take their label background when they are shown again. The job thread
+    // makes the change: on newer systems it is a settings broadcast that may wait on other
+    // programs' windows.
+    if (changes.Has(Field::DesktopTextBkTransparent) && !m_impl->settings->GetHideDesktopIcons() && m_impl->jobThread) {
+        const bool transparent = m_impl->settings->GetDesktopTextBkTransparent();
+        m_impl->jobThread->Post([transparent] { ::SetIconTextTransparent(transparent); });
+    }
 }

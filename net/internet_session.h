@@ -28,6 +28,10 @@ struct ProxySettings {
 std::optional<ProxySettings> MakeProxySettings(const std::wstring& type, const std::wstring& server,
                                                const std::wstring& username, const std::wstring& password);
 
+// A server the session can go through: a host name, an IPv4 address or a bracketed IPv6
+// address, optionally followed by ":" and a port from 1 to 65535.
+bool IsValidProxyServer(const std::wstring& server);
+
 class Settings;
 
 class InternetSession {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "config/settings.h"
@@ -20,16 +21,22 @@ public:
     CAppPropertySheet(const CAppPropertySheet&) = delete;
     CAppPropertySheet& operator=(const CAppPropertySheet&) = delete;
 
-    // Runs the sheet owned by the window; returns when it is closed.
+    // Runs the sheet owned by the window, at the page added with that id (the first page when
+    // there is none); returns when it is closed.
     void Run(HWND owner, PropertyPageId start);
-    // Adds a page in order (the sheet's pages are made by CreateOptionsPages).
-    void AddPage(std::unique_ptr<PropertyPage> page);
+    // Adds a page in order (AddOptionsPages adds the program's); the id names it for Run.
+    void AddPage(PropertyPageId id, std::unique_ptr<PropertyPage> page);
+    // Replaces the message boxes of every page's validation.
+    void SetErrorReport(PropertyPage::ErrorReport report);
     OptionsDraft& Draft() { return m_draft; }
+    // The sheet's window while it runs, else null.
+    HWND GetWindow() const;
 
 private:
     void OnPageApplied(const PropertyPage* page);
 
     std::shared_ptr<Settings> m_settings;
     OptionsDraft m_draft;
-    std::vector<std::unique_ptr<PropertyPage>> m_pages;
+    std::vector<std::pair<PropertyPageId, std::unique_ptr<PropertyPage>>> m_pages;
+    PropertyPage::ErrorReport m_report;
 };

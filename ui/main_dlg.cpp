@@ -1,6 +1,7 @@
 // The main window's life: creation, start-up order, commands and the exit sequence.
 #include "ui/main_dlg.h"
 
+#include <commctrl.h>
 #include <objbase.h>
 
 #include <clocale>
@@ -217,6 +218,9 @@ void CMainDlg::OnClose() {
     // A second close must not re-arm (and so postpone) the watchdog.
     if (m_closing) return;
     m_closing = true;
+    // An open options dialog is cancelled; its modal loop ends before the core has stopped.
+    if (m_sheet)
+        if (HWND sheet = m_sheet->GetWindow()) PropSheet_PressButton(sheet, PSBTN_CANCEL);
     EnableWindow(m_hwnd, FALSE);
     m_timers.ForEachId([this](unsigned id) { ::KillTimer(m_hwnd, id); });
     m_timers.Clear();

@@ -10,6 +10,7 @@
 #include "base/localization.h"
 #include "base/message_loop.h"
 #include "config/settings.h"
+#include "ui/app_property_sheet.h"
 #include "ui/command_table.h"
 #include "ui/dialog_base.h"
 #include "ui/hot_keys.h"
@@ -82,6 +83,8 @@ private:
     void FinishExit();
     void ShowMainWindow();
     void OnTrayMouse(UINT mouseMessage);
+    // The options dialog at a page, modal; the hot keys are off while it is open.
+    void ShowPropertySheet(PropertyPageId start);
 
     // The face (main_dlg_face.cpp).
     bool ApplySkin(MainLayout& layout);
@@ -128,4 +131,5 @@ private:
     bool m_comInitialised = false;
     HotKeys m_hotKeys;
     CommandMenus m_menus;
+    CAppPropertySheet* m_sheet = nullptr;  // while the options dialog is open
 };

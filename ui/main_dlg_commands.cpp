@@ -4,10 +4,12 @@
 #include <shellapi.h>
 
 #include "app/controller.h"
+#include "base/localization.h"
 #include "config/settings.h"
 #include "resources/resource.h"
 #include "ui/login_dialog.h"
 #include "ui/main_dlg.h"
+#include "ui/options_pages.h"
 
 namespace {
 
@@ -47,10 +49,9 @@ void CMainDlg::BuildCommandTable() {
     m_commands.Add({L"ToggleMainWindow", 0, [this] { ToggleMainWindow(); }});
     m_commands.Add({L"DownloadNow", ID_DOWNLOAD_NOW, core([](Controller& c) { c.DownloadImages(false); })});
     m_commands.Add({L"", ID_CHECK_UPDATE, placeholder});  // arrives with self-update's CheckUpdate
-    m_commands.Add({L"", ID_APP_ABOUT, placeholder});     // arrives with the options dialog (About page)
-    // Arrives with the options dialog (first page); the hot keys are off while it is open.
-    m_commands.Add({L"ShowPropertySheet", ID_SHOW_PROPERTY_SHEET, placeholder});
-    m_commands.Add({L"", ID_CATEGORY_MORE_OPTIONS, placeholder});  // arrives with the options dialog (Category page)
+    m_commands.Add({L"", ID_APP_ABOUT, [this] { ShowPropertySheet(kAboutPage); }});
+    m_commands.Add({L"ShowPropertySheet", ID_SHOW_PROPERTY_SHEET, [this] { ShowPropertySheet(kBasicPage); }});
+    m_commands.Add({L"", ID_CATEGORY_MORE_OPTIONS, [this] { ShowPropertySheet(kCategoryPage); }});
     m_commands.Add({L"", ID_APP_EXIT, [this] { PostMessageW(m_hwnd, WM_CLOSE, 0, 0); }});
     m_commands.Add({L"RestoreOldWallpaper", ID_RESTORE_OLD_WALLPAPER, core([this](Controller& c) {
                         c.RestoreOldWallpaper();
@@ -108,6 +109,28 @@ void CMainDlg::RunLoginDialog() {
     if (!ok) return;
     // The program may have begun to close while the dialog was open.
     if (m_initialised && !m_closing && m_controller) m_controller->Login(dialog.GetUsername(), dialog.GetPassword());
+}
+
+void CMainDlg::ShowPropertySheet(PropertyPageId start) {
+    if (!m_initialised || m_closing) return;
+    // One options dialog at a time: a second request brings the open one forward.
+    if (m_sheet) {
+        if (HWND open = m_sheet->GetWindow()) SetForegroundWindow(open);
+        return;
+    }
+    const std::wstring tags = m_settings->GetTags();
+    // Off while the dialog is open, so that the hot-key page can take any combination.
+    m_hotKeys.UnregisterAll();
+    CAppPropertySheet sheet(m_settings);
+    AddOptionsPages(sheet, *m_settings);
+    HWND owner = GetActiveWindow();
+    m_sheet = &sheet;
+    sheet.Run(owner ? owner : m_hwnd.load(), start);
+    m_sheet = nullptr;
+    if (m_closing) return;  // the program is ending: its hot keys are not wanted again
+    // The controller restarts the download itself when it hears of the new tags.
+    if (m_settings->GetTags() != tags) ShowInfo(ShowInfoBalloon, GetString(L"Balloon_DownloadForNewCategory"), L"");
+    m_hotKeys.Resume();
 }
 
 void CMainDlg::HideMainWindow() { ShowWindow(m_hwnd, SW_HIDE); }

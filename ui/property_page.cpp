@@ -99,5 +99,7 @@ void PropertyPage::SetItemText(int controlId, const wchar_t* stringId) {
 }
 
 void PropertyPage::ShowError(const wchar_t* textId, const wchar_t* titleId) {
-    MessageBoxW(m_hwnd, GetString(textId).c_str(), GetString(titleId).c_str(), MB_OK | MB_ICONERROR);
+    const std::wstring text = GetString(textId), title = GetString(titleId);
+    if (m_report) m_report(m_hwnd, text, title);
+    else MessageBoxW(m_hwnd, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }

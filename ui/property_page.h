@@ -14,6 +14,10 @@
 
 class PropertyPage : public CDialogBase, private LanguageListener {
 public:
+    // Tells the user what is wrong with a value: owner window, text, title. A message box
+    // unless replaced (the tests must not block on one).
+    using ErrorReport = std::function<void(HWND owner, const std::wstring& text, const std::wstring& title)>;
+
     PropertyPage(WORD templateId, std::wstring titleId, OptionsDraft& draft);
     ~PropertyPage() override;
 
@@ -26,6 +30,7 @@ public:
     virtual bool ReadBack() { return true; }
     // Called after the page read itself back on Apply (the sheet commits after the last page).
     void SetAppliedCallback(std::function<void()> applied) { m_applied = std::move(applied); }
+    void SetErrorReport(ErrorReport report) { m_report = std::move(report); }
 
 protected:
     // The controls take the draft's values (WM_INITDIALOG).
@@ -43,7 +48,8 @@ protected:
     void SetChanged(bool changed);
     // Sets a control's text to the localised text of a string id.
     void SetItemText(int controlId, const wchar_t* stringId);
-    // A message box owned by the page, texts from string ids, with the error icon.
+    // A message box owned by the page, texts from string ids, with the error icon (or the
+    // replacement report).
     void ShowError(const wchar_t* textId, const wchar_t* titleId);
 
     OptionsDraft& m_draft;
@@ -58,4 +64,5 @@ private:
     std::wstring m_title;  // the tab's text, alive while the sheet is
     bool m_initialising = false;
     std::function<void()> m_applied;
+    ErrorReport m_report;
 };

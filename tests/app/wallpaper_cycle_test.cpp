@@ -14,6 +14,7 @@
 #include "app/controller_impl.h"
 #include "base/handles.h"
 #include "base/localization.h"
+#include "desktop/desktop_icons.h"
 #include "desktop/wallpaper_state.h"
 #include "net/download_exception.h"
 #include "net/downloader.h"
@@ -372,6 +373,32 @@ TEST_F(Cycle, AFrameChangeRecomposesTheCurrentPictureUnlessFrozen) {
     settings->SetStretchPercent(5);
     Drain();
     EXPECT_EQ(ui.updates, 1) << "a frozen wallpaper stays as it is";
+}
+
+TEST_F(Cycle, TheIconLabelBackgroundFollowsItsSettingWhileTheIconsShow) {
+    // Wine is a newer system: the choice shows as the shell's "ListviewShadow" value.
+    auto shadow = [] {
+        DWORD value = 99, size = sizeof(value);
+        RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced",
+                     L"ListviewShadow", RRF_RT_REG_DWORD, nullptr, &value, &size);
+        return value;
+    };
+    SetIconTextTransparent(false);
+    ControllerAccess::FollowSettings(*controller);
+    settings->SetDesktopTextBkTransparent(true);
+    Drain();
+    EXPECT_EQ(shadow(), 1u);
+
+    settings->SetHideDesktopIcons(true);
+    settings->SetDesktopTextBkTransparent(false);
+    Drain();
+    EXPECT_EQ(shadow(), 1u) << "hidden icons take the background when they are shown again";
+
+    settings->SetHideDesktopIcons(false);
+    settings->SetDesktopTextBkTransparent(true);
+    settings->SetDesktopTextBkTransparent(false);
+    Drain();
+    EXPECT_EQ(shadow(), 0u);
 }
 
 TEST_F(Cycle, NothingRecordedIsNothingToRestore) {

@@ -381,7 +381,7 @@ TEST_F(LoginAbout, TheAboutPageShowsTheShippedLayoutInTheSheet) {
     TempDir dir;
     auto settings = std::make_shared<Settings>(dir.path());
     CAppPropertySheet sheet(settings);
-    sheet.AddPage(std::make_unique<AboutPage>(sheet.Draft()));
+    sheet.AddPage(kAboutPage, std::make_unique<AboutPage>(sheet.Draft()));
     HWND sheetWindow = nullptr;
     std::wstring tabText;
     RECT pageBox{}, expectedBox{0, 0, 187, 102};

@@ -1,0 +1,11 @@
+#pragma once
+// The wallpaper templates the user can choose from: the folders of the templates folder that
+// hold a page "index.tpl".
+#include <string>
+#include <vector>
+
+#include "base/path.h"
+
+// The names of the sub-folders of templatesDirectory holding a regular file "index.tpl", in
+// the order the file system lists them. Empty when the folder is missing.
+std::vector<std::wstring> ListTemplates(const Path& templatesDirectory);
