@@ -5,17 +5,20 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <prsht.h>
 
 #include <ctime>
 #include <optional>
 
 #include "base/file_io.h"
+#include "base/utf8.h"
 #include "desktop/wallpaper_state.h"
 #include "e2e/kestrane_process.h"
 #include "e2e/wine_desktop.h"
 #include "resources/resource.h"
 #include "store/package_file.h"
 #include "store/picture.h"
+#include "support/service_control.h"
 
 namespace {
 
@@ -33,13 +36,15 @@ bool WallpaperChangesFrom(const std::optional<std::string>& before, int seconds)
 
 // A program folder with stored pictures, one colour each, and a download just done, so the
 // cycle runs without the service.
-void StorePictures(const ProgramFolder& folder, std::initializer_list<COLORREF> colours) {
+void StorePictures(const ProgramFolder& folder, std::initializer_list<COLORREF> colours,
+                   const std::wstring& serviceUrl = L"http://127.0.0.1:9/", SIZE size = {WineDesktop::kWidth,
+                                                                                       WineDesktop::kHeight}) {
     ASSERT_TRUE((folder.path() / L"data").CreateDirectories());
     int n = 0;
     for (COLORREF colour : colours) {
         Picture picture;
         Bytes bytes;
-        ASSERT_TRUE(picture.Create(WineDesktop::kWidth, WineDesktop::kHeight, colour));
+        ASSERT_TRUE(picture.Create(size.cx, size.cy, colour));
         ASSERT_TRUE(picture.SaveToBytes(bytes));
         const std::wstring name = L"picture" + std::to_wstring(++n) + L".jpg";
         auto image = std::make_shared<Image>(n, folder.path() / L"data" / MakePackageFileName(name), name, L"");
@@ -48,7 +53,8 @@ void StorePictures(const ProgramFolder& folder, std::initializer_list<COLORREF> 
     WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>20261208</Version><ChangeFrequency>1"
                               "</ChangeFrequency><LastDownloadTime>" +
                                   std::to_string(time(nullptr)) +
-                                  "</LastDownloadTime><ServiceUrl>http://127.0.0.1:9/</ServiceUrl></TovarinSetting>");
+                                  "</LastDownloadTime><ServiceUrl>" + ToUtf8(serviceUrl) +
+                                  "</ServiceUrl></TovarinSetting>");
 }
 
 // Whether the shell holds an icon of the window: modifying nothing succeeds only then.
@@ -94,8 +100,9 @@ TEST(FaceEndToEnd, ButtonsHotKeysFreezeAndTheTrayIcon) {
     RECT work{}, box{};
     desktop.Run([&] { SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0); });
     GetWindowRect(window, &box);
+    // The shell's task bar may claim its strip of the work area only after the window was placed.
     EXPECT_EQ(box.right, work.right - 5);
-    EXPECT_EQ(box.bottom, work.bottom - 40);
+    EXPECT_TRUE(box.bottom == work.bottom - 40 || box.bottom == WineDesktop::kHeight - 40) << box.bottom;
 
     // A click on Next, then Windows+Page Down.
     Sleep(500);
@@ -162,6 +169,65 @@ TEST(FaceEndToEnd, ButtonsHotKeysFreezeAndTheTrayIcon) {
     ASSERT_FALSE(HasTrayIcon(desktop, window));
     PostMessageW(window, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return HasTrayIcon(desktop, window); }, 10)) << "the icon is back";
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
+    SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
+}
+
+// The options sheet as a user meets it: opened from the Setup menu, the change frequency, the
+// frame type and the categories changed, OK: config.xml holds them, the wallpaper is composed
+// again without its frame, and a download for the new categories starts.
+TEST(FaceEndToEnd, OptionsFromTheSetupMenuReachConfigTheWallpaperAndTheDownload) {
+    if (ServiceUrl().empty()) GTEST_SKIP() << "no reference service was started for this test";
+    WallpaperDescription before = CaptureCurrentWallpaper();
+    ASSERT_TRUE(SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str()));
+    GetWallpaperPath().Remove();
+    ProgramFolder folder;
+    // Smaller than the screen: framed by default, stretched over it without a frame.
+    StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30)}, ServiceUrl(), {320, 240});
+    WineDesktop desktop;
+    ChildProcess kestrane;
+    HWND window = desktop.StartKestrane(folder.Executable(), kestrane);
+    ASSERT_NE(window, nullptr);
+    ASSERT_NE(desktop.WaitForWindow(L"KestraneMainDialog", kestrane.GetId(), 15000), nullptr);
+    ASSERT_TRUE(WallpaperChangesFrom(std::nullopt, 20));
+    Sleep(1000);
+    const std::optional<std::string> framed = WallpaperBytes();
+    ServiceReset();
+
+    // Setup, then Options... with the keyboard (the fifth item; separators are skipped).
+    ASSERT_TRUE(desktop.XDoTool("mousemove " + Centre(ControlRect(window, IDC_SETUP)) + " sleep 0.5 click 1 sleep 1"));
+    ASSERT_NE(desktop.WaitForWindow(L"#32768", kestrane.GetId(), 5000), nullptr) << "the Setup menu opens";
+    ASSERT_TRUE(desktop.XDoTool("key Down sleep 0.1 key Down sleep 0.1 key Down sleep 0.1 key Down sleep 0.3 key Return"));
+    HWND sheet = desktop.WaitForWindow(L"#32770", kestrane.GetId(), 10000);
+    ASSERT_NE(sheet, nullptr) << "the options sheet opens";
+    auto page = [&](int index) {
+        SendMessageW(sheet, PSM_SETCURSEL, index, 0);
+        return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    };
+    HWND basic = page(0);
+    HWND frequency = GetDlgItem(basic, 1031);
+    ASSERT_NE(frequency, nullptr);
+    SendMessageW(frequency, CB_SETCURSEL, 2, 0);  // every 10 minutes
+    SendMessageW(basic, WM_COMMAND, MAKEWPARAM(1031, CBN_SELCHANGE), reinterpret_cast<LPARAM>(frequency));
+    SendMessageW(GetDlgItem(page(1), 1043), BM_CLICK, 0, 0);  // no frame
+    SendMessageW(GetDlgItem(page(2), 1008), BM_CLICK, 0, 0);  // the second category, dongwu
+    PostMessageW(GetDlgItem(sheet, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !desktop.IsVisible(sheet); }, 10)) << "OK closes the sheet";
+
+    const std::string config = ReadAll(folder.Config());
+    EXPECT_NE(config.find("<ChangeFrequency>10</ChangeFrequency>"), std::string::npos);
+    EXPECT_NE(config.find("<FrameType>2</FrameType>"), std::string::npos);
+    EXPECT_NE(config.find("<Tags>dongwu fengguang</Tags>"), std::string::npos);
+    EXPECT_TRUE(WallpaperChangesFrom(framed, 20)) << "the wallpaper is composed again without its frame";
+    EXPECT_TRUE(WaitUntil(
+        [] {
+            return ServiceControl(L"GET", L"/_control/requests?path=/service/viewer/v1.0/image.php")
+                       .find("dongwu fengguang") != std::string::npos;
+        },
+        20))
+        << "a download for the new categories starts";
 
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
