@@ -6,6 +6,7 @@
 #include "ui/basic_page.h"
 #include "ui/category_page.h"
 #include "ui/connect_page.h"
+#include "ui/hot_key_page.h"
 #include "ui/template_page.h"
 
 void AddOptionsPages(CAppPropertySheet& sheet, const Settings& settings) {
@@ -13,8 +14,7 @@ void AddOptionsPages(CAppPropertySheet& sheet, const Settings& settings) {
     sheet.AddPage(kBasicPage, std::make_unique<BasicPage>(draft));
     sheet.AddPage(kTemplatePage, std::make_unique<TemplatePage>(draft, settings.GetTemplatesDirectory()));
     sheet.AddPage(kCategoryPage, std::make_unique<CategoryPage>(draft, settings));
-    // GAP, position 3: the hot-key page is not written yet. It goes here as
-    //   sheet.AddPage(kHotKeyPage, std::make_unique<HotKeyPage>(draft));  // ui/hot_key_page.h
+    sheet.AddPage(kHotKeyPage, std::make_unique<HotKeyPage>(draft));
     sheet.AddPage(kConnectPage, std::make_unique<ConnectPage>(draft));
     sheet.AddPage(kAboutPage, std::make_unique<AboutPage>(draft));
 }

@@ -57,10 +57,9 @@ INT_PTR PropertyPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_COMMAND: {
             const WORD id = LOWORD(wParam), code = HIWORD(wParam);
             const bool handled = OnCommand(id, code);
-            // A user's edit of an ordinary control makes the page one with changes; the
-            // hot-key page tracks its own.
-            if (!m_initialising && (code == BN_CLICKED || code == EN_CHANGE || code == CBN_SELCHANGE ||
-                                    code == LBN_SELCHANGE))
+            // A user's edit of an ordinary control makes the page one with changes.
+            if (!m_initialising && !TracksOwnChanges() &&
+                (code == BN_CLICKED || code == EN_CHANGE || code == CBN_SELCHANGE || code == LBN_SELCHANGE))
                 SetChanged(true);
             return handled ? TRUE : FALSE;
         }

@@ -43,6 +43,9 @@ protected:
     virtual void OnPageTimer() {}
     // Messages the base does not take (WM_NOTIFY of controls, WM_PAINT, ...).
     virtual INT_PTR OnMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) { return FALSE; }
+    // True for a page that calls SetChanged itself; otherwise any click or edit of a control
+    // marks the page changed.
+    virtual bool TracksOwnChanges() const { return false; }
 
     // Tells the sheet whether the page has changes (the Apply button follows).
     void SetChanged(bool changed);
