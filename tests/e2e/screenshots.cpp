@@ -1,9 +1,11 @@
 // Saves pictures of Kestrane's face for the documentation: the main window, the Setup,
-// categories, Favorites and tray menus and a balloon, in English and Simplified Chinese.
+// categories, Favorites and tray menus, a balloon, every page of the options sheet and the
+// sign-in dialog, in English and Simplified Chinese.
 // Run by scripts/screenshots on a Wine desktop of its own; the clicks are real X input.
 //   screenshots.exe <host folder for the PNG files> <service URL>
 #include <windows.h>
 #include <commctrl.h>
+#include <prsht.h>
 
 #include <cstdio>
 #include <string>
@@ -80,7 +82,7 @@ public:
 
     bool Save(const char* name, const RECT& box) {
         const std::string path = m_folder + "/" + name + "-" + m_suffix + ".png";
-        const bool saved = m_desktop.SaveScreen(Grown(box, 8, WineDesktop::kWidth, WineDesktop::kHeight), path);
+        const bool saved = m_desktop.SaveScreen(Grown(box, 8, m_desktop.Width(), m_desktop.Height()), path);
         std::printf("%s %s\n", saved ? "saved" : "FAILED", path.c_str());
         return saved;
     }
@@ -110,7 +112,7 @@ public:
 
         // The window with the wallpaper around it, the pointer on its face (not ghosted).
         m_desktop.XDoTool("mousemove " + Point(face.left + 80, face.top + 15) + " sleep 1");
-        ok &= Save("main-window", {face.left - 150, face.top - 90, WineDesktop::kWidth, face.bottom + 10});
+        ok &= Save("main-window", {face.left - 150, face.top - 90, m_desktop.Width(), face.bottom + 10});
 
         m_desktop.XDoTool("mousemove " + Centre(control(IDC_FAVORITES)) + " sleep 0.5 click 1 sleep 1");
         std::vector<HWND> menus = Menus(m_desktop, process);
@@ -140,13 +142,35 @@ public:
 
 
         // The tray menu where the shell opens it: at the pointer, near the screen's corner.
-        m_desktop.XDoTool("mousemove " + Point(WineDesktop::kWidth - 40, WineDesktop::kHeight - 8));
+        m_desktop.XDoTool("mousemove " + Point(m_desktop.Width() - 40, m_desktop.Height() - 8));
         PostMessageW(window, RegisterWindowMessageW(L"WM_TRAYICON"), 0, WM_RBUTTONUP);
         WaitUntil([&] { return !Menus(m_desktop, process).empty(); }, 5);
         Sleep(1000);
         menus = Menus(m_desktop, process);
         if (!menus.empty()) ok &= Save("tray-menu", WindowBox(menus[0]));
         closeMenus();
+
+        // Every page of the options sheet, then the sign-in dialog.
+        const char* const pageNames[] = {"options-basic", "options-desktop", "options-category",
+                                         "options-hotkeys", "options-connection", "options-about"};
+        PostMessageW(window, WM_COMMAND, ID_SHOW_PROPERTY_SHEET, 0);
+        HWND sheet = m_desktop.WaitForWindow(L"#32770", process, 10000);
+        if (!sheet) return false;
+        for (int i = 0; i < 6; ++i) {
+            SendMessageW(sheet, PSM_SETCURSEL, i, 0);
+            Sleep(800);
+            ok &= Save(pageNames[i], WindowBox(sheet));
+        }
+        PostMessageW(GetDlgItem(sheet, IDCANCEL), BM_CLICK, 0, 0);
+        WaitUntil([&] { return !m_desktop.IsVisible(sheet); }, 5);
+
+        PostMessageW(window, WM_COMMAND, ID_LOGIN, 0);
+        HWND login = m_desktop.WaitForWindow(L"#32770", process, 10000);
+        if (!login) return false;
+        Sleep(800);
+        ok &= Save("sign-in", WindowBox(login));
+        PostMessageW(login, WM_COMMAND, IDCANCEL, 0);
+        WaitUntil([&] { return !m_desktop.IsVisible(login); }, 5);
 
         PostMessageW(window, WM_CLOSE, 0, 0);
         kestrane.WaitForExit(20000);
@@ -155,7 +179,7 @@ public:
 
 private:
     std::string m_folder, m_suffix;
-    WineDesktop m_desktop;
+    WineDesktop m_desktop{800, 600};
 };
 
 }  // namespace

@@ -19,17 +19,21 @@ bool WaitUntil(Condition condition, int seconds) {
     return condition();
 }
 
-// 640 x 480.
 class WineDesktop {
 public:
     static constexpr int kWidth = 640, kHeight = 480;
+
+    explicit WineDesktop(int width = kWidth, int height = kHeight) : m_width(width), m_height(height) {}
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
 
     // Starts the program on the desktop through Wine's explorer; false when the desktop
     // does not come up.
     bool Start(const Path& program) {
         wchar_t windows[MAX_PATH] = {};
         GetWindowsDirectoryW(windows, MAX_PATH);
-        if (!m_shell.Start(Path(windows) / L"explorer.exe", L"/desktop=KestraneE2E,640x480 \"" + program.str() + L"\""))
+        const std::wstring size = std::to_wstring(m_width) + L"x" + std::to_wstring(m_height);
+        if (!m_shell.Start(Path(windows) / L"explorer.exe", L"/desktop=KestraneE2E," + size + L" \"" + program.str() + L"\""))
             return false;
         return WaitUntil(
             [&] {
@@ -104,6 +108,7 @@ public:
     bool SaveScreen(const RECT& box, const std::string& hostPath) const;
 
 private:
+    int m_width, m_height;
     ChildProcess m_shell;
 };
 
