@@ -1,7 +1,9 @@
 #include "ui/basic_page.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "base/localization.h"
@@ -21,6 +23,8 @@ const std::vector<Choice> kDownloadChoices = {
     {L"PropSheet_Download_Per12Hour", 12}, {L"PropSheet_Download_PerDay", 24},  {L"PropSheet_Download_PerWeek", 168}};
 
 constexpr int kIntervalLow = 1, kIntervalHigh = 9;
+// Below this the bar is too faint to find again.
+constexpr int kOpacityLow = 64, kOpacityHigh = 255;
 
 // The controls that only matter while local pictures are mixed in.
 const int kLocalImageControls[] = {IDC_SHUFFLE_LOCAL_IMAGE,  IDC_LOCAL_IMAGE_INTERVAL_LABEL,
@@ -46,6 +50,9 @@ void BasicPage::OnInit() {
     SetChecked(page, IDC_AUTO_START, m_draft.autoStart);
     SetChecked(page, IDC_AUTO_UPDATE, m_draft.autoUpdate);
     SetChecked(page, IDC_SLIENT_UPDATE, m_draft.slientUpdate);
+    SendDlgItemMessageW(page, IDC_WINDOW_OPACITY, TBM_SETRANGE, FALSE, MAKELPARAM(kOpacityLow, kOpacityHigh));
+    SendDlgItemMessageW(page, IDC_WINDOW_OPACITY, TBM_SETPAGESIZE, 0, 16);
+    SendDlgItemMessageW(page, IDC_WINDOW_OPACITY, TBM_SETPOS, TRUE, std::max(m_draft.transparent, kOpacityLow));
     SetChecked(page, IDC_USE_LOCAL_IMAGE, m_draft.useLocalImage);
     SetChecked(page, IDC_SHUFFLE_LOCAL_IMAGE, m_draft.shuffleLocalImage);
     SetUpDown(page, IDC_LOCAL_IMAGE_INTERVAL_SPIN, kIntervalLow, kIntervalHigh, m_draft.localImageInterval);
@@ -63,6 +70,7 @@ void BasicPage::Retext() {
     SetItemText(IDC_AUTO_START, L"PropSheet_AutoStart_Title");
     SetItemText(IDC_AUTO_UPDATE, L"PropSheet_AutoUpdate_Title");
     SetItemText(IDC_SLIENT_UPDATE, L"PropSheet_SlientUpdate_Title");
+    SetItemText(IDC_WINDOW_OPACITY_LABEL, L"PropSheet_WindowOpacity_Title");
     SetItemText(IDC_LOCAL_IMAGE_GROUP, L"PropSheet_LocalImageGroup_Title");
     SetItemText(IDC_USE_LOCAL_IMAGE, L"PropSheet_UseLocalImage_Title");
     SetItemText(IDC_SHUFFLE_LOCAL_IMAGE, L"PropSheet_ShuffleLocalImage_Title");
@@ -79,6 +87,13 @@ bool BasicPage::OnCommand(WORD id, WORD code) {
     // A box that others depend on takes effect at once, not at the next timer tick.
     if (id == IDC_AUTO_UPDATE || id == IDC_USE_LOCAL_IMAGE) OnPageTimer();
     return false;
+}
+
+INT_PTR BasicPage::OnMessage(UINT message, WPARAM, LPARAM lParam) {
+    // The opacity slider tells of its moves by scrolling, not by a command.
+    if (message == WM_HSCROLL && reinterpret_cast<HWND>(lParam) == GetDlgItem(m_hwnd, IDC_WINDOW_OPACITY))
+        SetChanged(true);
+    return FALSE;
 }
 
 void BasicPage::OnPageTimer() {
@@ -103,6 +118,9 @@ bool BasicPage::ReadBack() {
     m_draft.autoStart = IsChecked(page, IDC_AUTO_START);
     m_draft.autoUpdate = IsChecked(page, IDC_AUTO_UPDATE);
     m_draft.slientUpdate = IsChecked(page, IDC_SLIENT_UPDATE);
+    const int opacity = static_cast<int>(SendDlgItemMessageW(page, IDC_WINDOW_OPACITY, TBM_GETPOS, 0, 0));
+    // A stored value below the slider's range stays unless the slider was moved.
+    if (opacity != std::max(m_draft.transparent, kOpacityLow)) m_draft.transparent = opacity;
     m_draft.useLocalImage = useLocalImage;
     m_draft.shuffleLocalImage = IsChecked(page, IDC_SHUFFLE_LOCAL_IMAGE);
     BOOL isNumber = FALSE;

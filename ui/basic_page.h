@@ -14,6 +14,7 @@ protected:
     void Retext() override;
     bool OnCommand(WORD id, WORD code) override;
     void OnPageTimer() override;
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void BrowseLocalImagePath();

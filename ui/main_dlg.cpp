@@ -24,6 +24,7 @@ CMainDlg::CMainDlg()
 }
 
 CMainDlg::~CMainDlg() {
+    if (m_settingsSubscription) m_settings->Unsubscribe(m_settingsSubscription);
     m_tray.Remove();
     if (m_loop) {
         m_loop->RemoveMessageFilter(this);
@@ -150,6 +151,10 @@ BOOL CMainDlg::OnInitDialog() {
     if (userWallpaper) AskToSaveOldWallpaper(*userWallpaper);
 
     m_hotKeys.Attach(m_hwnd, m_commands, [this](Callback call) { PostCall(std::move(call)); });
+    // The options may change the window's opacity while it is shown.
+    m_settingsSubscription = m_settings->Subscribe([this](const Settings::Changes& changes) {
+        if (changes.Has(Settings::Field::Transparent)) PostCall([this] { ApplyLayeredAttributes(); });
+    });
     m_hotKeys.RegisterHotKeys(false);
     ShowMainWindow();
     return TRUE;

@@ -130,6 +130,7 @@ private:
     PostedCallQueue m_calls;
     bool m_comInitialised = false;
     HotKeys m_hotKeys;
+    int m_settingsSubscription = 0;
     CommandMenus m_menus;
     CAppPropertySheet* m_sheet = nullptr;  // while the options dialog is open
 };

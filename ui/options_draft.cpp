@@ -9,6 +9,7 @@ OptionsDraft OptionsDraft::Read(const Settings& settings) {
     d.autoStart = IsAutoStartEnabled();
     d.autoUpdate = settings.GetAutoUpdate();
     d.slientUpdate = settings.GetSlientUpdate();
+    d.transparent = settings.GetTransparent();
     d.useLocalImage = settings.GetUseLocalImage();
     d.shuffleLocalImage = settings.GetShuffleLocalImage();
     d.localImageInterval = settings.GetLocalImageInterval();
@@ -34,6 +35,7 @@ void OptionsDraft::Commit(Settings& settings) const {
         s.SetDownloadFrequency(downloadFrequency);
         s.SetAutoUpdate(autoUpdate);
         s.SetSlientUpdate(slientUpdate);
+        s.SetTransparent(transparent);
         s.SetUseLocalImage(useLocalImage);
         s.SetShuffleLocalImage(shuffleLocalImage);
         s.SetLocalImageInterval(localImageInterval);

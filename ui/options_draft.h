@@ -14,6 +14,7 @@ struct OptionsDraft {
     bool autoStart = false;     // the Startup-folder shortcut, not a value of config.xml
     bool autoUpdate = false;
     bool slientUpdate = false;
+    int transparent = 0;  // the main window's alpha
     bool useLocalImage = false;
     bool shuffleLocalImage = false;
     int localImageInterval = 0;

@@ -28,7 +28,7 @@ namespace {
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 // Page indexes while the hot-key and about pages are not part of the sheet.
-enum { kBasicIndex = 0, kTemplateIndex = 1, kCategoryIndex = 2, kConnectIndex = 3, kPageCount = 4 };
+enum { kBasicIndex = 0, kTemplateIndex = 1, kCategoryIndex = 2, kConnectIndex = 4, kPageCount = 6 };
 
 // Runs the script once the sheet's window exists, from a thread timer that the sheet's
 // modal loop dispatches. Afterwards it posts Cancel, so that a script that stopped early
@@ -146,6 +146,7 @@ protected:
 TEST_F(OptionsSheet, BasicPageKeepsValuesOutsideItsListsAndWantsAnExistingPictureFolder) {
     settings->SetChangeFrequency(7);
     settings->SetAutoUpdate(false);
+    settings->SetTransparent(30);
     notifications.clear();
     RunSheet(kBasicPage, [&](HWND sheet) {
         HWND page = PropSheet_GetCurrentPageHwnd(sheet);
@@ -180,6 +181,7 @@ TEST_F(OptionsSheet, BasicPageKeepsValuesOutsideItsListsAndWantsAnExistingPictur
     EXPECT_TRUE(settings->GetUseLocalImage());
     EXPECT_EQ(settings->GetLocalImagePath(), dir.path());
     EXPECT_EQ(settings->GetLocalImageInterval(), 3) << "an interval of 0 is not taken";
+    EXPECT_EQ(settings->GetTransparent(), 30) << "an opacity below the slider's range stays while it is not moved";
     ASSERT_EQ(notifications.size(), 1u) << "OK commits once";
     const std::string saved = Config();
     EXPECT_NE(saved.find("<ChangeFrequency>7</ChangeFrequency>"), std::string::npos) << saved;
@@ -202,6 +204,13 @@ TEST_F(OptionsSheet, BasicPageKeepsValuesOutsideItsListsAndWantsAnExistingPictur
     EXPECT_TRUE(settings->GetUseLocalImage());
     EXPECT_EQ(settings->GetProxyType(), L"NoProxy");
     EXPECT_EQ(Config(), saved);
+
+    RunSheet(kBasicPage, [&](HWND sheet) {
+        HWND slider = GetDlgItem(PropSheet_GetCurrentPageHwnd(sheet), IDC_WINDOW_OPACITY);
+        SendMessageW(slider, TBM_SETPOS, TRUE, 200);
+        PropSheet_PressButton(sheet, PSBTN_OK);
+    });
+    EXPECT_EQ(settings->GetTransparent(), 200) << "the window's opacity follows the slider";
 }
 
 TEST_F(OptionsSheet, ProxyTypesThatUseAServerWantOneOfTheFormHostPort) {
