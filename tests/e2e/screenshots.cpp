@@ -179,7 +179,7 @@ public:
 
 private:
     std::string m_folder, m_suffix;
-    WineDesktop m_desktop{800, 600};
+    WineDesktop m_desktop{1024, 768};
 };
 
 }  // namespace
