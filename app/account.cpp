@@ -1,4 +1,4 @@
-// Signing in to the service, and what the user is told of the outcome.
+// Signing in and out, the favourites kept by the service, and what the user is told of each outcome.
 #include "app/controller.h"
 #include "app/controller_impl.h"
 #include "base/localization.h"
@@ -31,10 +31,69 @@ void Controller::OnLoginSuccess() {
 }
 
 void Controller::OnLoginFail(const std::wstring& message) {
+    OnAccountFail(L"Prompt_Login_Fail", message, L"Prompt_Login_Fail_Title");
+}
+
+// A failed sign-in or sign-out: the failure itself only in debug mode, then a heartbeat,
+// since the service's view of us may differ from what the failure left in the settings.
+void Controller::OnAccountFail(const std::wstring& textId, const std::wstring& message, const std::wstring& titleId) {
     const std::wstring text = m_impl->settings->GetDebugMode()
-                                  ? FormatString(GetString(L"Prompt_Login_Fail_Debug"), {message})
-                                  : GetString(L"Prompt_Login_Fail");
-    m_impl->ui->ShowInfo(IUI::ShowInfoMessage, text, GetString(L"Prompt_Login_Fail_Title"));
-    // The service's view of us may differ from what the failure left in the settings.
+                                  ? FormatString(GetString(textId + L"_Debug"), {message})
+                                  : GetString(textId);
+    m_impl->ui->ShowInfo(IUI::ShowInfoMessage, text, GetString(titleId));
     Heartbeat();
+}
+
+void Controller::Logout() {
+    Impl& impl = *m_impl;
+    if (!impl.downloader) return;
+    auto task = std::make_shared<LogoutTask>(impl.settings);
+    std::shared_ptr<Impl> self = m_impl;
+    task->SetSignInCallback([self](const SignInData& data) { Controller(self).OnSignInState(data); });
+    task->SetProgressCallback([self](int percent) { self->ui->ShowProgress(percent, std::wstring()); });
+    task->SetDoneCallback([self] {
+        self->ui->ShowInfo(IUI::ShowInfoMessage, GetString(L"Prompt_Logout_Success"),
+                           GetString(L"Prompt_Logout_Success_Title"));
+    });
+    task->SetErrorCallback([self](DownloadException::ErrorType, const std::wstring& message) {
+        Controller(self).OnAccountFail(L"Prompt_Logout_Fail", message, L"Prompt_Logout_Fail_Title");
+    });
+    impl.downloader->AddTask(task);
+}
+
+void Controller::AddFavorite(int pid) { RequestFavorite(pid, true); }
+void Controller::DeleteFavorite(int pid) { RequestFavorite(pid, false); }
+
+void Controller::RequestFavorite(int pid, bool add) {
+    Impl& impl = *m_impl;
+    if (!impl.downloader) return;
+    auto task = std::make_shared<FavoriteTask>(impl.settings, pid, add);
+    std::shared_ptr<Impl> self = m_impl;
+    task->SetSignInCallback([self](const SignInData& data) { Controller(self).OnSignInState(data); });
+    task->SetProgressCallback([self](int percent) { self->ui->ShowProgress(percent, std::wstring()); });
+    task->SetDoneCallback([self, pid, add] { Controller(self).OnFavoritesDone(pid, add); });
+    task->SetErrorCallback([self, add](DownloadException::ErrorType, const std::wstring& message) {
+        Controller(self).OnFavoritesError(message, add);
+    });
+    impl.downloader->AddTask(task);
+}
+
+// The answer has replaced the list: it tells whether the service now holds the image.
+void Controller::OnFavoritesDone(int pid, bool add) {
+    FavoriteListPtr favorites = m_impl->lists.GetFavorites();
+    const size_t count = favorites ? favorites->size() : 0;
+    bool held = false;
+    if (favorites)
+        for (const FavoriteEntry& entry : *favorites)
+            if (entry.image && entry.image->GetId() == pid) held = true;
+    if (held != add) return;  // the service did not do it: no success to tell
+    const std::wstring textId = add ? L"Prompt_AddFavorites_Success" : L"Prompt_DelFavorites_Success";
+    m_impl->ui->ShowInfo(IUI::ShowInfoMessage, FormatString(GetString(textId), {static_cast<unsigned>(count)}),
+                         GetString(textId + L"_Title"));
+}
+
+void Controller::OnFavoritesError(const std::wstring& message, bool add) {
+    const std::wstring textId = add ? L"Prompt_AddFavorites_Fail" : L"Prompt_DelFavorites_Fail";
+    m_impl->ui->ShowInfo(IUI::ShowInfoMessage, FormatString(GetString(textId), {message}),
+                         GetString(textId + L"_Title"));
 }

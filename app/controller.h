@@ -47,6 +47,10 @@ public:
     // Signs in with the user name and the password's digest, as the login dialog gives them;
     // the outcome is told through IUI.
     void Login(const std::wstring& username, const std::wstring& passwordDigest);
+    void Logout();
+    // Asks the service to keep or to drop one image (by its id); the outcome is told through IUI.
+    void AddFavorite(int pid);
+    void DeleteFavorite(int pid);
 
     // The desktop's wallpaper when it is neither ours nor the one recorded as the user's: the
     // user chose it since. Asked before Start, so that nothing of ours is on the desktop yet.
@@ -74,6 +78,10 @@ private:
     void OnSignInState(const SignInData& data);
     void OnLoginSuccess();
     void OnLoginFail(const std::wstring& message);
+    void OnAccountFail(const std::wstring& textId, const std::wstring& message, const std::wstring& titleId);
+    void RequestFavorite(int pid, bool add);
+    void OnFavoritesDone(int pid, bool add);
+    void OnFavoritesError(const std::wstring& message, bool add);
     // The one place the application reacts to a changed setting.
     void FollowSettings();
     void OnSettingChanged(const Settings::Changes& changes);

@@ -76,6 +76,7 @@ private:
     bool OnCommand(WORD id);  // false: not one of ours
     // The sign-in dialog; on OK the controller signs in with what it gives.
     void RunLoginDialog();
+    void AddOrDeleteFavorite(Controller& controller, bool add);
     void HideMainWindow();
     void ToggleMainWindow();
     void OnClose();

@@ -58,9 +58,9 @@ void CMainDlg::BuildCommandTable() {
                         UpdateState();
                     })});
     m_commands.Add({L"", ID_LOGIN, core([this](Controller&) { RunLoginDialog(); })});
-    m_commands.Add({L"", ID_LOGOUT, placeholder});  // arrives with the Controller's sign-out
+    m_commands.Add({L"", ID_LOGOUT, core([](Controller& c) { c.Logout(); })});
     m_commands.Add({L"", IDC_STATUS_OFF, core([this](Controller&) { RunLoginDialog(); })});
-    m_commands.Add({L"", IDC_STATUS_ON, placeholder});  // arrives with the Controller's sign-out
+    m_commands.Add({L"", IDC_STATUS_ON, core([](Controller& c) { c.Logout(); })});
     m_commands.Add({L"", ID_MANAGE_CATEGORY, core([this](Controller& c) {
                         ImagePtr image = c.GetCurrentImage();
                         if (!image || image->GetId() <= 0) return;
@@ -71,8 +71,8 @@ void CMainDlg::BuildCommandTable() {
                         UpdateState();
                         m_menus.ShowFavoritesMenu(m_hwnd);
                     })});
-    m_commands.Add({L"", ID_ADD_FAVORITE, placeholder});     // arrives with the Controller's AddFavorite
-    m_commands.Add({L"", ID_DELETE_FAVORITE, placeholder});  // arrives with the Controller's DeleteFavorite
+    m_commands.Add({L"", ID_ADD_FAVORITE, core([this](Controller& c) { AddOrDeleteFavorite(c, true); })});
+    m_commands.Add({L"", ID_DELETE_FAVORITE, core([this](Controller& c) { AddOrDeleteFavorite(c, false); })});
 }
 
 CommandMenus::Sources CMainDlg::MenuSources() {
@@ -131,6 +131,24 @@ void CMainDlg::ShowPropertySheet(PropertyPageId start) {
     // The controller restarts the download itself when it hears of the new tags.
     if (m_settings->GetTags() != tags) ShowInfo(ShowInfoBalloon, GetString(L"Balloon_DownloadForNewCategory"), L"");
     m_hotKeys.Resume();
+}
+
+// Adding needs a current image the service knows (an id above 0); deleting needs it among
+// the favourites. Otherwise the user is told why nothing happens.
+void CMainDlg::AddOrDeleteFavorite(Controller& controller, bool add) {
+    ImagePtr image = controller.GetCurrentImage();
+    const int pid = image ? image->GetId() : 0;
+    bool listed = false;
+    if (FavoriteListPtr favorites = controller.GetFavorites())
+        for (const FavoriteEntry& entry : *favorites)
+            if (pid > 0 && entry.image && entry.image->GetId() == pid) listed = true;
+    if (add ? pid <= 0 : !listed) {
+        const std::wstring textId = add ? L"Prompt_CantAddFavorites" : L"Prompt_CantDelFavorites";
+        ShowInfo(ShowInfoMessage, GetString(textId), GetString(textId + L"_Title"));
+        return;
+    }
+    if (add) controller.AddFavorite(pid);
+    else controller.DeleteFavorite(pid);
 }
 
 void CMainDlg::HideMainWindow() { ShowWindow(m_hwnd, SW_HIDE); }

@@ -31,6 +31,10 @@ public:
     static void FollowSettings(Controller& controller) { controller.FollowSettings(); }
     static void LoginSucceeded(Controller& controller) { controller.OnLoginSuccess(); }
     static void LoginFailed(Controller& controller, const std::wstring& message) { controller.OnLoginFail(message); }
+    static void FavoritesDone(Controller& controller, int pid, bool add) { controller.OnFavoritesDone(pid, add); }
+    static void FavoritesFailed(Controller& controller, const std::wstring& message, bool add) {
+        controller.OnFavoritesError(message, add);
+    }
 };
 
 namespace {
@@ -466,6 +470,27 @@ TEST_F(Cycle, SignInOutcomesAreToldInTheirOwnWords) {
     EXPECT_EQ(ui.messages[2].second, FormatString(GetString(L"Prompt_Login_Fail_Debug"), {L"Server says no"}) + L"|" +
                                          GetString(L"Prompt_Login_Fail_Title"))
         << "debug mode shows the failure itself";
+    EXPECT_NE(ui.messages[2].second.find(L"Server says no"), std::wstring::npos);
+}
+
+TEST_F(Cycle, FavouriteOutcomesFollowWhatTheServiceNowHolds) {
+    SelectLanguage(1033);
+    auto favorites = std::make_shared<FavoriteList>();
+    favorites->push_back({std::make_shared<Image>(7, Path(L"C:\\a.tvp"), L"a.jpg", L""), nullptr, L"dongwu", L""});
+    ControllerAccess::Of(*controller).lists.SetFavorites(favorites);
+    ControllerAccess::FavoritesDone(*controller, 7, true);   // added, or already there: the count
+    ControllerAccess::FavoritesDone(*controller, 7, false);  // the service kept it: nothing to tell
+    ControllerAccess::FavoritesDone(*controller, 8, true);   // not added after all: nothing either
+    ControllerAccess::FavoritesDone(*controller, 8, false);  // gone
+    ControllerAccess::FavoritesFailed(*controller, L"Server says no", true);
+    std::lock_guard<std::mutex> guard(ui.mutex);
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[0].second, FormatString(GetString(L"Prompt_AddFavorites_Success"), {1}) + L"|" +
+                                         GetString(L"Prompt_AddFavorites_Success_Title"));
+    EXPECT_EQ(ui.messages[1].second, FormatString(GetString(L"Prompt_DelFavorites_Success"), {1}) + L"|" +
+                                         GetString(L"Prompt_DelFavorites_Success_Title"));
+    EXPECT_EQ(ui.messages[2].second, FormatString(GetString(L"Prompt_AddFavorites_Fail"), {L"Server says no"}) + L"|" +
+                                         GetString(L"Prompt_AddFavorites_Fail_Title"));
     EXPECT_NE(ui.messages[2].second.find(L"Server says no"), std::wstring::npos);
 }
 
