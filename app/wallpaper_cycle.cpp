@@ -202,6 +202,8 @@ void Controller::Heartbeat() {
 
 void Controller::OnSignInState(const SignInData& data) {
     if (data.favorites) m_impl->lists.SetFavorites(data.favorites);
+    // The sign-in light follows every answer (a sign-out, or a session the service ended).
+    m_impl->ui->UpdateState();
 }
 
 void Controller::OnSettingChanged(const Settings::Changes& changes) {
