@@ -82,6 +82,9 @@ def build_parser():
                         help="its version, e.g. 20070411")
     parser.add_argument("--installer-description", metavar="TEXT", default="",
                         help="its release notes")
+    parser.add_argument("--installer-checksum", metavar="TEXT",
+                        help="announce TEXT as its checksum instead of its SHA-256 "
+                             "(\"\" for an empty CheckSum)")
     parser.add_argument("--session-timeout", type=_positive(float), default=900.0, metavar="SEC",
                         help="seconds without a request before a sign-in ends (default 900)")
     parser.add_argument("--user", type=_user, action="append", default=[],
@@ -105,6 +108,7 @@ def config_from(args):
         max_favorites=args.max_favorites, list_size=args.list_size,
         installer=args.installer, installer_version=args.installer_version,
         installer_description=args.installer_description,
+        installer_checksum=args.installer_checksum,
         session_timeout=args.session_timeout, users=args.user, faults=args.fault,
         quiet=args.quiet)
 
@@ -114,6 +118,8 @@ def main(argv=None):
     args = parser.parse_args(argv)
     if args.installer_version and not args.installer:
         parser.error("--installer-version needs --installer")
+    if args.installer_checksum is not None and not args.installer:
+        parser.error("--installer-checksum needs --installer")
     try:
         service = TovarinService(config_from(args))
     except (ValueError, StoreError) as error:

@@ -57,6 +57,7 @@ class CommandTest(unittest.TestCase):
         cases = [(["--fault", "explode"], "unknown fault mode"),
                  (["--installer", os.path.join(self.folder, "missing.exe"),
                    "--installer-version", "20070411"], "not a file"),
+                 (["--installer-checksum", "ABC"], "needs --installer"),
                  (["--user", "nopassword"], "NAME:PASSWORD"),
                  (["--port", "70000"], "port")]
         for options, words in cases:

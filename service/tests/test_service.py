@@ -210,13 +210,14 @@ class UpdateTest(ServiceTestCase):
             out.write(self.INSTALLER)
         config.installer_version = "20070411"
         config.installer_description = "Fixes & more"
+        config.installer_checksum = getattr(self, "announced_checksum", None)
         return config
 
     def test_version_and_installer(self):
         info = self.post_xml("checkupdate.php", root="VersionInfo")
         self.assertEqual(info.findtext("Version"), "20070411")
         self.assertEqual(info.findtext("Description"), "Fixes & more")
-        self.assertEqual(info.findtext("File/CheckSum"), "92E746F0C579159888B6D46CC04BEC37")
+        self.assertEqual(info.findtext("File/CheckSum"), hashlib.sha256(self.INSTALLER).hexdigest().upper())
         url = info.findtext("File/Url")
         self.assertTrue(url.endswith("/update/Kestrane%20Setup.exe"), url)
         path = url[len(f"http://127.0.0.1:{self.port}"):]
@@ -227,7 +228,17 @@ class UpdateTest(ServiceTestCase):
         with open(self.service.config.installer, "wb") as out:
             out.write(b"a longer new installer")
         self.assertEqual(self.post_xml("checkupdate.php").findtext("File/CheckSum"),
-                         hashlib.md5(b"a longer new installer").hexdigest().upper())
+                         hashlib.sha256(b"a longer new installer").hexdigest().upper())
+
+    def test_announced_checksum_replaces_the_digest(self):
+        for announced in ("0123456789abcdef", ""):
+            with self.subTest(announced=announced):
+                self.announced_checksum = announced
+                self.start_service()
+                info = self.post_xml("checkupdate.php", root="VersionInfo")
+                # An empty text is still announced, as an empty element.
+                self.assertEqual(info.findtext("File/CheckSum"), announced)
+                self.assertTrue(info.findtext("File/Url").endswith("/update/Kestrane%20Setup.exe"))
 
 
 class NoUpdateTest(ServiceTestCase):

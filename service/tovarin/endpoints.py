@@ -56,23 +56,28 @@ def _parse_pid(text):
 
 class Installer:
     """The installer offered by the update check; its checksum is the
-    upper-case MD5 hex digest, worked out again when the file changes."""
+    upper-case SHA-256 hex digest, worked out again when the file changes,
+    unless a fixed text is announced instead (to test the client's refusal)."""
 
-    def __init__(self, path, version, description):
+    def __init__(self, path, version, description, announced_checksum=None):
         self.path = os.fspath(path)
         self.name = os.path.basename(self.path)
         self.version = version
         self.description = description
+        self.announced_checksum = announced_checksum
         self._lock = threading.Lock()
         self._stamp = None
         self._checksum = None
 
     def checksum(self):
+        if self.announced_checksum is not None:
+            os.stat(self.path)  # a missing file still means no file is offered
+            return self.announced_checksum
         stat = os.stat(self.path)
         stamp = (stat.st_mtime_ns, stat.st_size)
         with self._lock:
             if stamp != self._stamp:
-                digest = hashlib.md5()
+                digest = hashlib.sha256()
                 with open(self.path, "rb") as data:
                     for chunk in iter(lambda: data.read(1 << 20), b""):
                         digest.update(chunk)
@@ -91,7 +96,7 @@ class WallpaperService:
         self.installer = None
         if config.installer:
             self.installer = Installer(config.installer, config.installer_version,
-                                       config.installer_description)
+                                       config.installer_description, config.installer_checksum)
         # Number every picture present at start in folder order, so that even
         # an in-memory database gives the same ids to the same folder.
         self.store.pids_for([(key, name) for key in self.library.categories()
