@@ -1,5 +1,6 @@
 """Control endpoints, the request log and surviving garbage."""
 
+import hashlib
 import socket
 import threading
 
@@ -59,6 +60,23 @@ class ControlTest(ServiceTestCase):
         self.assertEqual(self.control("GET", "nothing")[0], 404)
         self.assertEqual(self.control("GET", "release")[0], 405)
         self.assertEqual(self.control("GET", "ping")[1], {"ok": True, "port": self.port})
+
+    def test_installer_offered_and_withdrawn(self):
+        offer = {"version": "20990101", "name": "Setup.exe", "content": "bytes", "checksum": "abc"}
+        self.assertEqual(self.control("POST", "installer", offer)[0], 200)
+        answer = self.post_xml("checkupdate.php")
+        self.assertEqual(answer.findtext("Version"), "20990101")
+        self.assertEqual(answer.findtext("File/CheckSum"), "abc")
+        self.assertTrue(answer.findtext("File/Url").endswith("/Setup.exe"))
+        del offer["checksum"]
+        self.control("POST", "installer", offer)
+        self.assertEqual(self.post_xml("checkupdate.php").findtext("File/CheckSum"),
+                         hashlib.sha256(b"bytes").hexdigest().upper())
+        for bad in ({"version": "1", "name": "../x", "content": ""}, {"version": "1", "path": "/nonexistent"},
+                    {"name": "x"}):
+            self.assertEqual(self.control("POST", "installer", bad)[0], 400, bad)
+        self.assertEqual(self.control("DELETE", "installer")[0], 200)
+        self.assertIsNone(self.post_xml("checkupdate.php").findtext("Version"))
 
 
 class GarbageTest(ServiceTestCase):

@@ -9,11 +9,19 @@
     DELETE /_control/requests         forget them (also POST /_control/requests/clear)
     POST   /_control/sessions/clear   sign every client out
     POST   /_control/users            {"username", "password" or "password_md5", "email", "manage"}
+    POST   /_control/installer        offer an installer: {"version", "description", "checksum"
+                                      (announced instead of the file's SHA-256), and "path" (a
+                                      file of this machine) or "name" and "content" (a text)}
+    DELETE /_control/installer        offer none
 """
 
 import ipaddress
 import json
+import os
+import shutil
+import tempfile
 
+from .endpoints import Installer
 from .faults import make_fault
 from .messages import JSON_TYPE, Reply
 from .store import AccountExists, StoreError, password_digest
@@ -47,7 +55,9 @@ def _read_json(request):
 
 
 class Control:
-    def __init__(self, faults, log, sessions, store, port):
+    def __init__(self, faults, log, sessions, store, port, service):
+        self.service = service
+        self._installer_folder = None  # for installers given as content
         self.faults = faults
         self.log = log
         self.sessions = sessions
@@ -65,6 +75,8 @@ class Control:
             ("POST", "requests/clear"): self.clear_requests,
             ("POST", "sessions/clear"): self.clear_sessions,
             ("POST", "users"): self.add_user,
+            ("POST", "installer"): self.offer_installer,
+            ("DELETE", "installer"): self.withdraw_installer,
         }
 
     def answer(self, request):
@@ -136,3 +148,35 @@ class Control:
         except StoreError as error:
             return _error(503, str(error))
         return _json(200, {"uid": uid, "username": account["username"].strip()})
+
+    def offer_installer(self, request):
+        offer = _read_json(request)
+        if not isinstance(offer, dict) or not isinstance(offer.get("version"), str):
+            raise ValueError("expected {\"version\": ..., \"path\": ...} or \"name\" and \"content\"")
+        for key in ("description", "checksum", "path", "name", "content"):
+            if offer.get(key) is not None and not isinstance(offer[key], str):
+                raise ValueError(f"{key} must be a text")
+        if offer.get("path") is not None:
+            path = offer["path"]
+            if not os.path.isfile(path):
+                raise ValueError(f"{path} is not a file")
+        else:
+            name = offer.get("name") or ""
+            if not name or os.path.basename(name) != name or name in (".", ".."):
+                raise ValueError("give \"path\", or a plain file \"name\" with \"content\"")
+            if self._installer_folder is None:
+                self._installer_folder = tempfile.mkdtemp(prefix="tovarin-installer-")
+            path = os.path.join(self._installer_folder, name)
+            with open(path, "wb") as out:
+                out.write((offer.get("content") or "").encode("utf-8"))
+        self.service.installer = Installer(path, offer["version"], offer.get("description") or "",
+                                           offer.get("checksum"))
+        return _json(200, {"version": offer["version"], "name": os.path.basename(path)})
+
+    def withdraw_installer(self, request):
+        self.service.installer = None
+        return _json(200, {"removed": True})
+
+    def close(self):
+        if self._installer_folder is not None:
+            shutil.rmtree(self._installer_folder, ignore_errors=True)

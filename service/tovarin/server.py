@@ -203,7 +203,8 @@ class TovarinService:
         self.port = self.httpd.server_address[1]
         self.base_url = config.base_url or f"http://{LOOPBACK}:{self.port}"
         self.service = WallpaperService(config, self.store, self.sessions, self.base_url)
-        self.control = control.Control(self.faults, self.log, self.sessions, self.store, self.port)
+        self.control = control.Control(self.faults, self.log, self.sessions, self.store, self.port,
+                                       self.service)
         self._thread = None
         self._serving = threading.Event()
 
@@ -223,6 +224,7 @@ class TovarinService:
             return
         self.stopping.set()
         self.faults.close()
+        self.control.close()
         if self._serving.is_set():
             self.httpd.shutdown()
         self.httpd.server_close()
