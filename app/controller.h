@@ -12,6 +12,7 @@
 
 class IUI;
 struct SignInData;
+struct VersionInfo;
 
 class Controller {
 public:
@@ -52,6 +53,12 @@ public:
     void AddFavorite(int pid);
     void DeleteFavorite(int pid);
 
+    // Asks the service for the newest version unless a check is under way; a newer one is
+    // downloaded into the update folder, checked and, through IUI, installed.
+    void CheckUpdate();
+    // Starts the installer silently; the installer closes this program and replaces it.
+    void InstallUpdate(const Path& installer);
+
     // The desktop's wallpaper when it is neither ours nor the one recorded as the user's: the
     // user chose it since. Asked before Start, so that nothing of ours is on the desktop yet.
     std::optional<WallpaperDescription> FindNewUserWallpaper() const;
@@ -82,6 +89,9 @@ private:
     void RequestFavorite(int pid, bool add);
     void OnFavoritesDone(int pid, bool add);
     void OnFavoritesError(const std::wstring& message, bool add);
+    void OnHeartbeatDone();
+    void OnVersionInfo(const VersionInfo& info);
+    void OnUpdateDownloaded(const VersionInfo& info, const Path& installer);
     // The one place the application reacts to a changed setting.
     void FollowSettings();
     void OnSettingChanged(const Settings::Changes& changes);

@@ -46,6 +46,8 @@ struct Controller::Impl {
     std::mutex tasksMutex;  // guards the weak task handles
     std::weak_ptr<DownloadTask> downloadTask;
     std::weak_ptr<DownloadTask> heartbeatTask;
+    std::weak_ptr<DownloadTask> checkUpdateTask;
+    std::atomic<bool> updateAnswered{false};  // a version answer arrived in this run
 
     void OnUpgrade();
     void ExitJob();

@@ -54,5 +54,6 @@ TickActions DecideTick(const TickState& state) {
     actions.download = state.now - state.lastDownload >= static_cast<long long>(state.downloadHours) * 3600 &&
                        state.now - state.lastAttempt >= 300;
     actions.heartbeat = state.idleMs >= 120u * 1000u;
+    actions.checkUpdate = state.autoUpdate && state.now - state.lastCheckUpdate >= 1440 * 60;
     return actions;
 }

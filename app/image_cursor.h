@@ -31,6 +31,7 @@ struct TickActions {
     bool showNext = false;
     bool download = false;
     bool heartbeat = false;
+    bool checkUpdate = false;
 };
 struct TickState {
     long long now = 0;
@@ -40,5 +41,7 @@ struct TickState {
     int downloadHours = 3;
     long long lastAttempt = 0;  // the last download started
     unsigned long idleMs = 0;   // since the downloader last had work
+    bool autoUpdate = true;
+    long long lastCheckUpdate = 0;
 };
 TickActions DecideTick(const TickState& state);

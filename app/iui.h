@@ -19,7 +19,9 @@ public:
     virtual void UpdateState() = 0;
     virtual void ShowProgress(int percent, const std::wstring& text) = 0;
     virtual void ShowInfo(ShowInfoType type, const std::wstring& text, const std::wstring& title) = 0;
-    virtual void ConfirmInstallUpdate(const VersionInfo& info, Callback install) = 0;
+    // Asks before installing a downloaded update, unless it is verified and silent updates are
+    // on; install runs only when the user agrees (or was not asked).
+    virtual void ConfirmInstallUpdate(const VersionInfo& info, bool verified, Callback install) = 0;
 
 protected:
     ~IUI() = default;  // not owned through this interface

@@ -109,6 +109,8 @@ void Controller::Tick() {
     state.downloadHours = settings.GetDownloadFrequency();
     state.lastAttempt = impl.lastDownloadAttempt;
     state.idleMs = impl.downloader ? GetTickCount() - impl.downloader->GetActivityTick() : 0;
+    state.autoUpdate = settings.GetAutoUpdate();
+    state.lastCheckUpdate = settings.GetLastCheckUpdateTime();
     TickActions actions = DecideTick(state);
     if (actions.showNext) {
         // While frozen the change time is not renewed, so this trim comes every tick.
@@ -116,7 +118,7 @@ void Controller::Tick() {
         if (impl.jobThread) impl.jobThread->Post(TrimWorkingSet);
     }
     if (actions.download) DownloadImages(false);
-    // The update check arrives with self-update.
+    if (actions.checkUpdate) CheckUpdate();
     if (actions.heartbeat) Heartbeat();
 }
 
@@ -195,6 +197,9 @@ void Controller::Heartbeat() {
     std::weak_ptr<Impl> weak = m_impl;
     task->SetSignInCallback([weak](const SignInData& data) {
         if (std::shared_ptr<Impl> self = weak.lock()) Controller(self).OnSignInState(data);
+    });
+    task->SetDoneCallback([weak] {
+        if (std::shared_ptr<Impl> self = weak.lock()) Controller(self).OnHeartbeatDone();
     });
     impl.heartbeatTask = task;
     impl.downloader->AddTask(task);

@@ -79,3 +79,22 @@ std::wstring Md5Hex(const void* data, size_t size, HexCase letters) {
 std::wstring Sha256Hex(const void* data, size_t size, HexCase letters) {
     return HashHex(RsaAesProvider(), CALG_SHA_256, data, size, letters);
 }
+
+ChecksumVerdict CheckDigest(const std::wstring& checksum, const void* data, size_t size) {
+    // ASCII only: the C library counts full-width digits as hexadecimal too.
+    auto hexDigit = [](wchar_t c) {
+        return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+    };
+    if (checksum.empty() || !std::all_of(checksum.begin(), checksum.end(), hexDigit))
+        return ChecksumVerdict::Unverifiable;
+    std::wstring digest;
+    if (checksum.size() == 32)
+        digest = Md5Hex(data, size, HexCase::Lower);
+    else if (checksum.size() == 64)
+        digest = Sha256Hex(data, size, HexCase::Lower);
+    if (digest.empty()) return ChecksumVerdict::Unverifiable;
+    std::wstring expected = checksum;
+    for (wchar_t& c : expected)
+        if (c >= L'A' && c <= L'F') c = static_cast<wchar_t>(c - L'A' + L'a');
+    return expected == digest ? ChecksumVerdict::Match : ChecksumVerdict::Mismatch;
+}

@@ -61,7 +61,7 @@ public:
     void UpdateState() override;
     void ShowProgress(int percent, const std::wstring& text) override;
     void ShowInfo(ShowInfoType type, const std::wstring& text, const std::wstring& title) override;
-    void ConfirmInstallUpdate(const VersionInfo& info, Callback install) override;
+    void ConfirmInstallUpdate(const VersionInfo& info, bool verified, Callback install) override;
 
 private:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -29,8 +29,6 @@ void CMainDlg::BuildCommandTable() {
             if (m_initialised && !m_closing) action(*m_controller);
         };
     };
-    // Commands whose dialog or core operation has not been built yet.
-    auto placeholder = [] {};
 
     m_commands.Add({L"Prev", IDC_PREV, core([](Controller& c) { c.ShowImage(Controller::ShowPrevious, true); })});
     m_commands.Add({L"Freeze", IDC_FREEZE, core([this](Controller& c) {
@@ -48,7 +46,7 @@ void CMainDlg::BuildCommandTable() {
     m_commands.Add({L"", ID_SHOW_MAIN_WINDOW, [this] { ShowMainWindow(); }});
     m_commands.Add({L"ToggleMainWindow", 0, [this] { ToggleMainWindow(); }});
     m_commands.Add({L"DownloadNow", ID_DOWNLOAD_NOW, core([](Controller& c) { c.DownloadImages(false); })});
-    m_commands.Add({L"", ID_CHECK_UPDATE, placeholder});  // arrives with self-update's CheckUpdate
+    m_commands.Add({L"", ID_CHECK_UPDATE, core([](Controller& c) { c.CheckUpdate(); })});
     m_commands.Add({L"", ID_APP_ABOUT, [this] { ShowPropertySheet(kAboutPage); }});
     m_commands.Add({L"ShowPropertySheet", ID_SHOW_PROPERTY_SHEET, [this] { ShowPropertySheet(kBasicPage); }});
     m_commands.Add({L"", ID_CATEGORY_MORE_OPTIONS, [this] { ShowPropertySheet(kCategoryPage); }});
@@ -147,8 +145,10 @@ void CMainDlg::AddOrDeleteFavorite(Controller& controller, bool add) {
         ShowInfo(ShowInfoMessage, GetString(textId), GetString(textId + L"_Title"));
         return;
     }
-    if (add) controller.AddFavorite(pid);
-    else controller.DeleteFavorite(pid);
+    if (add)
+        controller.AddFavorite(pid);
+    else
+        controller.DeleteFavorite(pid);
 }
 
 void CMainDlg::HideMainWindow() { ShowWindow(m_hwnd, SW_HIDE); }

@@ -68,14 +68,24 @@ void CMainDlg::ShowInfo(ShowInfoType type, const std::wstring& text, const std::
     }
 }
 
-void CMainDlg::ConfirmInstallUpdate(const VersionInfo& info, Callback install) {
-    if (!IsUiThread()) return PostCall([this, info, install] { ConfirmInstallUpdate(info, install); });
-    if (!WindowExists()) return;
-    if (!m_settings->GetSlientUpdate()) {
-        ShowWindow(m_hwnd, SW_SHOW);
-        SetFocus(m_hwnd);
-        MessageBoxW(m_hwnd, FormatString(GetString(L"Prompt_InstallUpdateConfirm"), {info.Version}).c_str(),
-                    GetString(L"Prompt_Default_Title").c_str(), MB_OK);
+void CMainDlg::ConfirmInstallUpdate(const VersionInfo& info, bool verified, Callback install) {
+    if (!IsUiThread())
+        return PostCall([this, info, verified, install] { ConfirmInstallUpdate(info, verified, install); });
+    if (!WindowExists() || m_closing) return;
+    if (verified && m_settings->GetSlientUpdate()) {
+        if (install) install();
+        return;
     }
-    if (install) install();
+    ShowWindow(m_hwnd, SW_SHOW);
+    SetFocus(m_hwnd);
+    const std::wstring title = GetString(L"Prompt_Default_Title");
+    if (verified) {
+        MessageBoxW(m_hwnd, FormatString(GetString(L"Prompt_InstallUpdateConfirm"), {info.Version}).c_str(),
+                    title.c_str(), MB_OK);
+    } else if (MessageBoxW(m_hwnd, FormatString(GetString(L"Prompt_InstallUpdateUnverified"), {info.Version}).c_str(),
+                           title.c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
+        return;
+    }
+    // The program may have begun closing while the box was open.
+    if (install && !m_closing) install();
 }

@@ -109,6 +109,13 @@ TEST(Tick, ChangesDownloadsAndHeartbeats) {
     state.idleMs = 120'000;
     EXPECT_TRUE(DecideTick(state).heartbeat);
 
+    state.lastCheckUpdate = state.now - 86400 + 1;
+    EXPECT_FALSE(DecideTick(state).checkUpdate) << "one second short of a day since the last check";
+    state.lastCheckUpdate -= 1;
+    EXPECT_TRUE(DecideTick(state).checkUpdate) << "a day since the last check";
+    state.autoUpdate = false;
+    EXPECT_FALSE(DecideTick(state).checkUpdate) << "automatic updates are off";
+
     state.changeMinutes = 2'000'000'000;  // a hostile config.xml must not wrap the arithmetic
     state.lastChange = state.now;
     EXPECT_FALSE(DecideTick(state).showNext);

@@ -12,13 +12,17 @@
 
 #include "app/controller.h"
 #include "app/controller_impl.h"
+#include "base/file_io.h"
 #include "base/handles.h"
 #include "base/localization.h"
+#include "config/version_table.h"
 #include "desktop/desktop_icons.h"
 #include "desktop/wallpaper_state.h"
 #include "net/download_exception.h"
 #include "net/downloader.h"
+#include "net/image_tasks.h"
 #include "store/package_file.h"
+#include "support/service_control.h"
 #include "support/test_support.h"
 
 class ControllerAccess {
@@ -35,6 +39,7 @@ public:
     static void FavoritesFailed(Controller& controller, const std::wstring& message, bool add) {
         controller.OnFavoritesError(message, add);
     }
+    static void HeartbeatDone(Controller& controller) { controller.OnHeartbeatDone(); }
 };
 
 namespace {
@@ -51,11 +56,19 @@ public:
         std::lock_guard<std::mutex> guard(mutex);
         messages.push_back({type, text + L"|" + title});
     }
-    void ConfirmInstallUpdate(const VersionInfo&, Callback) override {}
+    void ConfirmInstallUpdate(const VersionInfo& info, bool verified, Callback) override {
+        std::lock_guard<std::mutex> guard(mutex);
+        confirmations.push_back({info, verified});
+    }
+    size_t MessageCount() {
+        std::lock_guard<std::mutex> guard(mutex);
+        return messages.size();
+    }
 
     std::atomic<int> updates{0};
     std::mutex mutex;
     std::vector<std::pair<ShowInfoType, std::wstring>> messages;
+    std::vector<std::pair<VersionInfo, bool>> confirmations;
 };
 
 COLORREF ColourOf(int n) { return RGB(10 + 30 * n, 220 - 30 * n, 90 + 17 * n); }
@@ -492,6 +505,145 @@ TEST_F(Cycle, FavouriteOutcomesFollowWhatTheServiceNowHolds) {
     EXPECT_EQ(ui.messages[2].second, FormatString(GetString(L"Prompt_AddFavorites_Fail"), {L"Server says no"}) + L"|" +
                                          GetString(L"Prompt_AddFavorites_Fail_Title"));
     EXPECT_NE(ui.messages[2].second.find(L"Server says no"), std::wstring::npos);
+}
+
+// The reference service offers an installer; the checks below run against it.
+class SelfUpdate : public Cycle {
+protected:
+    void SetUp() override {
+        if (ServiceUrl().empty()) GTEST_SKIP() << "no reference service was started for this test";
+        Cycle::SetUp();
+        SelectLanguage(1033);
+        ServiceReset();
+        settings->SetServiceUrl(ServiceUrl());
+        settings->SetPartnerUrl(ServiceUrl());
+        ControllerAccess::Of(*controller).downloader = std::make_shared<Downloader>(settings);
+    }
+    void TearDown() override {
+        if (ServiceUrl().empty()) return;
+        ServiceControl(L"DELETE", L"/_control/installer");
+        ServiceReset();
+        Cycle::TearDown();
+    }
+    // checksum: null for the service's own SHA-256 of the file.
+    static void Offer(const std::string& version, const std::string& content, const char* checksum = nullptr) {
+        std::string json = "{\"name\": \"KestraneSetup.exe\", \"version\": \"" + version +
+                           "\", \"description\": \"Better\", \"content\": \"" + content + "\"";
+        if (checksum) json += std::string(", \"checksum\": \"") + checksum + "\"";
+        ServiceControl(L"POST", L"/_control/installer", json + "}");
+    }
+    bool CheckInFlight() { return !ControllerAccess::Of(*controller).checkUpdateTask.expired(); }
+    // Waits for the check and the download it queues: a marker task (refused at once) queued
+    // after the check ends after it, and a second one after the download the check queued.
+    void Settle() {
+        for (int round = 0; round < 2; ++round) {
+            UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+            HANDLE event = done.get();
+            auto marker = std::make_shared<FileDownloadTask>(L"http://127.0.0.1:9/", dir.path());
+            marker->SetErrorCallback([event](DownloadException::ErrorType, const std::wstring&) { SetEvent(event); });
+            ControllerAccess::Of(*controller).downloader->AddTask(marker);
+            ASSERT_EQ(WaitForSingleObject(event, 60000), WAIT_OBJECT_0);
+        }
+    }
+    size_t ChecksAnswered() {
+        std::string log = ServiceControl(L"GET", L"/_control/requests?path=/service/viewer/v1.0/checkupdate.php");
+        size_t count = 0;
+        for (size_t at = log.find("checkupdate.php"); at != std::string::npos; at = log.find("checkupdate.php", at + 1))
+            ++count;
+        return count;
+    }
+    Path Installer() const { return settings->GetUpdateDirectory() / L"KestraneSetup.exe"; }
+};
+
+TEST_F(SelfUpdate, TheSameVersionIsNoUpdateAndANewerOneIsFetchedCheckedAndHandedOver) {
+    const std::wstring running = GetProgramVersion();
+    Offer(std::string(running.begin(), running.end()), "same");
+    controller->CheckUpdate();
+    EXPECT_NE(settings->GetLastCheckUpdateTime(), 0) << "the check's time is kept for the daily rule";
+    Settle();
+    ASSERT_EQ(ui.MessageCount(), 1u);
+    EXPECT_EQ(ui.messages[0].first, IUI::ShowInfoBalloon);
+    EXPECT_EQ(ui.messages[0].second, L"No New Version|");
+    EXPECT_FALSE(settings->GetUpdateDirectory().Exists()) << "nothing to download";
+
+    Offer("99990101", "new installer");
+    controller->CheckUpdate();
+    Settle();
+    {
+        std::lock_guard<std::mutex> guard(ui.mutex);
+        ASSERT_EQ(ui.confirmations.size(), 1u) << "the installer is handed to the window to install";
+        EXPECT_EQ(ui.confirmations[0].first.Version, L"99990101");
+        EXPECT_TRUE(ui.confirmations[0].second) << "its SHA-256 matches the answer's checksum";
+    }
+    EXPECT_EQ(ReadAll(Installer()), "new installer") << "stored under the URL's last segment";
+
+    // A checksum the file contradicts: removed, never run.
+    Offer("99990102", "tampered", "00000000000000000000000000000000");
+    controller->CheckUpdate();
+    Settle();
+    EXPECT_EQ(ui.confirmations.size(), 1u) << "nothing to install";
+    EXPECT_FALSE(Installer().Exists()) << "the file that failed its checksum is gone";
+    ASSERT_EQ(ui.MessageCount(), 2u);
+    EXPECT_EQ(ui.messages[1].first, IUI::ShowInfoMessage);
+    EXPECT_EQ(ui.messages[1].second, GetString(L"Prompt_InstallUpdateFail") + L"|");
+
+    // No checksum vouches for nothing: the window must ask, silent updates or not.
+    settings->SetSlientUpdate(true);
+    Offer("99990103", "unverified", "");
+    controller->CheckUpdate();
+    Settle();
+    std::lock_guard<std::mutex> guard(ui.mutex);
+    ASSERT_EQ(ui.confirmations.size(), 2u);
+    EXPECT_FALSE(ui.confirmations[1].second);
+    EXPECT_EQ(ReadAll(Installer()), "unverified");
+}
+
+TEST_F(SelfUpdate, OneCheckAtATimeAndHeartbeatsCheckOnlyUntilOneHasAnswered) {
+    Offer("20000101", "old");
+    const char* hold = R"({"mode": "hold_open", "path": "/service/viewer/v1.0/checkupdate.php", "timeout": 60})";
+    ServiceFault(hold);
+    settings->SetAutoUpdate(false);
+    ControllerAccess::HeartbeatDone(*controller);
+    EXPECT_FALSE(CheckInFlight()) << "automatic updates are off";
+    controller->CheckUpdate();  // the command still checks
+    ASSERT_TRUE(CheckInFlight());
+    controller->CheckUpdate();
+    ASSERT_TRUE(WaitForHeldRequest());
+    ServiceControl(L"POST", L"/_control/release");
+    Settle();
+    EXPECT_EQ(ChecksAnswered(), 1u) << "a check while one is in flight does nothing";
+
+    ServiceReset();
+    ServiceFault(hold);
+    settings->SetAutoUpdate(true);
+    ControllerAccess::Of(*controller).updateAnswered = false;  // as at start
+    ControllerAccess::HeartbeatDone(*controller);
+    EXPECT_TRUE(CheckInFlight()) << "the first heartbeat brings the check forward";
+    ASSERT_TRUE(WaitForHeldRequest());
+    ServiceControl(L"POST", L"/_control/release");
+    Settle();
+    ControllerAccess::HeartbeatDone(*controller);
+    EXPECT_FALSE(CheckInFlight()) << "a check has answered: heartbeats leave it to the daily rule";
+    EXPECT_EQ(ChecksAnswered(), 1u);
+}
+
+TEST_F(SelfUpdate, TheInstallerStartsSilentlyFromAQuotedPath) {
+    Path folder = dir / L"update folder";
+    ASSERT_TRUE(folder.CreateDirectories());
+    Path installer = folder / L"Kestrane Setup.exe";
+    ASSERT_TRUE(
+        CopyFileW((TestExecutableDirectory() / L"command_line_recorder.exe").c_str(), installer.c_str(), FALSE));
+    controller->InstallUpdate(installer);
+    Path record(installer.str() + L".txt");
+    for (int i = 0; i < 100 && ReadAll(record).empty(); ++i) Sleep(100);
+    std::string bytes = ReadAll(record);
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t)),
+              L"\"" + installer.str() + L"\" /S");
+    EXPECT_EQ(ui.MessageCount(), 0u);
+
+    controller->InstallUpdate(folder / L"missing.exe");
+    ASSERT_EQ(ui.MessageCount(), 1u);
+    EXPECT_EQ(ui.messages[0].second, GetString(L"Prompt_InstallUpdateFail") + L"|");
 }
 
 }  // namespace

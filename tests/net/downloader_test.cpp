@@ -212,10 +212,8 @@ TEST_F(PictureTasks, AbortingAStalledPictureEndsWithoutAnError) {
         if (percent == -1) ended = true;
     });
     downloader.AddTask(task);
-    // Abort only once the request is really stalled at the service (a slow machine may not
-    // have sent it yet after a fixed pause).
-    for (int i = 0; i < 300 && ServiceControl(L"GET", L"/_control/faults").find("\"held\": 1") == std::string::npos; ++i)
-        Sleep(100);
+    // Abort only once the request is really stalled at the service.
+    ASSERT_TRUE(WaitForHeldRequest());
     auto start = GetTickCount();
     downloader.AbortAll();
     while (!ended && GetTickCount() - start < 30000) Sleep(50);

@@ -90,6 +90,16 @@ TEST(Digest, KnownAnswers) {
     EXPECT_EQ(sha256("abc"), L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(Sha256Hex("message digest", 14, HexCase::Upper),
               L"F7846F55CF23E14EEBEAB5B4E1550CAD5B509E3348FBC4EFA3A1413D393CB650");
+
+    // A published checksum: its length says which digest, case does not matter.
+    auto verdict = [](const std::wstring& checksum) { return CheckDigest(checksum, "abc", 3); };
+    EXPECT_EQ(verdict(L"900150983CD24fb0d6963f7d28e17f72"), ChecksumVerdict::Match);
+    EXPECT_EQ(verdict(L"BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD"), ChecksumVerdict::Match);
+    EXPECT_EQ(verdict(L"900150983cd24fb0d6963f7d28e17f73"), ChecksumVerdict::Mismatch);
+    EXPECT_EQ(verdict(L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ae"), ChecksumVerdict::Mismatch);
+    for (const wchar_t* nothing : {L"", L"900150983cd24fb0d6963f7d28e17f7", L"900150983cd24fb0d6963f7d28e17f72 ",
+                                   L"900150983cd24fb0d6963f7d28e17fxx", L"\uFF1000150983cd24fb0d6963f7d28e17f72"})
+        EXPECT_EQ(verdict(nothing), ChecksumVerdict::Unverifiable) << nothing;
 }
 
 TEST(PackageFile, FileNameIsMd5OfUtf16Url) {

@@ -73,6 +73,14 @@ void ServiceReset() {
     ServiceControl(L"DELETE", L"/_control/requests");
 }
 
+bool WaitForHeldRequest() {
+    for (int i = 0; i < 300; ++i) {
+        if (ServiceControl(L"GET", L"/_control/faults").find("\"held\": 1") != std::string::npos) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
 Bytes PatternBytes() {
     Bytes bytes(1 << 20);
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>((i * 7 + i / 256) % 256);

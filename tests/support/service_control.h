@@ -17,6 +17,9 @@ std::string ServiceControl(const std::wstring& verb, const std::wstring& path, c
 void ServiceFault(const std::string& json);
 // Removes every fault, lets held requests go, forgets the request log.
 void ServiceReset();
+// Waits up to 30 s until the service holds a request (a hold_open fault); a slow machine
+// may not have sent it yet after a fixed pause. False when none came.
+bool WaitForHeldRequest();
 
 // The test picture "fengguang/pattern.jpg": byte i is (i * 7 + i / 256) mod 256.
 Bytes PatternBytes();
