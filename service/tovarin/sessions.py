@@ -1,10 +1,12 @@
 """Signed-in clients, recognised by the session cookie set by the sign-in answer.
 
-WinINet keeps cookies per process, so a running client sends the cookie with
-every later request. Sessions live in memory: a restarted service has every
-client signed out, which the client's heartbeat and sign-in retry handle.
+The cookie is persistent (it carries an expiry), so WinINet keeps it on disk and
+a restarted client is recognised by its first heartbeat while the session lives.
+Sessions live in memory: a restarted service has every client signed out,
+which the client's heartbeat and sign-in retry handle.
 """
 
+import email.utils
 import secrets
 import threading
 import time
@@ -12,8 +14,12 @@ import time
 COOKIE_NAME = "TOVARINSID"
 
 
-def session_cookie(token):
-    return f"{COOKIE_NAME}={token}; Path=/"
+COOKIE_LIFETIME = 30 * 24 * 3600  # the session's own time-out ends it sooner when idle
+
+
+def session_cookie(token, now=None):
+    expires = email.utils.formatdate((time.time() if now is None else now) + COOKIE_LIFETIME, usegmt=True)
+    return f"{COOKIE_NAME}={token}; Path=/; Max-Age={COOKIE_LIFETIME}; Expires={expires}"
 
 
 def expired_cookie():
