@@ -19,6 +19,25 @@
 #include "net/sign_in_state.h"
 #include "store/data_folder.h"
 
+namespace {
+
+// The installer that started this program may still be ending, its file still in use: the
+// job thread tries again a little later, letting other jobs run in between.
+void RemoveUpdateFolder(std::weak_ptr<JobThread> thread, Path folder, int attemptsLeft) {
+    if (!folder.IsDirectory() || folder.RemoveAll()) return;
+    std::shared_ptr<JobThread> jobs = thread.lock();
+    if (attemptsLeft == 0 || !jobs) {
+        DebugLog(L"Could not remove " + folder.str() + L"\n");
+        return;
+    }
+    jobs->Post([thread, folder, attemptsLeft] {
+        Sleep(250);
+        RemoveUpdateFolder(thread, folder, attemptsLeft - 1);
+    });
+}
+
+}  // namespace
+
 Controller::Controller(IUI* ui, std::shared_ptr<Settings> settings) : m_impl(std::make_shared<Impl>()) {
     m_impl->ui = ui;
     m_impl->settings = std::move(settings);
@@ -65,8 +84,7 @@ void Controller::Impl::OnUpgrade() {
     std::wstring version = GetProgramVersion();
     ui->ShowInfo(IUI::ShowInfoBalloon,
                  FormatString(GetString(L"Balloon_UpdateComplete"), {version, GetReleaseNotes(version)}), L"");
-    Path updates = settings->GetUpdateDirectory();
-    if (updates.IsDirectory() && !updates.RemoveAll()) DebugLog(L"Could not remove " + updates.str() + L"\n");
+    RemoveUpdateFolder(jobThread, settings->GetUpdateDirectory(), 40);
 }
 
 bool Controller::Start() {
