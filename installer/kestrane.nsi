@@ -32,6 +32,7 @@ SetCompressor /SOLID lzma
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrane"
 
 Name "Kestrane"
+BrandingText "Kestrane ${KESTRANE_VERSION}"
 OutFile "${KESTRANE_OUTFILE}"
 !if "${KESTRANE_TARGET}" == "amd64-unicode"
   InstallDir "$PROGRAMFILES64\Kestrane"
