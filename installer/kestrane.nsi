@@ -84,14 +84,19 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "Kestrane"
   Function ${prefix}CloseKestrane
     StrCpy $WasRunning 0
     StrCpy $1 0
+    StrCpy $2 0
     ${Do}
       FindWindow $0 "${WINDOW_CLASS}"
       ${If} $0 = 0
         ${ExitDo}
       ${EndIf}
       StrCpy $WasRunning 1
-      ; A hung program must not hang the installer with it.
-      SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=1000
+      ; Once per window (it is shutting down after the first); a hung program must not
+      ; hang the installer with it.
+      ${If} $0 <> $2
+        SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=1000
+        StrCpy $2 $0
+      ${EndIf}
       Sleep 250
       IntOp $1 $1 + 1
     ${LoopUntil} $1 >= 60
