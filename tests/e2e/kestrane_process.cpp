@@ -76,6 +76,10 @@ HWND WaitForWindow(const wchar_t* className, DWORD processId, DWORD timeoutMs) {
 ProgramFolder::ProgramFolder() { CopyFileW(BuiltKestrane().c_str(), Executable().c_str(), FALSE); }
 
 Path BuiltKestrane() { return TestExecutableDirectory().Parent() / L"Kestrane.exe"; }
+Path BuiltSetup() {
+    return TestExecutableDirectory().Parent().Parent() /
+           (sizeof(void*) == 8 ? L"KestraneSetup-x64.exe" : L"KestraneSetup.exe");
+}
 Path FakeShell() { return TestExecutableDirectory() / L"fake_shell.exe"; }
 
 unsigned long long NowMs() {

@@ -46,6 +46,8 @@ private:
 
 // Kestrane.exe sits one folder above the test executables.
 Path BuiltKestrane();
+// The installer made from it, beside the build folders (build/KestraneSetup-x64.exe).
+Path BuiltSetup();
 Path FakeShell();
 
 // Milliseconds since an arbitrary start, for measuring waits.

@@ -2,6 +2,8 @@
 // by a second start, closed, and cut off when its core hangs on the way out.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <ctime>
 
 #include "base/utf8.h"
@@ -40,6 +42,15 @@ HWND WaitForIconView(DWORD shellProcess) {
         if (HWND icons = defView ? FindWindowExW(defView, nullptr, L"SysListView32", nullptr) : nullptr) return icons;
     }
     return nullptr;
+}
+
+// A string value under HKEY_LOCAL_MACHINE; nothing when the key or value is missing.
+std::optional<std::wstring> MachineString(const wchar_t* key, const wchar_t* name) {
+    wchar_t buffer[1024] = {};
+    DWORD size = sizeof(buffer);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(buffer);
 }
 
 }  // namespace
@@ -156,4 +167,46 @@ TEST(Process, WatchdogEndsTheProcessWhenTheCoreHangsOnExit) {
     EXPECT_EQ(*code, 0u);
     EXPECT_GE(elapsed, 9000u) << "the exit did hang, so only the watchdog can have ended it";
     EXPECT_LT(elapsed, 20000u);
+}
+
+// The installer as an update runs it, silently, then the silent uninstaller: the program and
+// everything registered for it go, the user's pictures and settings stay.
+TEST(Process, SilentInstallAndUninstallKeepTheUsersData) {
+    const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrane";
+    TempDir temporary;
+    const Path folder = temporary / L"Program Files" / L"Kestrane";  // spaces, as most users have
+    wchar_t programs[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, programs), S_OK);
+    const Path shortcut = Path(programs) / L"Kestrane" / L"Kestrane.lnk";
+
+    ChildProcess setup;
+    ASSERT_TRUE(BuiltSetup().Exists()) << "no installer at " << ToUtf8(BuiltSetup().str()) << ": run scripts/build";
+    ASSERT_TRUE(setup.Start(BuiltSetup(), L"/S /D=" + folder.str()));  // /D= comes last, unquoted
+    ASSERT_EQ(setup.WaitForExit(60000), std::optional<DWORD>(0)) << "the silent install failed or hung";
+    EXPECT_EQ(ReadAll(folder / L"Kestrane.exe").substr(0, 2), "MZ") << "Kestrane.exe is not installed";
+    EXPECT_TRUE((folder / L"Uninstall.exe").Exists());
+    EXPECT_TRUE(shortcut.Exists()) << ToUtf8(shortcut.str());
+    EXPECT_EQ(MachineString(L"Software\\Kestrane", L"InstallDir"), folder.str()) << "the next update's folder";
+    EXPECT_EQ(MachineString(kUninstallKey, L"DisplayVersion"), GetProgramVersion());
+    EXPECT_EQ(MachineString(kUninstallKey, L"QuietUninstallString"),
+              L"\"" + (folder / L"Uninstall.exe").str() + L"\" /S");
+
+    // What the program leaves in its folder while it runs.
+    WriteAll(folder / L"config.xml", "<TovarinSetting/>");
+    ASSERT_TRUE((folder / L"data").CreateDirectories());
+    WriteAll(folder / L"data" / L"package.dat", "pictures");
+    ASSERT_TRUE((folder / L"update").CreateDirectories());
+    WriteAll(folder / L"update" / L"KestraneSetup.exe", "downloaded");
+
+    ChildProcess uninstall;
+    // _?= runs the uninstaller in place, so it ends only when it has finished.
+    ASSERT_TRUE(uninstall.Start(folder / L"Uninstall.exe", L"/S _?=" + folder.str()));
+    ASSERT_EQ(uninstall.WaitForExit(60000), std::optional<DWORD>(0)) << "the silent uninstall failed or hung";
+    EXPECT_FALSE((folder / L"Kestrane.exe").Exists());
+    EXPECT_FALSE((folder / L"update").Exists()) << "downloaded installers go with the program";
+    EXPECT_FALSE(shortcut.Exists());
+    EXPECT_FALSE(MachineString(L"Software\\Kestrane", L"InstallDir"));
+    EXPECT_FALSE(MachineString(kUninstallKey, L"DisplayName"));
+    EXPECT_EQ(ReadAll(folder / L"config.xml"), "<TovarinSetting/>") << "a silent uninstall keeps the settings";
+    EXPECT_EQ(ReadAll(folder / L"data" / L"package.dat"), "pictures") << "and the pictures";
 }
