@@ -81,6 +81,9 @@ void Controller::Impl::OnUpgrade() {
     if (previous == L"20061205" || previous == L"20061206") SetAutoStartEnabled(true);
     settings->SetLastCheckUpdateTime(0);  // 0 means now
     settings->Save();
+    // This version is what the service offered: the first heartbeat need not ask again, and
+    // its "no new version" would cover the balloon that reports the update.
+    updateAnswered = true;
     std::wstring version = GetProgramVersion();
     ui->ShowInfo(IUI::ShowInfoBalloon,
                  FormatString(GetString(L"Balloon_UpdateComplete"), {version, GetReleaseNotes(version)}), L"");
