@@ -4,14 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <shellapi.h>
 #include <prsht.h>
+#include <shellapi.h>
 
 #include <ctime>
 #include <optional>
 
 #include "base/file_io.h"
 #include "base/utf8.h"
+#include "config/version_table.h"
 #include "desktop/wallpaper_state.h"
 #include "e2e/kestrane_process.h"
 #include "e2e/wine_desktop.h"
@@ -37,8 +38,8 @@ bool WallpaperChangesFrom(const std::optional<std::string>& before, int seconds)
 // A program folder with stored pictures, one colour each, and a download just done, so the
 // cycle runs without the service.
 void StorePictures(const ProgramFolder& folder, std::initializer_list<COLORREF> colours,
-                   const std::wstring& serviceUrl = L"http://127.0.0.1:9/", SIZE size = {WineDesktop::kWidth,
-                                                                                       WineDesktop::kHeight}) {
+                   const std::wstring& serviceUrl = L"http://127.0.0.1:9/",
+                   SIZE size = {WineDesktop::kWidth, WineDesktop::kHeight}) {
     ASSERT_TRUE((folder.path() / L"data").CreateDirectories());
     int n = 0;
     for (COLORREF colour : colours) {
@@ -50,11 +51,11 @@ void StorePictures(const ProgramFolder& folder, std::initializer_list<COLORREF> 
         auto image = std::make_shared<Image>(n, folder.path() / L"data" / MakePackageFileName(name), name, L"");
         ASSERT_TRUE(WritePackage(image, bytes, image->GetPath()));
     }
-    WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>20261208</Version><ChangeFrequency>1"
-                              "</ChangeFrequency><LastDownloadTime>" +
-                                  std::to_string(time(nullptr)) +
-                                  "</LastDownloadTime><ServiceUrl>" + ToUtf8(serviceUrl) +
-                                  "</ServiceUrl></TovarinSetting>");
+    WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>" + ToUtf8(GetProgramVersion()) +
+                                  "</Version><ChangeFrequency>1"
+                                  "</ChangeFrequency><LastDownloadTime>" +
+                                  std::to_string(time(nullptr)) + "</LastDownloadTime><ServiceUrl>" +
+                                  ToUtf8(serviceUrl) + "</ServiceUrl></TovarinSetting>");
 }
 
 // Whether the shell holds an icon of the window: modifying nothing succeeds only then.
@@ -118,15 +119,16 @@ TEST(FaceEndToEnd, ButtonsHotKeysFreezeAndTheTrayIcon) {
     // Dragged by its face (between Next and the desktop-icons button), and the place kept.
     const std::string grip = std::to_string(box.left + 80) + " " + std::to_string(box.top + 15);
     const std::string dropped = std::to_string(box.left - 20) + " " + std::to_string(box.top - 45);
-    ASSERT_TRUE(desktop.XDoTool("mousemove " + grip + " mousedown 1 sleep 0.3 mousemove " + dropped +
-                                " sleep 0.3 mouseup 1"));
+    ASSERT_TRUE(
+        desktop.XDoTool("mousemove " + grip + " mousedown 1 sleep 0.3 mousemove " + dropped + " sleep 0.3 mouseup 1"));
     RECT moved{};
     EXPECT_TRUE(WaitUntil([&] { return GetWindowRect(window, &moved) && moved.left == box.left - 100; }, 5));
     EXPECT_EQ(moved.top, box.top - 60);
     EXPECT_TRUE(WaitUntil(
         [&] {
-            return ReadAll(folder.Config()).find("<Pos x=\"" + std::to_string(box.left - 100) + "\" y=\"" +
-                                                 std::to_string(box.top - 60) + "\"") != std::string::npos;
+            return ReadAll(folder.Config())
+                       .find("<Pos x=\"" + std::to_string(box.left - 100) + "\" y=\"" + std::to_string(box.top - 60) +
+                             "\"") != std::string::npos;
         },
         5))
         << "the new place is saved";
@@ -155,8 +157,8 @@ TEST(FaceEndToEnd, ButtonsHotKeysFreezeAndTheTrayIcon) {
     ASSERT_NE(menu, nullptr) << "the tray menu opens";
     RECT menuBox{};
     GetWindowRect(menu, &menuBox);
-    ASSERT_TRUE(desktop.XDoTool("mousemove " + std::to_string(menuBox.left + 30) + " " + std::to_string(menuBox.top + 10) +
-                                " sleep 0.5 click 1"));
+    ASSERT_TRUE(desktop.XDoTool("mousemove " + std::to_string(menuBox.left + 30) + " " +
+                                std::to_string(menuBox.top + 10) + " sleep 0.5 click 1"));
     EXPECT_TRUE(WaitUntil([&] { return desktop.IsVisible(window); }, 5)) << "Show Main Window";
 
     // The shell restarts: the icon is gone with it, and comes back on "TaskbarCreated".
@@ -199,7 +201,8 @@ TEST(FaceEndToEnd, OptionsFromTheSetupMenuReachConfigTheWallpaperAndTheDownload)
     // Setup, then Options... with the keyboard (the fifth item; separators are skipped).
     ASSERT_TRUE(desktop.XDoTool("mousemove " + Centre(ControlRect(window, IDC_SETUP)) + " sleep 0.5 click 1 sleep 1"));
     ASSERT_NE(desktop.WaitForWindow(L"#32768", kestrane.GetId(), 5000), nullptr) << "the Setup menu opens";
-    ASSERT_TRUE(desktop.XDoTool("key Down sleep 0.1 key Down sleep 0.1 key Down sleep 0.1 key Down sleep 0.3 key Return"));
+    ASSERT_TRUE(
+        desktop.XDoTool("key Down sleep 0.1 key Down sleep 0.1 key Down sleep 0.1 key Down sleep 0.3 key Return"));
     HWND sheet = desktop.WaitForWindow(L"#32770", kestrane.GetId(), 10000);
     ASSERT_NE(sheet, nullptr) << "the options sheet opens";
     auto page = [&](int index) {

@@ -142,9 +142,10 @@ TEST(Process, HiddenDesktopIconsAreShownAgainAtExitAndHiddenAtTheNextStart) {
     ShowWindow(icons, SW_SHOWNA);
 
     RunningKestrane kestrane;
-    WriteAll(kestrane.folder.Config(),
-             "<?xml version=\"1.0\"?><TovarinSetting><Version>20261208</Version>"
-             "<HideDesktopIcons>1</HideDesktopIcons></TovarinSetting>");
+    WriteAll(kestrane.folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>" +
+                                           ToUtf8(GetProgramVersion()) +
+                                           "</Version>"
+                                           "<HideDesktopIcons>1</HideDesktopIcons></TovarinSetting>");
     kestrane.Start();
     for (int i = 0; i < 50 && IsWindowVisible(icons); ++i) Sleep(100);
     EXPECT_FALSE(IsWindowVisible(icons)) << "the stored choice hides the icons at start";

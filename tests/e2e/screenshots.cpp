@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/utf8.h"
+#include "config/version_table.h"
 #include "desktop/wallpaper_state.h"
 #include "e2e/kestrane_process.h"
 #include "e2e/wine_desktop.h"
@@ -89,9 +90,10 @@ public:
 
     bool Run(unsigned short langId, const std::wstring& serviceUrl) {
         ProgramFolder folder;
-        WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>20261208</Version><LangId>" +
-                                      std::to_string(langId) + "</LangId><Tags>fengguang</Tags><ServiceUrl>" +
-                                      ToUtf8(serviceUrl) + "</ServiceUrl></TovarinSetting>");
+        WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>" + ToUtf8(GetProgramVersion()) +
+                                      "</Version><LangId>" + std::to_string(langId) +
+                                      "</LangId><Tags>fengguang</Tags><ServiceUrl>" + ToUtf8(serviceUrl) +
+                                      "</ServiceUrl></TovarinSetting>");
         // Our own wallpaper already on the desktop: no question about the user's one.
         SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str());
         GetWallpaperPath().Remove();
@@ -137,9 +139,10 @@ public:
         HWND balloon = nullptr;
         WaitUntil([&] { return (balloon = FindBalloon(m_desktop)) != nullptr; }, 5);
         Sleep(500);
-        if (balloon) ok &= Save("balloon", WindowBox(balloon));
-        else ok = false, std::printf("FAILED no balloon\n");
-
+        if (balloon)
+            ok &= Save("balloon", WindowBox(balloon));
+        else
+            ok = false, std::printf("FAILED no balloon\n");
 
         // The tray menu where the shell opens it: at the pointer, near the screen's corner.
         m_desktop.XDoTool("mousemove " + Point(m_desktop.Width() - 40, m_desktop.Height() - 8));
@@ -151,7 +154,7 @@ public:
         closeMenus();
 
         // Every page of the options sheet, then the sign-in dialog.
-        const char* const pageNames[] = {"options-basic", "options-desktop", "options-category",
+        const char* const pageNames[] = {"options-basic",   "options-desktop",    "options-category",
                                          "options-hotkeys", "options-connection", "options-about"};
         PostMessageW(window, WM_COMMAND, ID_SHOW_PROPERTY_SHEET, 0);
         HWND sheet = m_desktop.WaitForWindow(L"#32770", process, 10000);

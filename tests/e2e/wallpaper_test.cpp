@@ -9,6 +9,7 @@
 #include "base/file_io.h"
 #include "base/handles.h"
 #include "base/utf8.h"
+#include "config/version_table.h"
 #include "desktop/wallpaper_state.h"
 #include "e2e/kestrane_process.h"
 #include "e2e/wine_desktop.h"
@@ -45,8 +46,8 @@ std::vector<COLORREF> BitmapPixels(const Path& file) {
 }
 
 std::string ConfigFor(const std::string& tags) {
-    return "<?xml version=\"1.0\"?><TovarinSetting><Version>20261208</Version><Tags>" + tags + "</Tags><ServiceUrl>" +
-           ToUtf8(ServiceUrl()) + "</ServiceUrl></TovarinSetting>";
+    return "<?xml version=\"1.0\"?><TovarinSetting><Version>" + ToUtf8(GetProgramVersion()) + "</Version><Tags>" +
+           tags + "</Tags><ServiceUrl>" + ToUtf8(ServiceUrl()) + "</ServiceUrl></TovarinSetting>";
 }
 
 }  // namespace
@@ -187,14 +188,14 @@ TEST(WallpaperEndToEnd, AChangedWallpaperIsAskedAboutBeforeAStoredPictureIsShown
         ASSERT_TRUE(WritePackage(image, stored, image->GetPath()));
     }
     // The recorded wallpaper is an earlier one; the last download was just now.
-    WriteAll(folder.Config(),
-             "<?xml version=\"1.0\"?><TovarinSetting><Version>20261208</Version>"
-             "<LastDownloadTime>" +
-                 std::to_string(time(nullptr)) +
-                 "</LastDownloadTime>"
-                 "<OldWallpaper><Wallpaper>C:\\earlier.bmp</Wallpaper><TileWallpaper>0</TileWallpaper>"
-                 "<WallpaperStyle>2</WallpaperStyle></OldWallpaper><ServiceUrl>" +
-                 ToUtf8(ServiceUrl()) + "</ServiceUrl></TovarinSetting>");
+    WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>" + ToUtf8(GetProgramVersion()) +
+                                  "</Version>"
+                                  "<LastDownloadTime>" +
+                                  std::to_string(time(nullptr)) +
+                                  "</LastDownloadTime>"
+                                  "<OldWallpaper><Wallpaper>C:\\earlier.bmp</Wallpaper><TileWallpaper>0</TileWallpaper>"
+                                  "<WallpaperStyle>2</WallpaperStyle></OldWallpaper><ServiceUrl>" +
+                                  ToUtf8(ServiceUrl()) + "</ServiceUrl></TovarinSetting>");
     WineDesktop desktop;
     ChildProcess kestrane;
     HWND window = desktop.StartKestrane(folder.Executable(), kestrane);

@@ -26,7 +26,8 @@ PY
     mkdir -p "$state/pictures/zhiwu"
     convert -size 1024x768 gradient:'#10a030-#e0f060' "$state/pictures/zhiwu/fern.jpg"
     convert -size 800x600 xc:'#c08040' "$state/pictures/zhiwu/bark.jpg"
-    printf 'members only' > "$state/pictures/xiezhen/private.jpg"
+    # Members only: a picture the sign-in end-to-end test shows and keeps as a favourite.
+    convert -size 640x480 xc:'#804060' "$state/pictures/xiezhen/private.jpg"
     setsid python3 "$top/service/tovarin_service.py" --pictures "$state/pictures" --db "$state/service.db" \
       --port 0 --ready-file "$state/port" --quiet --user tester:secret </dev/null >"$state/service.log" 2>&1 &
     echo $! > "$state/pid"
