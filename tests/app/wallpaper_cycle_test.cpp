@@ -7,14 +7,17 @@
 #include <windows.h>
 
 #include <atomic>
+#include <climits>
 #include <mutex>
 #include <vector>
 
 #include "app/controller.h"
 #include "app/controller_impl.h"
+#include "base/digest.h"
 #include "base/file_io.h"
 #include "base/handles.h"
 #include "base/localization.h"
+#include "base/utf8.h"
 #include "config/version_table.h"
 #include "desktop/desktop_icons.h"
 #include "desktop/wallpaper_state.h"
@@ -34,7 +37,6 @@ public:
     static void Fail(Controller& controller, int type) { controller.OnDownloadError(type); }
     static void FollowSettings(Controller& controller) { controller.FollowSettings(); }
     static void LoginSucceeded(Controller& controller) { controller.OnLoginSuccess(); }
-    static void LoginFailed(Controller& controller, const std::wstring& message) { controller.OnLoginFail(message); }
     static void FavoritesDone(Controller& controller, int pid, bool add) { controller.OnFavoritesDone(pid, add); }
     static void FavoritesFailed(Controller& controller, const std::wstring& message, bool add) {
         controller.OnFavoritesError(message, add);
@@ -465,25 +467,16 @@ TEST_F(Cycle, NeedLoginNamesEveryCategoryThatNeedsIt) {
                                          L"|" + GetString(L"Prompt_DownloadImage_Fail_Title"));
 }
 
-TEST_F(Cycle, SignInOutcomesAreToldInTheirOwnWords) {
+TEST_F(Cycle, ASignInIsWelcomedByTheNameTheServiceKnows) {
     SelectLanguage(1033);
     Settings::LoginRecord record;
     record.Username = L"Alice";
     settings->SetLoginRecord(record);
     ControllerAccess::LoginSucceeded(*controller);
-    ControllerAccess::LoginFailed(*controller, L"Server says no");
-    settings->SetDebugMode(true);
-    ControllerAccess::LoginFailed(*controller, L"Server says no");
     std::lock_guard<std::mutex> guard(ui.mutex);
-    ASSERT_EQ(ui.messages.size(), 3u);
-    for (const auto& message : ui.messages) EXPECT_EQ(message.first, IUI::ShowInfoMessage);
-    EXPECT_EQ(ui.messages[0].second, L"'Alice', welcome to Tovarin|" + GetString(L"Prompt_Login_Success_Title"))
-        << "the name the service knows";
-    EXPECT_EQ(ui.messages[1].second, GetString(L"Prompt_Login_Fail") + L"|" + GetString(L"Prompt_Login_Fail_Title"));
-    EXPECT_EQ(ui.messages[2].second, FormatString(GetString(L"Prompt_Login_Fail_Debug"), {L"Server says no"}) + L"|" +
-                                         GetString(L"Prompt_Login_Fail_Title"))
-        << "debug mode shows the failure itself";
-    EXPECT_NE(ui.messages[2].second.find(L"Server says no"), std::wstring::npos);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].first, IUI::ShowInfoMessage);
+    EXPECT_EQ(ui.messages[0].second, L"'Alice', welcome to Tovarin|" + GetString(L"Prompt_Login_Success_Title"));
 }
 
 TEST_F(Cycle, FavouriteOutcomesFollowWhatTheServiceNowHolds) {
@@ -507,8 +500,8 @@ TEST_F(Cycle, FavouriteOutcomesFollowWhatTheServiceNowHolds) {
     EXPECT_NE(ui.messages[2].second.find(L"Server says no"), std::wstring::npos);
 }
 
-// The reference service offers an installer; the checks below run against it.
-class SelfUpdate : public Cycle {
+// A cycle whose downloader talks to the reference service.
+class ServiceCycle : public Cycle {
 protected:
     void SetUp() override {
         if (ServiceUrl().empty()) GTEST_SKIP() << "no reference service was started for this test";
@@ -533,27 +526,28 @@ protected:
         ServiceControl(L"POST", L"/_control/installer", json + "}");
     }
     bool CheckInFlight() { return !ControllerAccess::Of(*controller).checkUpdateTask.expired(); }
-    // Waits for the check and the download it queues: a marker task (refused at once) queued
-    // after the check ends after it, and a second one after the download the check queued.
+    // Waits until the downloader has run every task queued so far and those they queue: a
+    // marker task (refused at once) of the least urgent priority runs after all of them.
     void Settle() {
-        for (int round = 0; round < 2; ++round) {
-            UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-            HANDLE event = done.get();
-            auto marker = std::make_shared<FileDownloadTask>(L"http://127.0.0.1:9/", dir.path());
-            marker->SetErrorCallback([event](DownloadException::ErrorType, const std::wstring&) { SetEvent(event); });
-            ControllerAccess::Of(*controller).downloader->AddTask(marker);
-            ASSERT_EQ(WaitForSingleObject(event, 60000), WAIT_OBJECT_0);
-        }
+        UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        HANDLE event = done.get();
+        auto marker = std::make_shared<FileDownloadTask>(L"http://127.0.0.1:9/", dir.path());
+        marker->SetPriority(INT_MAX);
+        marker->SetErrorCallback([event](DownloadException::ErrorType, const std::wstring&) { SetEvent(event); });
+        ControllerAccess::Of(*controller).downloader->AddTask(marker);
+        ASSERT_EQ(WaitForSingleObject(event, 60000), WAIT_OBJECT_0);
     }
-    size_t ChecksAnswered() {
-        std::string log = ServiceControl(L"GET", L"/_control/requests?path=/service/viewer/v1.0/checkupdate.php");
+    static size_t Requests(const std::wstring& endpoint) {
+        std::string log = ServiceControl(L"GET", L"/_control/requests?path=/service/viewer/v1.0/" + endpoint);
         size_t count = 0;
-        for (size_t at = log.find("checkupdate.php"); at != std::string::npos; at = log.find("checkupdate.php", at + 1))
-            ++count;
+        for (size_t at = log.find("\"seq\""); at != std::string::npos; at = log.find("\"seq\"", at + 1)) ++count;
         return count;
     }
     Path Installer() const { return settings->GetUpdateDirectory() / L"KestraneSetup.exe"; }
 };
+
+class SelfUpdate : public ServiceCycle {};
+class Account : public ServiceCycle {};
 
 TEST_F(SelfUpdate, TheSameVersionIsNoUpdateAndANewerOneIsFetchedCheckedAndHandedOver) {
     const std::wstring running = GetProgramVersion();
@@ -611,7 +605,7 @@ TEST_F(SelfUpdate, OneCheckAtATimeAndHeartbeatsCheckOnlyUntilOneHasAnswered) {
     ASSERT_TRUE(WaitForHeldRequest());
     ServiceControl(L"POST", L"/_control/release");
     Settle();
-    EXPECT_EQ(ChecksAnswered(), 1u) << "a check while one is in flight does nothing";
+    EXPECT_EQ(Requests(L"checkupdate.php"), 1u) << "a check while one is in flight does nothing";
 
     ServiceReset();
     ServiceFault(hold);
@@ -624,7 +618,7 @@ TEST_F(SelfUpdate, OneCheckAtATimeAndHeartbeatsCheckOnlyUntilOneHasAnswered) {
     Settle();
     ControllerAccess::HeartbeatDone(*controller);
     EXPECT_FALSE(CheckInFlight()) << "a check has answered: heartbeats leave it to the daily rule";
-    EXPECT_EQ(ChecksAnswered(), 1u);
+    EXPECT_EQ(Requests(L"checkupdate.php"), 1u);
 }
 
 TEST_F(SelfUpdate, TheInstallerStartsSilentlyFromAQuotedPath) {
@@ -644,6 +638,28 @@ TEST_F(SelfUpdate, TheInstallerStartsSilentlyFromAQuotedPath) {
     controller->InstallUpdate(folder / L"missing.exe");
     ASSERT_EQ(ui.MessageCount(), 1u);
     EXPECT_EQ(ui.messages[0].second, GetString(L"Prompt_InstallUpdateFail") + L"|");
+}
+
+TEST_F(Account, AFailedSignInIsToldPlainlyOrInDetailThenTheStateIsAskedFor) {
+    settings->SetAutoUpdate(false);  // the heartbeat would bring an update check along
+    const std::wstring wrong = Md5Hex("wrong", 5, HexCase::Upper);
+    controller->Login(L"tester", wrong);
+    Settle();
+    settings->SetDebugMode(true);
+    controller->Login(L"tester", wrong);
+    Settle();
+    const std::wstring title = L"|" + GetString(L"Prompt_Login_Fail_Title");
+    std::lock_guard<std::mutex> guard(ui.mutex);
+    std::wstring all;
+    for (const auto& message : ui.messages) all += message.second + L"\n";
+    ASSERT_EQ(ui.messages.size(), 2u) << ToUtf8(all);
+    EXPECT_EQ(ui.messages[0].second, GetString(L"Prompt_Login_Fail") + title);
+    const std::wstring detailed = ui.messages[1].second;
+    const std::wstring lead = FormatString(GetString(L"Prompt_Login_Fail_Debug"), {L""});
+    EXPECT_EQ(detailed.substr(0, lead.size()), lead) << "debug mode shows the failure itself";
+    EXPECT_GT(detailed.size(), lead.size() + title.size()) << "with the service's words";
+    EXPECT_EQ(Requests(L"heartbeat.php"), 2u) << "each failure asks the service for the state";
+    EXPECT_EQ(settings->GetLoginState(), Settings::kLoggedOut);
 }
 
 }  // namespace
