@@ -68,6 +68,8 @@ void ServiceFault(const std::string& json) {
 }
 
 void ServiceReset() {
+    // Sign-in cookies outlive the test process that got them: no test starts signed in.
+    ServiceControl(L"POST", L"/_control/sessions/clear");
     ServiceControl(L"DELETE", L"/_control/faults");
     ServiceControl(L"POST", L"/_control/release");
     ServiceControl(L"DELETE", L"/_control/requests");

@@ -15,7 +15,7 @@ std::wstring ProxyAddress();
 std::string ServiceControl(const std::wstring& verb, const std::wstring& path, const std::string& json = "");
 // Adds a fault (a JSON object) and forgets earlier requests.
 void ServiceFault(const std::string& json);
-// Removes every fault, lets held requests go, forgets the request log.
+// Signs every client out, removes every fault, lets held requests go, forgets the request log.
 void ServiceReset();
 // Waits up to 30 s until the service holds a request (a hold_open fault); a slow machine
 // may not have sent it yet after a fixed pause. False when none came.
