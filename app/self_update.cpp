@@ -48,7 +48,6 @@ void Controller::CheckUpdate() {
     impl.settings->SetLastCheckUpdateTime(impl.now());
     DebugLog(L"Begin to CheckUpdate\n");
     auto task = std::make_shared<CheckUpdateTask>(impl.settings);
-    task->SetPriority(0);
     std::shared_ptr<Impl> self = m_impl;
     task->SetProgressCallback(
         [self](int percent) { ShowProgressText(*self->ui, L"Balloon_CheckUpdateProgress", percent); });
