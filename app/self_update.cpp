@@ -15,8 +15,8 @@
 
 namespace {
 
-// Larger than any installer we ship by far; a bigger file is not ours.
-constexpr std::uint64_t kMaxInstallerBytes = 256ull << 20;
+// Far larger than any installer we ship; a bigger download is not ours and is not fetched.
+constexpr size_t kMaxInstallerBytes = 64u << 20;
 // ERROR_ELEVATION_REQUIRED, which the XP headers we build against do not have.
 constexpr DWORD kElevationRequired = 740;
 
@@ -79,7 +79,8 @@ void Controller::OnVersionInfo(const VersionInfo& info) {
     }
     DebugLog(L"New version. Description: " + info.Description + L"\n");
     if (!impl.downloader || impl.exiting) return;
-    auto task = std::make_shared<FileDownloadTask>(info.FileUrl, impl.settings->GetUpdateDirectory());
+    auto task =
+        std::make_shared<FileDownloadTask>(info.FileUrl, impl.settings->GetUpdateDirectory(), kMaxInstallerBytes);
     std::shared_ptr<Impl> self = m_impl;
     task->SetProgressCallback(
         [self](int percent) { ShowProgressText(*self->ui, L"Balloon_DownloadUpdateProgress", percent); });

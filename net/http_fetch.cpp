@@ -152,6 +152,9 @@ unsigned long long SendHttpRequest(HINTERNET connection, Bytes& body, const Fetc
         if (announced && status == 206) announced += body.size();
     }
 
+    const size_t limit = std::min(request.maxBytes, kMaxBodyBytes);
+    if (announced > limit)
+        throw std::length_error("the answer announces more than " + std::to_string(limit) + " bytes");
     ReceivedBytes received(body);
     size_t& count = received.count();
     size_t capacity = announced > count
@@ -160,8 +163,9 @@ unsigned long long SendHttpRequest(HINTERNET connection, Bytes& body, const Fetc
     body.resize(std::max(capacity, count + 1));
     for (;;) {
         if (count == body.size()) {
-            if (body.size() >= kMaxBodyBytes) throw std::length_error("the answer is larger than 512 MB");
-            body.resize(std::min(body.size() * 2, kMaxBodyBytes));
+            if (body.size() >= limit)
+                throw std::length_error("the answer is larger than " + std::to_string(limit) + " bytes");
+            body.resize(std::min(body.size() * 2, limit));
         }
         // Moderate reads: InternetReadFile fills its whole buffer before it returns, so
         // larger ones would hold progress back; smaller ones cost time under Wine.

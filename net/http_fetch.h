@@ -31,24 +31,6 @@ private:
     bool m_cancelled = false;
 };
 
-struct FetchRequest {
-    std::wstring verb = L"GET";
-    std::wstring url;
-    FormFields fields;  // sent as an urlencoded form body with POST
-    std::wstring referrer;
-    bool noCacheWrite = false;
-};
-
-// Form fields as "name=value&" pairs, names in map order; UTF-8, letters and digits kept, a
-// blank as "+", every other byte as "%XX".
-std::string EncodeForm(const FormFields& fields);
-
-// Fetches the URL into body (replaced only on success); a GET that comes up short or stalls
-// after some progress is resumed with Range, a POST is never sent twice. Throws
-// DownloadException, Error_Abort soon after the slot is cancelled.
-void FetchUrl(InternetSession& session, const FetchRequest& request, Bytes& body, const ProgressCallback& progress,
-              ConnectionSlot* slot = nullptr);
-
 namespace fetch_limits {
 // An answer that makes no progress for this long has failed (the receive time-out).
 constexpr unsigned long kStallLimitMs = 60000;
@@ -61,3 +43,22 @@ constexpr size_t kMaxBodyBytes = 512u << 20;
 // Attempts of one fetch, resumed ones included.
 constexpr int kMaxAttempts = 20;
 }  // namespace fetch_limits
+
+struct FetchRequest {
+    std::wstring verb = L"GET";
+    std::wstring url;
+    FormFields fields;  // sent as an urlencoded form body with POST
+    std::wstring referrer;
+    bool noCacheWrite = false;
+    size_t maxBytes = fetch_limits::kMaxBodyBytes;  // a larger answer fails (never above the limit)
+};
+
+// Form fields as "name=value&" pairs, names in map order; UTF-8, letters and digits kept, a
+// blank as "+", every other byte as "%XX".
+std::string EncodeForm(const FormFields& fields);
+
+// Fetches the URL into body (replaced only on success); a GET that comes up short or stalls
+// after some progress is resumed with Range, a POST is never sent twice. Throws
+// DownloadException, Error_Abort soon after the slot is cancelled.
+void FetchUrl(InternetSession& session, const FetchRequest& request, Bytes& body, const ProgressCallback& progress,
+              ConnectionSlot* slot = nullptr);

@@ -68,8 +68,8 @@ void SingleImageTask::Run() {
     if (m_onImage) m_onImage(m_image);
 }
 
-FileDownloadTask::FileDownloadTask(std::wstring url, Path directory)
-    : m_url(std::move(url)), m_directory(std::move(directory)) {
+FileDownloadTask::FileDownloadTask(std::wstring url, Path directory, size_t maxBytes)
+    : m_url(std::move(url)), m_directory(std::move(directory)), m_maxBytes(maxBytes) {
     SetPriority(0);
 }
 
@@ -90,6 +90,7 @@ void FileDownloadTask::Run() {
     FetchRequest request;
     request.url = m_url;
     request.noCacheWrite = true;
+    request.maxBytes = m_maxBytes;
     Bytes body;
     Fetch(request, body);
     if (!m_directory.IsDirectory() && !m_directory.CreateDirectories())

@@ -56,7 +56,8 @@ private:
 class FileDownloadTask : public DownloadTask {
 public:
     using FileCallback = std::function<void(const Path& path)>;
-    FileDownloadTask(std::wstring url, Path directory);
+    // A file larger than maxBytes is refused (it is held in memory until it is stored).
+    FileDownloadTask(std::wstring url, Path directory, size_t maxBytes = fetch_limits::kMaxBodyBytes);
     void SetFileCallback(FileCallback callback) { m_onFile = std::move(callback); }
     void Run() override;
 
@@ -67,6 +68,7 @@ public:
 private:
     std::wstring m_url;
     Path m_directory;
+    size_t m_maxBytes;
     FileCallback m_onFile;
 };
 

@@ -239,6 +239,17 @@ TEST_F(PictureTasks, AFileIsStoredUnderItsName) {
     } catch (const DownloadException& error) {
         EXPECT_EQ(error.GetErrorType(), DownloadException::Error_Invalid_Url);
     }
+
+    // A file over the caller's limit is not fetched whole, nor stored.
+    auto oversized =
+        std::make_shared<FileDownloadTask>(ServiceUrl() + L"/pictures/fengguang/pattern.jpg", updates, 1000);
+    try {
+        oversized->Run();
+        FAIL() << "a file over the limit is refused";
+    } catch (const DownloadException& error) {
+        EXPECT_EQ(error.GetErrorType(), DownloadException::Error_Unknown_Exception);
+    }
+    EXPECT_FALSE((updates / L"pattern.jpg").Exists());
 }
 
 TEST(DownloadImageTask, PartnerShare) {
