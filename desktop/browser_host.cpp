@@ -177,6 +177,7 @@ void BrowserHost::OnDocumentComplete(const std::wstring& url) {
     // Frames and the blank first page complete too; only the page itself ends the wait.
     const std::wstring completed = Canonical(url);
     if (completed != Canonical(TakeString(location)) || completed == L"about:blank") return;
+    m_completed = true;
     EndNestedLoop(m_waitingThread);
     m_waitingThread = 0;
 }
@@ -191,7 +192,7 @@ void BrowserHost::OnTimeout() {
 PageCapture::Result BrowserHost::LoadAndCapture(const std::wstring& url) {
     Result result;
     if (m_waitingThread || !Ready()) return result;
-    m_timedOut = false;
+    m_completed = m_timedOut = false;
     m_waitingThread = GetCurrentThreadId();
     HRESULT navigated = Navigate(m_control->browser.get(), url);
     if (FAILED(navigated)) {
@@ -205,10 +206,13 @@ PageCapture::Result BrowserHost::LoadAndCapture(const std::wstring& url) {
     KillTimer(m_control->window.get(), kTimeoutTimer);
     m_waitingThread = 0;
     if (!ended) return result;  // the thread is quitting
-    if (m_timedOut) {
-        DebugLog(L"The template page did not finish loading in time\n");
+    if (!m_completed) {
+        // The time-out, or the program closing (EndNestedLoop from outside): no page to take.
         m_control->browser->Stop();
-        result.outcome = Outcome::TimedOut;
+        if (m_timedOut) {
+            DebugLog(L"The template page did not finish loading in time\n");
+            result.outcome = Outcome::TimedOut;
+        }
         return result;
     }
     result.bitmap = Capture();

@@ -4,7 +4,8 @@
 // time-out), and paints the page's first visible element into a bitmap.
 //
 // Everything here belongs to the thread that first made it ready, which must be a COM
-// single-threaded apartment pumping messages (a JobThread is).
+// single-threaded apartment pumping messages (a JobThread is). EndNestedLoop for that thread
+// gives up a wait without a capture.
 #include <windows.h>
 
 #include <memory>
@@ -34,6 +35,7 @@ private:
     const unsigned m_timeoutMs;
     DWORD m_thread = 0;         // where the control lives
     DWORD m_waitingThread = 0;  // who runs the nested loop for a page; 0 when nobody waits
+    bool m_completed = false;   // the page itself finished loading
     bool m_timedOut = false;
     std::unique_ptr<Control> m_control;
 };
