@@ -117,6 +117,9 @@ void Controller::Exit() {
     m_impl->jobThread->ClearQueue();
     std::shared_ptr<Impl> impl = m_impl;
     m_impl->jobThread->Post([impl] { impl->ExitJob(); });
+    // A template page being waited for gives up now, so the exit job runs well within the
+    // window's watchdog rather than after the page's time-out.
+    EndNestedLoop(m_impl->jobThread->GetThreadId());
 }
 
 void Controller::Impl::ExitJob() {

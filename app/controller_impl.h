@@ -14,6 +14,7 @@
 #include "base/job_thread.h"
 #include "config/settings.h"
 #include "desktop/drawn_layout.h"
+#include "desktop/template_renderer.h"
 #include "desktop/wallpaper_renderer.h"
 #include "net/download_task.h"
 #include "net/downloader.h"
@@ -28,8 +29,9 @@ struct Controller::Impl {
     std::shared_ptr<JobThread> jobThread;
     // The show job's renderers: the plain frame always, a template while one is in use.
     std::unique_ptr<WallpaperRenderer> plainRenderer;
-    std::unique_ptr<WallpaperRenderer> templateRenderer;
-    std::wstring templateName;  // the template the template renderer holds
+    std::unique_ptr<TemplateRenderer> templateRenderer;
+    std::wstring templateName;                                          // the template the template renderer holds
+    unsigned templatePageTimeoutMs = TemplateRenderer::kPageTimeoutMs;  // tests make it short
     DrawnLayout watermark;
     std::atomic<bool> exiting{false};
     unsigned tickTimer = 0;

@@ -77,6 +77,10 @@ void Controller::Impl::ShowJob() {
     Picture picture = LoadPicture(shown, 0);
     if (picture.IsEmpty()) return;  // no image, or one that does not load: the wallpaper stays
     std::shared_ptr<Picture> wallpaper = ComposeWallpaper(picture, *settings, renderer);
+    // A template whose page never finished is not ready any more: this change still
+    // happens, in the plain frame, rather than after another wait.
+    if (!wallpaper && &renderer != plainRenderer.get() && !renderer.IsReady())
+        wallpaper = ComposeWallpaper(picture, *settings, *plainRenderer);
     if (!wallpaper || !ApplyWallpaper(*wallpaper, *settings, &watermark)) DebugLog(L"The wallpaper was not changed\n");
     ui->UpdateState();
 }
@@ -85,8 +89,12 @@ WallpaperRenderer& Controller::Impl::SelectRenderer() {
     if (settings->GetUseTemplate()) {
         std::wstring name = settings->GetTemplate();
         // A template that fails to load leaves the one loaded before in use.
+        // The name loaded last is loaded only once: a template whose page timed out stays not
+        // ready, and the plain frame renders without a 30-second wait on every show job, until
+        // the user picks another template or switches templates off and on, which loads it
+        // afresh and gives it another chance.
         if (!name.empty() && (!templateRenderer || name != templateName) &&
-            LoadTemplate(templateRenderer, settings->GetTemplatesDirectory() / name))
+            LoadTemplate(templateRenderer, settings->GetTemplatesDirectory() / name, settings, templatePageTimeoutMs))
             templateName = name;
         if (templateRenderer && templateRenderer->IsReady()) return *templateRenderer;
     } else if (templateRenderer) {

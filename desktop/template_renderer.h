@@ -1,12 +1,40 @@
 #pragma once
-// Wallpapers composed through an HTML template from the "templates" folder.
-// Placeholder: the template work builds the renderer; until then no template loads, so the
-// plain frame stays the active renderer.
+// Wallpapers composed through an HTML template from the "templates" folder: the picture and
+// the screen's geometry go into the template's page, the browser control shows it, and the
+// page's first visible element becomes the wallpaper.
 #include <memory>
+#include <string>
 
 #include "base/path.h"
+#include "desktop/page_capture.h"
+#include "desktop/template_page.h"
 #include "desktop/wallpaper_renderer.h"
 
-// Loads the template in the folder into the renderer, creating it when there is none yet.
-// False, leaving the renderer as it was, when the template does not load.
-inline bool LoadTemplate(std::unique_ptr<WallpaperRenderer>& /*renderer*/, const Path& /*folder*/) { return false; }
+class Settings;
+
+class TemplateRenderer : public WallpaperRenderer {
+public:
+    static constexpr unsigned kPageTimeoutMs = 30000;
+
+    TemplateRenderer(std::shared_ptr<Settings> settings, std::unique_ptr<PageCapture> capture);
+
+    // Takes the template over, and gives a template whose page timed out another chance.
+    void Use(template_page::Source source);
+    // Lets go of the browser control; call it on the thread that renders.
+    void Release() override;
+    // A template is loaded, the browser can show it, and its page has not timed out since.
+    bool IsReady() override;
+    std::shared_ptr<Picture> RenderFramed(const Picture& picture) override;
+
+private:
+    std::shared_ptr<Settings> m_settings;
+    std::unique_ptr<PageCapture> m_capture;
+    template_page::Source m_source;
+    bool m_timedOut = false;
+};
+
+// Loads the template in the folder into the renderer, creating it (with the browser control
+// and the time-out given) when there is none yet. False, leaving the renderer as it was, when
+// the template does not load.
+bool LoadTemplate(std::unique_ptr<TemplateRenderer>& renderer, const Path& folder,
+                  const std::shared_ptr<Settings>& settings, unsigned timeoutMs = TemplateRenderer::kPageTimeoutMs);

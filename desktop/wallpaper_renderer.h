@@ -8,12 +8,13 @@
 class DrawnLayout;
 class Settings;
 
-// What composes the framed wallpaper: the plain frame here, a template later.
+// What composes the framed wallpaper: the plain frame, or a template (template_renderer.h).
 class WallpaperRenderer {
 public:
     virtual ~WallpaperRenderer() = default;
     virtual void Release() {}
-    virtual bool IsReady() const = 0;
+    // Not const: a renderer may have to make what it needs before it can tell.
+    virtual bool IsReady() = 0;
     // A screen-sized picture holding the given one framed; null on failure.
     virtual std::shared_ptr<Picture> RenderFramed(const Picture& picture) = 0;
 };
@@ -22,7 +23,7 @@ public:
 class PlainRenderer : public WallpaperRenderer {
 public:
     explicit PlainRenderer(std::shared_ptr<Settings> settings) : m_settings(std::move(settings)) {}
-    bool IsReady() const override { return true; }
+    bool IsReady() override { return true; }
     std::shared_ptr<Picture> RenderFramed(const Picture& picture) override;
 
 private:
@@ -31,7 +32,8 @@ private:
 
 // The wallpaper for a picture: as it is, scaled to fill the screen, or framed by the
 // renderer, as the frame type, the fit rule and the stretch allowance decide.
-std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings, WallpaperRenderer& renderer);
+std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings,
+                                          WallpaperRenderer& renderer);
 
 // Draws the watermark (when given) over the work area of the wallpaper, saves it as the
 // program's bitmap and points the desktop at it; true when the system took it. A wallpaper

@@ -394,6 +394,48 @@ TEST_F(Cycle, AFrameChangeRecomposesTheCurrentPictureUnlessFrozen) {
     EXPECT_EQ(ui.updates, 1) << "a frozen wallpaper stays as it is";
 }
 
+// Wine has no HTML engine here, so every template page times out: the plain frame must
+// take over at once, and the same template must not be waited for on every change.
+TEST_F(Cycle, ATemplateThatTimesOutIsNotWaitedForAgainUntilATemplateIsChosen) {
+    Lists().SetDownloaded(Packages({0, 1, 2}));
+    Controller::Impl& impl = ControllerAccess::Of(*controller);
+    impl.templatePageTimeoutMs = 200;
+    for (const wchar_t* name : {L"Frame", L"Other"}) {
+        ASSERT_TRUE((settings->GetTemplatesDirectory() / name).CreateDirectories());
+        WriteAll(settings->GetTemplatesDirectory() / name / L"index.tpl", "<img src=\"{ImageUri}\">");
+    }
+    settings->SetDebugMode(true);  // every page the template renderer makes shows as this file
+    const Path page = dir / L"dbg_template.html";
+    settings->SetFrameType(1);  // always framed
+    settings->SetTemplate(L"Frame");
+    settings->SetUseTemplate(true);
+
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    EXPECT_TRUE(page.Exists()) << "the template was tried";
+    EXPECT_EQ(WallpaperColour(), ColourOf(1)) << "and after its time-out the plain frame made the change";
+
+    ASSERT_TRUE(page.Remove());
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    EXPECT_FALSE(page.Exists()) << "the template that timed out was not tried again";
+    EXPECT_EQ(WallpaperColour(), ColourOf(2));
+
+    settings->SetTemplate(L"Other");
+    controller->ShowImage(Controller::ShowPrevious, true);
+    Drain();
+    EXPECT_TRUE(page.Exists()) << "a newly chosen template gets its chance";
+    EXPECT_EQ(WallpaperColour(), ColourOf(1));
+
+    ASSERT_TRUE(page.Remove());
+    settings->SetUseTemplate(false);
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    EXPECT_FALSE(impl.templateRenderer) << "released when templates are switched off";
+    EXPECT_FALSE(page.Exists());
+    EXPECT_EQ(WallpaperColour(), ColourOf(2));
+}
+
 TEST_F(Cycle, TheIconLabelBackgroundFollowsItsSettingWhileTheIconsShow) {
     // Wine is a newer system: the choice shows as the shell's "ListviewShadow" value.
     auto shadow = [] {

@@ -1,9 +1,20 @@
-// Composing wallpapers on the test display, and applying one to the Wine desktop.
+// Composing wallpapers on the test display, and applying one to the Wine desktop; the
+// template renderer's page, files and fall-back (Wine has no HTML engine, so the browser's
+// own painting is left to a stand-in).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <shlwapi.h>
+
+#include <random>
+#include <vector>
+
+#include "base/handles.h"
+#include "base/job_thread.h"
+#include "base/utf8.h"
 #include "config/settings.h"
+#include "desktop/template_renderer.h"
 #include "desktop/wallpaper_renderer.h"
 #include "desktop/wallpaper_state.h"
 #include "support/test_support.h"
@@ -111,4 +122,235 @@ TEST_F(Composition, AWallpaperThatCannotBeSavedLeavesTheDesktopAlone) {
     EXPECT_EQ(now.TileWallpaper, L"1");
     EXPECT_EQ(now.WallpaperStyle, L"0");
     SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
+}
+
+namespace {
+
+using template_page::Source;
+using wallpaper_layout::Rect;
+using wallpaper_layout::Size;
+
+Path PathOf(const std::wstring& url) {
+    wchar_t path[MAX_PATH];
+    DWORD length = MAX_PATH;
+    return SUCCEEDED(PathCreateFromUrlW(url.c_str(), path, &length, 0)) ? Path(path) : Path();
+}
+
+// The renderer's temporary files now in the temporary folder.
+std::vector<std::wstring> TemporaryPages() {
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    UniqueFind find(FindFirstFileW((Path(folder) / L"TFR*.tmp").c_str(), &found));
+    if (find) do
+            names.push_back(found.cFileName);
+        while (FindNextFileW(find.get(), &found));
+    return names;
+}
+
+// Stands in for the browser: keeps the page it was given and paints an element of a chosen size.
+class FakeCapture : public PageCapture {
+public:
+    bool Ready() override { return true; }
+    Result LoadAndCapture(const std::wstring& url) override {
+        page = ReadAll(PathOf(url));
+        filesWhileLoading = TemporaryPages().size();
+        if (onLoad) onLoad(page);
+        Result result;
+        result.outcome = outcome;
+        Picture element;
+        if (outcome == Outcome::Captured && element.Create(elementSize.cx, elementSize.cy, RGB(30, 60, 90)))
+            result.bitmap.reset(element.Detach());
+        return result;
+    }
+    void Release() override {}
+
+    Outcome outcome = Outcome::Captured;
+    SIZE elementSize{200, 100};
+    std::function<void(const std::string&)> onLoad;
+    std::string page;
+    size_t filesWhileLoading = 0;
+};
+
+}  // namespace
+
+TEST(TemplatePage, EveryVariableIsFilledByItsExactNameInOrder) {
+    template_page::Values values;
+    values.baseUri = L"file:///C:/templates/Frame/index.tpl";
+    values.imageUri = L"file:///C:/temp/TFR1.tmp?{BaseUri}";
+    values.image = {480, 640};
+    values.screen = {1280, 1024};
+    values.workArea = {-8, 10, 1200, 994};
+    values.frameColor = RGB(0x10, 0x80, 0xC0);
+    const std::wstring page = template_page::Fill(
+        L"{BaseUri} {ImageUri} {ImageWidth}x{ImageHeight} {FrameColor} {ScreenWidth}x{ScreenHeight} "
+        L"{WorkspaceLeft},{WorkspaceTop},{WorkspaceRight},{WorkspaceBottom} {WorkspaceWidth}x{WorkspaceHeight} "
+        L"{ImageWidth}{ImageWidth}",
+        values);
+    EXPECT_EQ(page,
+              L"file:///C:/templates/Frame/index.tpl file:///C:/temp/TFR1.tmp?{BaseUri} 480x640 #1080C0 1280x1024 "
+              L"-8,10,80,30 1208x984 480480")
+        << "right and bottom are distances from the screen's edges; a variable already filled is not filled again";
+    EXPECT_EQ(template_page::Fill(L"{imageuri} {IMAGEWIDTH} {Imagewidth} { ImageWidth} {}", values),
+              L"{imageuri} {IMAGEWIDTH} {Imagewidth} { ImageWidth} {}")
+        << "names in another case are left as written";
+    EXPECT_EQ(template_page::Fill(L"<p>no variables</p>", values), L"<p>no variables</p>");
+    EXPECT_EQ(template_page::ColorText(RGB(0xFF, 0, 0)), L"#FF0000");
+    EXPECT_EQ(template_page::ColorText(RGB(0xAB, 0xCD, 0xEF)), L"#ABCDEF") << "upper-case hexadecimal";
+    EXPECT_EQ(template_page::ColorText(0), L"#000000");
+}
+
+TEST(TemplatePage, PicturesGetTheBoxOfTheirOrientationAndNeverFallBack) {
+    struct Case {
+        Size picture, box;
+        Rect source;
+        const char* what;
+    };
+    const Case cases[] = {
+        {{1600, 1200}, {640, 480}, {0, 0, 1600, 1200}, "landscape: the whole picture"},
+        {{500, 500}, {480, 640}, {0, 0, 375, 500}, "a square counts as portrait"},
+        {{600, 900}, {480, 640}, {0, 0, 600, 800}, "portrait, cropped from the top-left"},
+        {{2000, 500}, {640, 480}, {0, 0, 666, 500}, "a panorama keeps under 70 % and is still cropped"},
+        {{100, 50}, {640, 480}, {0, 0, 66, 50}, "a small picture is enlarged"},
+    };
+    for (const Case& c : cases) {
+        template_page::ImageFit fit = template_page::FitImage(c.picture);
+        EXPECT_EQ(fit.box, c.box) << c.what;
+        EXPECT_EQ(fit.source, c.source) << c.what;
+    }
+}
+
+TEST(TemplatePage, OnlyARegularNonEmptyIndexTplIsATemplate) {
+    TempDir dir;
+    auto page = [&](const std::wstring& name, const std::string& bytes) {
+        EXPECT_TRUE((dir / name).CreateDirectories());
+        WriteAll(dir / name / L"index.tpl", bytes);
+        return template_page::ReadSource(dir / name);
+    };
+    EXPECT_FALSE(template_page::ReadSource(Path())) << "an empty folder name";
+    EXPECT_FALSE(template_page::ReadSource(dir / L"missing"));
+    ASSERT_TRUE((dir / L"folder" / L"index.tpl").CreateDirectories());
+    EXPECT_FALSE(template_page::ReadSource(dir / L"folder")) << "index.tpl is a folder";
+    EXPECT_FALSE(page(L"empty", "")) << "an empty page";
+    EXPECT_FALSE(page(L"mark", "\xEF\xBB\xBF")) << "a byte-order mark and nothing else";
+    EXPECT_FALSE(page(L"large", std::string(template_page::kMaxTemplateBytes + 1, 'x'))) << "oversized";
+
+    std::optional<Source> marked = page(L"Photo Frame", "\xEF\xBB\xBF<p>\xC3\xA9</p>");
+    ASSERT_TRUE(marked);
+    EXPECT_EQ(marked->text, L"<p>\u00E9</p>") << "UTF-8, the mark dropped";
+    EXPECT_EQ(marked->baseUri.rfind(L"file:", 0), 0u) << marked->baseUri;
+    EXPECT_EQ(PathOf(marked->baseUri), dir / L"Photo Frame" / L"index.tpl") << marked->baseUri;
+
+    std::optional<Source> cut = page(L"cut", "abc\xE2\x82");
+    ASSERT_TRUE(cut) << "a page cut inside a character";
+    EXPECT_EQ(cut->text.substr(0, 3), L"abc");
+    EXPECT_NE(cut->text.find(L'\xFFFD'), std::wstring::npos);
+    std::mt19937 random(7);
+    std::string noise(4096, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    EXPECT_TRUE(page(L"noise", noise)) << "random bytes still make a (strange) page";
+}
+
+class TemplateRendering : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::shared_ptr<Settings> settings = std::make_shared<Settings>(dir.path());
+    FakeCapture* capture = new FakeCapture;
+    std::unique_ptr<TemplateRenderer> renderer =
+        std::make_unique<TemplateRenderer>(settings, std::unique_ptr<PageCapture>(capture));
+    Settings::Point screen = Settings::GetScreenSize();
+
+    static Picture Solid(int width, int height) {
+        Picture picture;
+        EXPECT_TRUE(picture.Create(width, height, RGB(200, 40, 40)));
+        return picture;
+    }
+};
+
+TEST_F(TemplateRendering, ThePageIsWrittenWholeAndItsFilesAreGoneAfterwards) {
+    settings->SetDebugMode(true);
+    renderer->Use({L"{ImageUri} {ImageWidth} {ImageHeight} \u00FC", L"file:///C:/t/index.tpl"});
+    const size_t before = TemporaryPages().size();
+    Size image;
+    capture->onLoad = [&](const std::string& page) {
+        Picture loaded(PathOf(FromUtf8(page.substr(0, page.find(' ')))));
+        image = {loaded.GetWidth(), loaded.GetHeight()};
+    };
+    std::shared_ptr<Picture> wallpaper = renderer->RenderFramed(Solid(800, 600));
+    ASSERT_TRUE(wallpaper);
+    EXPECT_EQ(wallpaper->GetWidth(), 200) << "an element inside the screen is kept whole";
+    EXPECT_EQ(wallpaper->GetHeight(), 100);
+    EXPECT_EQ(capture->filesWhileLoading, before + 2) << "the picture and the page, both written before loading";
+    EXPECT_EQ(TemporaryPages().size(), before) << "and both removed";
+    EXPECT_EQ(image, (Size{640, 480})) << "the picture's file holds it at the box's size";
+    EXPECT_EQ(capture->page.substr(capture->page.find(' ')), " 640 480 \xC3\xBC") << "UTF-8 without a mark";
+    EXPECT_EQ(ReadAll(dir / L"dbg_template.html"), capture->page) << "the debug copy is exactly what was loaded";
+
+    capture->elementSize = {screen.x + 300, screen.y + 20};
+    wallpaper = renderer->RenderFramed(Solid(300, 300));
+    ASSERT_TRUE(wallpaper);
+    EXPECT_EQ(image, (Size{480, 640})) << "a square picture is framed as portrait";
+    EXPECT_EQ(capture->page.substr(capture->page.find(' ')), " 480 640 \xC3\xBC");
+    EXPECT_EQ(wallpaper->GetWidth(), screen.x) << "a larger element is cut to the screen";
+    EXPECT_EQ(wallpaper->GetHeight(), screen.y);
+    EXPECT_EQ(GetPixel(wallpaper->GetDC(), 5, 5), RGB(30, 60, 90));
+
+    settings->SetDebugMode(false);
+    (dir / L"dbg_template.html").Remove();
+    capture->outcome = PageCapture::Outcome::Failed;
+    EXPECT_FALSE(renderer->RenderFramed(Solid(800, 600))) << "no capture, no wallpaper";
+    EXPECT_EQ(TemporaryPages().size(), before) << "the files are removed on failure too";
+    EXPECT_FALSE((dir / L"dbg_template.html").Exists()) << "no debug copy without debug mode";
+    EXPECT_TRUE(renderer->IsReady()) << "one failed page is no reason to give the template up";
+}
+
+TEST_F(TemplateRendering, AFailedLoadKeepsTheTemplateLoadedBefore) {
+    EXPECT_FALSE(renderer->IsReady()) << "no template yet";
+    ASSERT_TRUE((dir / L"Frame").CreateDirectories());
+    WriteAll(dir / L"Frame" / L"index.tpl", "<p>{FrameColor}</p>");
+    ASSERT_TRUE(LoadTemplate(renderer, dir / L"Frame", settings));
+    EXPECT_FALSE(LoadTemplate(renderer, dir / L"missing", settings));
+    EXPECT_TRUE(renderer->IsReady());
+    settings->SetFrameColor(Settings::kDesktopColorMarker);
+    ASSERT_TRUE(renderer->RenderFramed(Solid(800, 600)));
+    EXPECT_EQ(capture->page, "<p>" + ToUtf8(template_page::ColorText(GetSysColor(COLOR_BACKGROUND))) + "</p>")
+        << "the template before, with the desktop colour for the marker";
+}
+
+// The real browser control, as the Controller's thread runs it. Wine here has no HTML
+// engine, so the page never finishes loading: this is the time-out at work.
+TEST(TemplateBrowser, APageThatNeverFinishesTimesOutAndLeavesNoFiles) {
+    TempDir dir;
+    auto settings = std::make_shared<Settings>(dir.path());
+    ASSERT_TRUE((dir / L"Frame").CreateDirectories());
+    WriteAll(dir / L"Frame" / L"index.tpl", "<!DOCTYPE html><img src=\"{ImageUri}\">");
+    const size_t before = TemporaryPages().size();
+    bool loaded = false, readyBefore = false, rendered = true, readyAfter = true, readyReloaded = false;
+    UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    {
+        JobThread thread(L"Controller");
+        thread.Post([&, event = done.get()] {
+            std::unique_ptr<TemplateRenderer> renderer;
+            loaded = LoadTemplate(renderer, dir / L"Frame", settings, 300);
+            if (renderer) {
+                readyBefore = renderer->IsReady();
+                Picture picture;
+                picture.Create(400, 300, RGB(0, 0, 255));
+                rendered = renderer->RenderFramed(picture) != nullptr;
+                readyAfter = renderer->IsReady();
+                LoadTemplate(renderer, dir / L"Frame", settings, 300);
+                readyReloaded = renderer->IsReady();
+                renderer->Release();
+            }
+            SetEvent(event);
+        });
+        ASSERT_EQ(WaitForSingleObject(done.get(), 60000), WAIT_OBJECT_0);
+    }
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(readyBefore) << "the browser control is there";
+    EXPECT_FALSE(rendered) << "no engine, no page";
+    EXPECT_FALSE(readyAfter) << "the time-out hands over to the plain frame";
+    EXPECT_TRUE(readyReloaded);
+    EXPECT_EQ(TemporaryPages().size(), before);
 }

@@ -4,10 +4,13 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <ctime>
+#include <vector>
 
 #include "base/utf8.h"
 #include "config/version_table.h"
+#include "desktop/template_folders.h"
 #include "e2e/kestrane_process.h"
 
 namespace {
@@ -186,6 +189,9 @@ TEST(Process, SilentInstallAndUninstallKeepTheUsersData) {
     ASSERT_EQ(setup.WaitForExit(60000), std::optional<DWORD>(0)) << "the silent install failed or hung";
     EXPECT_EQ(ReadAll(folder / L"Kestrane.exe").substr(0, 2), "MZ") << "Kestrane.exe is not installed";
     EXPECT_TRUE((folder / L"Uninstall.exe").Exists());
+    std::vector<std::wstring> templates = ListTemplates(folder / L"templates");
+    std::sort(templates.begin(), templates.end());
+    EXPECT_EQ(templates, (std::vector<std::wstring>{L"Gallery", L"Photo Frame"})) << "the shipped templates";
     EXPECT_TRUE(shortcut.Exists()) << ToUtf8(shortcut.str());
     EXPECT_EQ(MachineString(L"Software\\Kestrane", L"InstallDir"), folder.str()) << "the next update's folder";
     EXPECT_EQ(MachineString(kUninstallKey, L"DisplayVersion"), GetProgramVersion());
@@ -204,6 +210,7 @@ TEST(Process, SilentInstallAndUninstallKeepTheUsersData) {
     ASSERT_TRUE(uninstall.Start(folder / L"Uninstall.exe", L"/S _?=" + folder.str()));
     ASSERT_EQ(uninstall.WaitForExit(60000), std::optional<DWORD>(0)) << "the silent uninstall failed or hung";
     EXPECT_FALSE((folder / L"Kestrane.exe").Exists());
+    EXPECT_FALSE((folder / L"templates").Exists());
     EXPECT_FALSE((folder / L"update").Exists()) << "downloaded installers go with the program";
     EXPECT_FALSE(shortcut.Exists());
     EXPECT_FALSE(MachineString(L"Software\\Kestrane", L"InstallDir"));

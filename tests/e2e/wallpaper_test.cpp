@@ -45,9 +45,9 @@ std::vector<COLORREF> BitmapPixels(const Path& file) {
     return colours;
 }
 
-std::string ConfigFor(const std::string& tags) {
+std::string ConfigFor(const std::string& tags, const std::string& more = "") {
     return "<?xml version=\"1.0\"?><TovarinSetting><Version>" + ToUtf8(GetProgramVersion()) + "</Version><Tags>" +
-           tags + "</Tags><ServiceUrl>" + ToUtf8(ServiceUrl()) + "</ServiceUrl></TovarinSetting>";
+           tags + "</Tags><ServiceUrl>" + ToUtf8(ServiceUrl()) + "</ServiceUrl>" + more + "</TovarinSetting>";
 }
 
 }  // namespace
@@ -81,6 +81,53 @@ TEST(WallpaperEndToEnd, ADownloadedPictureBecomesTheWallpaper) {
 
     PostMessageW(WaitForWindow(L"KestraneMainDialog", kestrane.GetId(), 1000), WM_CLOSE, 0, 0);
     EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
+    SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
+}
+
+// Wine has no HTML engine here, so a template's page never finishes loading: the first
+// change waits the page's 30 s out and is then made in the plain frame, and closing while a
+// page is awaited ends the wait rather than leaving the exit to the watchdog.
+TEST(WallpaperEndToEnd, WithoutAnHtmlEngineTheTemplateGivesWayToThePlainFrame) {
+    if (ServiceUrl().empty()) GTEST_SKIP() << "no reference service was started for this test";
+    ServiceReset();
+    WallpaperDescription before = CaptureCurrentWallpaper();
+    Path wallpaperFile = GetWallpaperPath();
+    wallpaperFile.Remove();
+    ProgramFolder folder;
+    const Path frame = folder.path() / L"templates" / L"Frame";
+    ASSERT_TRUE(frame.CreateDirectories());
+    WriteAll(frame / L"index.tpl", "<!DOCTYPE html><img src=\"{ImageUri}\">");
+    // Always framed, on a grey the picture does not have; debug mode shows each page tried.
+    WriteAll(folder.Config(), ConfigFor("dongwu",
+                                        "<UseTemplate>1</UseTemplate><Template>Frame</Template>"
+                                        "<FrameType>1</FrameType><FrameColor>3355443</FrameColor>"
+                                        "<DebugMode>1</DebugMode>"));
+    const Path page = folder.path() / L"dbg_template.html";
+    auto close = [](ChildProcess& kestrane) {
+        const unsigned long long start = NowMs();
+        PostMessageW(WaitForWindow(L"KestraneMainDialog", kestrane.GetId(), 1000), WM_CLOSE, 0, 0);
+        EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
+        return NowMs() - start;
+    };
+
+    ChildProcess first;
+    ASSERT_TRUE(first.Start(folder.Executable()));
+    ASSERT_NE(WaitForWindow(L"KestraneMainDialog", first.GetId(), 15000), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return page.Exists(); }, 60)) << "the downloaded picture went to the template";
+    EXPECT_LT(close(first), 8000u) << "the close ended the wait for the page; the watchdog did not have to";
+    EXPECT_FALSE(wallpaperFile.Exists());
+
+    ASSERT_TRUE(page.Remove());
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(folder.Executable()));
+    ASSERT_NE(WaitForWindow(L"KestraneMainDialog", second.GetId(), 15000), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return wallpaperFile.Exists(); }, 50)) << "a wallpaper after the page's time-out";
+    EXPECT_TRUE(page.Exists()) << "the stored picture went to the template first";
+    Sleep(500);  // the bitmap is moved into place whole; give the reader a settled file
+    Picture bitmap;
+    ASSERT_TRUE(bitmap.LoadFromFile(wallpaperFile));
+    EXPECT_EQ(GetPixel(bitmap.GetDC(), 5, 5), RGB(0x33, 0x33, 0x33)) << "the plain frame in the frame colour";
+    close(second);
     SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
 }
 
