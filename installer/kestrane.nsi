@@ -175,8 +175,9 @@ Section "Uninstall"
   RMDir /r "$INSTDIR\templates"
   ; Only downloaded installers live here.
   RMDir /r "$INSTDIR\update"
-  ; Answers the program saves in its debug mode.
+  ; Answers and template pages the program saves in its debug mode.
   Delete "$INSTDIR\dbg_*.xml"
+  Delete "$INSTDIR\dbg_*.html"
   Delete "$INSTDIR\Uninstall.exe"
 
   ; The program's own auto-start shortcut is per user.
