@@ -33,15 +33,17 @@ void Controller::ShowImage(ImageToBeShown which, bool force) {
 
 Picture Controller::Impl::LoadPicture(const ImageLists::Snapshot& shown, int offset) const {
     Picture picture;
-    if (offset == 0 && shown.override && LoadPackageImage(nullptr, &picture, shown.override->GetPath())) return picture;
+    const DecodeHint cover = WallpaperCover();
+    if (offset == 0 && shown.override && LoadPackageImage(nullptr, &picture, shown.override->GetPath(), cover))
+        return picture;
     const CursorLists sizes = shown.Sizes(settings->GetLocalImageInterval(), settings->GetUseLocalImage());
     const ImageCursor cursor = MoveCursor(shown.cursor, offset, sizes);
     switch (TargetOf(cursor, sizes)) {
         case CursorTarget::Local:
-            picture.LoadFromFile((*shown.local)[cursor.localIndex]);
+            picture.LoadFromFile((*shown.local)[cursor.localIndex], cover);
             break;
         case CursorTarget::Downloaded:
-            LoadPackageImage(nullptr, &picture, (*shown.downloaded)[cursor.downloadedIndex]->GetPath());
+            LoadPackageImage(nullptr, &picture, (*shown.downloaded)[cursor.downloadedIndex]->GetPath(), cover);
             break;
         case CursorTarget::None:
             break;

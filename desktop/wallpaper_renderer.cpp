@@ -17,6 +17,11 @@ Size ScreenSize() {
 
 }  // namespace
 
+DecodeHint WallpaperCover() {
+    Size screen = ScreenSize();
+    return DecodeHint{screen.width, screen.height};
+}
+
 std::shared_ptr<Picture> PlainRenderer::RenderFramed(const Picture& picture) {
     if (picture.IsEmpty()) return nullptr;
     Size screen = ScreenSize();

@@ -30,6 +30,10 @@ private:
     std::shared_ptr<Settings> m_settings;
 };
 
+// What a picture must cover to come out of ComposeWallpaper as sharp as at its full size: the
+// screen. Filling it draws the picture largest; framing draws it smaller.
+DecodeHint WallpaperCover();
+
 // The wallpaper for a picture: as it is, scaled to fill the screen, or framed by the
 // renderer, as the frame type, the fit rule and the stretch allowance decide.
 std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings,

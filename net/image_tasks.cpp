@@ -57,10 +57,14 @@ void SingleImageTask::Run() {
         Path directory = path.Parent();
         if (!directory.IsDirectory() && !directory.CreateDirectories())
             throw DownloadException(DownloadException::Error_Create_Directory) << directory.str();
-        // The record and the package keep the picture's size; a picture the loader refuses
-        // is stored all the same, with no size, as the service sent it.
+        // The record and the package keep the picture's full size; a picture the loader refuses
+        // is stored all the same, with no size, as the service sent it. The smallest decode
+        // tells as well as a full one whether it loads.
         Picture picture;
-        if (picture.LoadFromBytes(body)) m_image->SetSize(picture.GetWidth(), picture.GetHeight());
+        if (picture.LoadFromBytes(body, DecodeHint{1, 1})) {
+            const SIZE size = picture.GetFullSize();
+            m_image->SetSize(size.cx, size.cy);
+        }
         if (!WritePackage(m_image, body, path))
             throw DownloadException(DownloadException::Error_Save_Image) << request.url << path.str();
     }

@@ -250,7 +250,7 @@ bool ReadPackage(PackageFields* fields, Bytes* payload, const Path& path) {
     return true;
 }
 
-bool LoadPackageImage(const ImagePtr& image, Picture* picture, const Path& path) {
+bool LoadPackageImage(const ImagePtr& image, Picture* picture, const Path& path, DecodeHint hint) {
     PackageFields fields;
     Bytes payload;
     if (!ReadPackage(&fields, picture ? &payload : nullptr, path)) return false;
@@ -266,7 +266,7 @@ bool LoadPackageImage(const ImagePtr& image, Picture* picture, const Path& path)
         if (const std::wstring* id = field(L"pid")) image->SetId(ParseInt(*id));
         if (const std::wstring* order = field(L"order")) image->SetOrder(ParseInt(*order));
     }
-    return picture ? picture->LoadFromBytes(payload) : true;
+    return picture ? picture->LoadFromBytes(payload, hint) : true;
 }
 
 std::wstring MakePackageFileName(const std::wstring& url) {

@@ -6,6 +6,7 @@
 
 #include "base/bytes.h"
 #include "base/path.h"
+#include "store/decode_hint.h"
 #include "store/image.h"
 
 class Picture;
@@ -21,8 +22,8 @@ bool WritePackage(const ImagePtr& image, const Bytes& payload, const Path& path)
 bool ReadPackage(PackageFields* fields, Bytes* payload, const Path& path);
 
 // Reads a package into an image record (may be null) and a picture (may be null: then
-// only the header is read).
-bool LoadPackageImage(const ImagePtr& image, Picture* picture, const Path& path);
+// only the header is read), decoded as large as the hint asks.
+bool LoadPackageImage(const ImagePtr& image, Picture* picture, const Path& path, DecodeHint hint = {});
 
 // The MD5 of the URL's UTF-16LE code units as 32 lowercase hex digits, plus ".tvp".
 std::wstring MakePackageFileName(const std::wstring& url);

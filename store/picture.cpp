@@ -14,6 +14,7 @@
 #include "base/debug_log.h"
 #include "base/file_io.h"
 #include "base/handles.h"
+#include "store/jpeg_decoder.h"
 #include "store/picture_header.h"
 
 // Every operation that fills the picture (loading, Create, CopyFromBitmap) replaces what it
@@ -71,9 +72,10 @@ void LogTooLarge(std::uint32_t width, std::uint32_t height, const wchar_t* forma
              std::to_wstring(kMaxDecodedBitmapBytes >> 20) + L" MB allowed\n");
 }
 
-// A few kilobytes of JPEG can claim 30000 x 30000 pixels, and the loader would try to allocate
-// for all of them; such a picture is refused from its header, before any decoding. A header
-// that cannot be read is left to the loader.
+// A few bytes of PNG, GIF or BMP can claim 30000 x 30000 pixels, and the loader would try to
+// allocate for all of them; such a picture is refused from its header, before any decoding.
+// (JPEG files never get here: their decoder judges the size it decodes to.) A header that
+// cannot be read is left to the loader.
 bool HeaderSizeIsBearable(const unsigned char* data, size_t size) {
     std::optional<PictureHeader> header = ReadPictureHeader(data, size);
     if (!header || DecodedBitmapFits(header->width, header->height)) return true;
@@ -136,6 +138,7 @@ struct Picture::State {
     UniqueMemoryDc dc;
     UniqueBitmap bitmap;
     HGDIOBJ previous = nullptr;  // the DC's own bitmap, put back before either is deleted
+    SIZE fullSize{};             // the file's size when it was decoded smaller; else 0 x 0
 
     ~State() {
         if (dc && previous) SelectObject(dc.get(), previous);
@@ -168,8 +171,10 @@ struct Picture::State {
         return state;
     }
 
-    // The picture's bytes decoded by the OLE picture loader; null when it refuses them.
-    static std::unique_ptr<State> Load(const unsigned char* data, size_t size);
+    // JPEG bytes through libjpeg-turbo, others through the OLE picture loader; null on failure.
+    static std::unique_ptr<State> Load(const unsigned char* data, size_t size, DecodeHint hint);
+    static std::unique_ptr<State> LoadJpeg(const unsigned char* data, size_t size, DecodeHint hint);
+    static std::unique_ptr<State> LoadOle(const unsigned char* data, size_t size);
 
     bool Fill(int width, int height, COLORREF colour) {
         UniqueBrush brush(CreateSolidBrush(colour));
@@ -200,7 +205,44 @@ int Picture::GetWidth() const { return GetSize().cx; }
 
 int Picture::GetHeight() const { return GetSize().cy; }
 
-std::unique_ptr<Picture::State> Picture::State::Load(const unsigned char* data, size_t size) {
+SIZE Picture::GetFullSize() const {
+    if (m_state && m_state->fullSize.cx > 0) return m_state->fullSize;
+    return GetSize();
+}
+
+std::unique_ptr<Picture::State> Picture::State::Load(const unsigned char* data, size_t size, DecodeHint hint) {
+    return LooksLikeJpeg(data, size) ? LoadJpeg(data, size, hint) : LoadOle(data, size);
+}
+
+std::unique_ptr<Picture::State> Picture::State::LoadJpeg(const unsigned char* data, size_t size, DecodeHint hint) {
+    std::unique_ptr<State> state;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    JpegRowSink sink;
+    sink.begin = [&](int width, int height) {
+        state = Allocate(width, height);
+        info.bmiHeader.biWidth = width;
+        return state != nullptr;
+    };
+    sink.rows = [&](int firstRow, int count, const unsigned char* pixels) {
+        info.bmiHeader.biHeight = -count;  // top-down
+        if (SetDIBitsToDevice(state->dc.get(), 0, firstRow, static_cast<DWORD>(info.bmiHeader.biWidth),
+                              static_cast<DWORD>(count), 0, 0, 0, static_cast<UINT>(count), pixels, &info,
+                              DIB_RGB_COLORS) == count)
+            return true;
+        LogLastError(L"SetDIBitsToDevice");
+        return false;
+    };
+    const JpegOutcome outcome = DecodeJpeg(data, size, hint, sink);
+    if (!outcome.decoded) return nullptr;
+    state->fullSize = SIZE{static_cast<LONG>(outcome.fullWidth), static_cast<LONG>(outcome.fullHeight)};
+    return state;
+}
+
+std::unique_ptr<Picture::State> Picture::State::LoadOle(const unsigned char* data, size_t size) {
     ComPtr<IPicture> picture = LoadOlePicture(data, size);
     if (!picture) return nullptr;
 
@@ -240,20 +282,20 @@ std::unique_ptr<Picture::State> Picture::State::Load(const unsigned char* data, 
     return state;
 }
 
-bool Picture::LoadFromBytes(const Bytes& bytes) {
+bool Picture::LoadFromBytes(const Bytes& bytes, DecodeHint hint) {
     Release();
-    m_state = State::Load(bytes.data(), bytes.size());
+    m_state = State::Load(bytes.data(), bytes.size(), hint);
     return m_state != nullptr;
 }
 
-bool Picture::LoadFromFile(const Path& path) {
+bool Picture::LoadFromFile(const Path& path, DecodeHint hint) {
     Release();
     std::optional<std::string> bytes = ReadFileBytes(path, kMaxFileBytes);
     if (!bytes) {
         DebugLog(L"Cannot read picture " + path.str() + L"\n");
         return false;
     }
-    m_state = State::Load(reinterpret_cast<const unsigned char*>(bytes->data()), bytes->size());
+    m_state = State::Load(reinterpret_cast<const unsigned char*>(bytes->data()), bytes->size(), hint);
     return m_state != nullptr;
 }
 

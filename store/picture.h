@@ -1,13 +1,14 @@
 #pragma once
 // An in-memory bitmap: a memory device context with one device-dependent bitmap selected
-// into it. Loads picture-file bytes through the system's OLE picture loader, draws scaled
-// and saves as a BMP file.
+// into it. Loads JPEG files through libjpeg-turbo (scaled down when a hint allows) and other
+// picture files through the system's OLE picture loader, draws scaled and saves as a BMP file.
 #include <windows.h>
 
 #include <memory>
 
 #include "base/bytes.h"
 #include "base/path.h"
+#include "store/decode_hint.h"
 
 class Picture {
 public:
@@ -26,9 +27,12 @@ public:
     SIZE GetSize() const;  // -1 x -1 when empty
     int GetWidth() const;
     int GetHeight() const;
+    // The size of the picture file itself: larger than GetSize after a scaled JPEG decode.
+    SIZE GetFullSize() const;
 
-    bool LoadFromBytes(const Bytes& bytes);
-    bool LoadFromFile(const Path& path);
+    // Without a hint, or for other formats than JPEG, the picture comes at its full size.
+    bool LoadFromBytes(const Bytes& bytes, DecodeHint hint = {});
+    bool LoadFromFile(const Path& path, DecodeHint hint = {});
     // A blank picture of the given size, filled with colour.
     bool Create(int width, int height, COLORREF colour = RGB(255, 255, 255));
     // Copies the top-left part of the bitmap, at most maxWidth x maxHeight when both are given.

@@ -9,7 +9,8 @@ HBITMAP MenuThumbnails::Get(const Path& package) {
     auto cached = m_cache.find(package.str());
     if (cached != m_cache.end()) return cached->second.get();
     Picture picture;
-    if (!LoadPackageImage(nullptr, &picture, package)) return nullptr;
+    // The middle square is drawn kSize wide: a JPEG need not decode any larger.
+    if (!LoadPackageImage(nullptr, &picture, package, DecodeHint{kSize, kSize})) return nullptr;
     WindowDc screen;
     UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), kSize, kSize));
     UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));

@@ -153,6 +153,27 @@ private:
         if (loaded == picture.IsEmpty()) return std::string("the picture's result and its content disagree");
         if (loaded && (picture.GetWidth() <= 0 || picture.GetHeight() <= 0))
             return std::string("a loaded picture without a size");
+        return CheckScaledPicture(loaded ? &picture : nullptr);
+    }
+
+    // The same package for a small cover size, as menu thumbnails and wallpapers ask: a JPEG
+    // comes scaled, never larger than whole nor smaller than the cover, and it loads whenever
+    // the whole picture does (a picture too large to decode whole may load scaled).
+    Problem CheckScaledPicture(const Picture* whole) {
+        ReportStage("decoding the picture scaled");
+        const DecodeHint hint{24, 18};
+        Picture scaled;
+        const bool loaded = LoadPackageImage(nullptr, &scaled, m_path, hint);
+        ReportStage("checking the scaled picture");
+        if (loaded == scaled.IsEmpty()) return std::string("the scaled picture's result and its content disagree");
+        if (!loaded)
+            return whole ? std::optional<std::string>("a picture that loads whole fails scaled") : std::nullopt;
+        const SIZE full = scaled.GetFullSize(), size = scaled.GetSize();
+        if (whole && (full.cx != whole->GetWidth() || full.cy != whole->GetHeight()))
+            return std::string("the scaled picture's full size is not the whole picture's size");
+        if (size.cx > full.cx || size.cy > full.cy) return std::string("a scaled picture larger than the whole");
+        if (size.cx < std::min<LONG>(hint.coverWidth, full.cx) || size.cy < std::min<LONG>(hint.coverHeight, full.cy))
+            return std::string("a scaled picture smaller than the size it must cover");
         return std::nullopt;
     }
 

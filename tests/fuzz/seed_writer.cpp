@@ -29,15 +29,19 @@ std::string LegacyPackage(const std::string& payload) {
     return layout.Encode();
 }
 
-// A small JPEG whose frame header claims 30000 x 30000 pixels, in a package.
-bool WritePictureSizeSample(const FuzzOptions& options, std::string jpeg) {
+// A small JPEG whose frame header (baseline or progressive) claims 30000 x 30000 pixels, in a
+// package named after the picture unless it is the plain small.jpg.
+bool WritePictureSizeSample(const FuzzOptions& options, std::string jpeg, const std::wstring& pictureName) {
     size_t frame = jpeg.find("\xFF\xC0");
+    if (frame == std::string::npos) frame = jpeg.find("\xFF\xC2");
     if (frame == std::string::npos || frame + 9 > jpeg.size()) return false;
     for (size_t side : {frame + 5, frame + 7}) {
         jpeg[side] = static_cast<char>(30000 >> 8);
         jpeg[side + 1] = static_cast<char>(30000 & 0xFF);
     }
-    return WritePackage(nullptr, AsBytes(jpeg), options.corpus / L"package" / L"claims-30000-square.tvp");
+    const std::wstring name = pictureName == L"small.jpg" ? L"" : L"-" + pictureName;
+    return WritePackage(nullptr, AsBytes(jpeg),
+                        options.corpus / L"package" / (L"claims-30000-square" + name + L".tvp"));
 }
 
 bool WritePackages(const FuzzOptions& options) {
@@ -54,7 +58,7 @@ bool WritePackages(const FuzzOptions& options) {
         ok = ok && !bytes.empty() &&
              WritePackage(image, AsBytes(bytes), folder / (L"current-" + picture.FileName() + L".tvp"));
         WriteAll(folder / (L"legacy-" + picture.FileName() + L".tvp"), LegacyPackage(bytes));
-        if (picture.Extension() == L".jpg") ok = ok && WritePictureSizeSample(options, bytes);
+        if (picture.Extension() == L".jpg") ok = ok && WritePictureSizeSample(options, bytes, picture.FileName());
     }
     return ok;
 }
