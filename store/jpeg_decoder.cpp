@@ -16,8 +16,9 @@
 #include "store/picture_header.h"
 
 // libjpeg reports a fatal error by calling error_exit, which must not return: ours jumps back
-// to Run. Only libjpeg's C frames lie between the two, and Run keeps nothing with a destructor,
-// so the jump skips no C++ clean-up; everything that needs one lives in the caller's Session.
+// to Run. Only libjpeg's C frames and our callbacks lie between the two; neither they nor Run
+// keep anything with a destructor, so the jump skips no C++ clean-up: everything that needs
+// one lives in the caller's Session.
 
 namespace {
 
