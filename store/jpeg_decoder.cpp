@@ -16,12 +16,14 @@
 #include "store/picture_header.h"
 
 // libjpeg reports a fatal error by calling error_exit, which must not return: ours jumps back
-// to Run. Only libjpeg's C frames lie between the two, and Run keeps nothing with a destructor,
-// so the jump skips no C++ clean-up; everything that needs one lives in the caller's Session.
+// to Run. Only libjpeg's C frames and our callbacks lie between the two; neither they nor Run
+// keep anything with a destructor, so the jump skips no C++ clean-up: everything that needs
+// one lives in the caller's Session.
 
 namespace {
 
 constexpr int kRowsPerStrip = 32;
+constexpr std::size_t kReadBytes = 64 << 10;  // a piece of a file read at a time
 // A progressive file of thousands of tiny scans is only made to keep a decoder busy.
 constexpr int kMaxScans = 500;
 // A progressive picture keeps every coefficient until its last scan: 2 bytes for each sample
@@ -63,11 +65,50 @@ void OnProgress(j_common_ptr info) {
     std::longjmp(errors.jump, 1);
 }
 
+// Bytes from a reader, a piece at a time.
+struct ReaderSource {
+    jpeg_source_mgr base;  // first: libjpeg hands back a pointer to it
+    const JpegReader* read;
+    std::vector<unsigned char> buffer;
+};
+
+void StartReading(j_decompress_ptr) {}
+void StopReading(j_decompress_ptr) {}
+
+boolean ReadMore(j_decompress_ptr info) {
+    static const JOCTET kEnd[] = {0xFF, JPEG_EOI};
+    auto* source = reinterpret_cast<ReaderSource*>(info->src);
+    const std::size_t got = (*source->read)(source->buffer.data(), source->buffer.size());
+    if (got == 0) {
+        WARNMS(info, JWRN_JPEG_EOF);  // which OnMessage turns into an error
+        source->base.next_input_byte = kEnd;
+        source->base.bytes_in_buffer = sizeof kEnd;
+        return TRUE;
+    }
+    source->base.next_input_byte = source->buffer.data();
+    source->base.bytes_in_buffer = got;
+    return TRUE;
+}
+
+void SkipBytes(j_decompress_ptr info, long count) {
+    if (count <= 0) return;
+    jpeg_source_mgr* source = info->src;
+    while (static_cast<std::size_t>(count) > source->bytes_in_buffer) {
+        count -= static_cast<long>(source->bytes_in_buffer);
+        ReadMore(info);
+    }
+    source->next_input_byte += count;
+    source->bytes_in_buffer -= static_cast<std::size_t>(count);
+}
+
 // Everything the decoding needs that outlives a jump back into Run.
 struct Session {
     jpeg_decompress_struct info{};
     ErrorManager errors{};
     jpeg_progress_mgr progress{};
+    const unsigned char* data = nullptr;  // all the bytes, or a reader
+    std::size_t size = 0;
+    ReaderSource reader{};
     std::vector<unsigned char> strip;
     std::vector<JSAMPROW> rows;
     bool adobeCmyk = false;
@@ -118,12 +159,21 @@ bool Prepare(Session& s, DecodeHint hint) {
 
 // The part between setjmp and the last libjpeg call; holds nothing that needs destroying.
 // 1: decoded; 0: refused for its size or by the sink; -1: libjpeg gave up.
-int Run(Session& s, const unsigned char* data, std::size_t size, DecodeHint hint, const JpegRowSink& sink) {
+int Run(Session& s, DecodeHint hint, const JpegRowSink& sink) {
     if (setjmp(s.errors.jump)) return -1;
     jpeg_create_decompress(&s.info);
     s.info.mem->max_memory_to_use = kMaxWorkingBytes;
     s.info.progress = &s.progress;
-    jpeg_mem_src(&s.info, data, static_cast<unsigned long>(size));
+    if (s.data) {
+        jpeg_mem_src(&s.info, s.data, static_cast<unsigned long>(s.size));
+    } else {
+        s.reader.base.init_source = StartReading;
+        s.reader.base.fill_input_buffer = ReadMore;
+        s.reader.base.skip_input_data = SkipBytes;
+        s.reader.base.resync_to_restart = jpeg_resync_to_restart;
+        s.reader.base.term_source = StopReading;
+        s.info.src = &s.reader.base;
+    }
     if (!Prepare(s, hint)) return 0;
     const int width = static_cast<int>(s.info.output_width), height = static_cast<int>(s.info.output_height);
     if (!sink.begin(width, height)) return 0;
@@ -165,11 +215,11 @@ int ChooseEighths(std::uint32_t width, std::uint32_t height, DecodeHint hint) {
     return 8;
 }
 
-JpegOutcome DecodeJpeg(const unsigned char* data, std::size_t size, DecodeHint hint, const JpegRowSink& sink) {
+namespace {
+
+JpegOutcome Decode(Session& session, DecodeHint hint, const JpegRowSink& sink) {
     JpegOutcome outcome;
-    if (!LooksLikeJpeg(data, size) || size > ULONG_MAX) return outcome;
-    Session session;
-    const int result = Run(session, data, size, hint, sink);
+    const int result = Run(session, hint, sink);
     outcome.fullWidth = session.info.image_width;
     outcome.fullHeight = session.info.image_height;
     if (result < 0) {
@@ -185,4 +235,21 @@ JpegOutcome DecodeJpeg(const unsigned char* data, std::size_t size, DecodeHint h
                  Widen(session.errors.firstWarning) + L"\n");
     outcome.decoded = result > 0;
     return outcome;
+}
+
+}  // namespace
+
+JpegOutcome DecodeJpeg(const unsigned char* data, std::size_t size, DecodeHint hint, const JpegRowSink& sink) {
+    if (!LooksLikeJpeg(data, size) || size > ULONG_MAX) return JpegOutcome{};
+    Session session;
+    session.data = data;
+    session.size = size;
+    return Decode(session, hint, sink);
+}
+
+JpegOutcome DecodeJpeg(const JpegReader& read, DecodeHint hint, const JpegRowSink& sink) {
+    Session session;
+    session.reader.read = &read;
+    session.reader.buffer.resize(kReadBytes);
+    return Decode(session, hint, sink);
 }

@@ -29,8 +29,13 @@ struct JpegOutcome {
     std::uint32_t fullWidth = 0, fullHeight = 0;  // the file's own size
 };
 
+// Bytes read a piece at a time (from a file), so that a large file is never held whole: fills
+// up to size bytes of buffer and says how many; 0 at the end or on a failure. Must not throw.
+using JpegReader = std::function<std::size_t(unsigned char* buffer, std::size_t size)>;
+
 // Decodes the whole picture into the sink. Damaged entropy data still gives a picture (with
 // blocks that could not be decoded left grey); a file cut short, one that cannot be decoded,
 // or one whose scaled bitmap would be too large gives decoded == false (with a debugger line),
 // as the system's loader refuses them. Never reads outside data[0, size).
 JpegOutcome DecodeJpeg(const unsigned char* data, std::size_t size, DecodeHint hint, const JpegRowSink& sink);
+JpegOutcome DecodeJpeg(const JpegReader& read, DecodeHint hint, const JpegRowSink& sink);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string_view>
 
 #include "base/debug_log.h"
@@ -173,7 +174,8 @@ struct Picture::State {
 
     // JPEG bytes through libjpeg-turbo, others through the OLE picture loader; null on failure.
     static std::unique_ptr<State> Load(const unsigned char* data, size_t size, DecodeHint hint);
-    static std::unique_ptr<State> LoadJpeg(const unsigned char* data, size_t size, DecodeHint hint);
+    // A bitmap filled with the rows a JPEG decode hands over; null when the decode fails.
+    static std::unique_ptr<State> LoadJpeg(const std::function<JpegOutcome(const JpegRowSink&)>& decode);
     static std::unique_ptr<State> LoadOle(const unsigned char* data, size_t size);
 
     bool Fill(int width, int height, COLORREF colour) {
@@ -211,10 +213,11 @@ SIZE Picture::GetFullSize() const {
 }
 
 std::unique_ptr<Picture::State> Picture::State::Load(const unsigned char* data, size_t size, DecodeHint hint) {
-    return LooksLikeJpeg(data, size) ? LoadJpeg(data, size, hint) : LoadOle(data, size);
+    if (!LooksLikeJpeg(data, size)) return LoadOle(data, size);
+    return LoadJpeg([&](const JpegRowSink& sink) { return DecodeJpeg(data, size, hint, sink); });
 }
 
-std::unique_ptr<Picture::State> Picture::State::LoadJpeg(const unsigned char* data, size_t size, DecodeHint hint) {
+std::unique_ptr<Picture::State> Picture::State::LoadJpeg(const std::function<JpegOutcome(const JpegRowSink&)>& decode) {
     std::unique_ptr<State> state;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -236,7 +239,7 @@ std::unique_ptr<Picture::State> Picture::State::LoadJpeg(const unsigned char* da
         LogLastError(L"SetDIBitsToDevice");
         return false;
     };
-    const JpegOutcome outcome = DecodeJpeg(data, size, hint, sink);
+    const JpegOutcome outcome = decode(sink);
     if (!outcome.decoded) return nullptr;
     state->fullSize = SIZE{static_cast<LONG>(outcome.fullWidth), static_cast<LONG>(outcome.fullHeight)};
     return state;
@@ -290,6 +293,25 @@ bool Picture::LoadFromBytes(const Bytes& bytes, DecodeHint hint) {
 
 bool Picture::LoadFromFile(const Path& path, DecodeHint hint) {
     Release();
+    // A JPEG is decoded as it is read, never held whole: under Wine touching the memory for a
+    // whole large file costs more than reading it.
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    unsigned char start[3] = {};
+    DWORD got = 0;
+    LARGE_INTEGER origin{};
+    if (file && ReadFile(file.get(), start, sizeof start, &got, nullptr) && LooksLikeJpeg(start, got) &&
+        SetFilePointerEx(file.get(), origin, nullptr, FILE_BEGIN)) {
+        // No logging in here: it runs inside libjpeg, where nothing may throw.
+        const JpegReader read = [handle = file.get()](unsigned char* buffer, size_t size) -> size_t {
+            DWORD done = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1 << 20));
+            return ReadFile(handle, buffer, chunk, &done, nullptr) ? done : 0;
+        };
+        m_state = State::LoadJpeg([&](const JpegRowSink& sink) { return DecodeJpeg(read, hint, sink); });
+        return m_state != nullptr;
+    }
+    file.reset();
     std::optional<std::string> bytes = ReadFileBytes(path, kMaxFileBytes);
     if (!bytes) {
         DebugLog(L"Cannot read picture " + path.str() + L"\n");

@@ -183,6 +183,7 @@ TEST(JpegDecoder, DecodesAtTheSmallestEighthThatCoversTheHint) {
 // The system's loader refuses a JPEG cut short, even by its end marker alone; so do we, at any
 // scale. Damaged data gives the whole picture or nothing.
 TEST(JpegDecoder, CutShortOrDamagedJpegsLoadWholeOrNotAtAll) {
+    TempDir dir;
     for (const wchar_t* name : {L"texture.jpg", L"texture-progressive.jpg"}) {
         const Bytes whole = Sample(name);
         for (size_t length : {whole.size() / 8, whole.size() / 2, whole.size() - 100, whole.size() - 2}) {
@@ -191,6 +192,8 @@ TEST(JpegDecoder, CutShortOrDamagedJpegsLoadWholeOrNotAtAll) {
             Picture ours, system;
             EXPECT_FALSE(ours.LoadFromBytes(cut));
             EXPECT_FALSE(ours.LoadFromBytes(cut, DecodeHint{40, 30}));
+            WriteAll(dir / L"cut.jpg", std::string(cut.begin(), cut.end()));
+            EXPECT_FALSE(ours.LoadFromFile(dir / L"cut.jpg")) << "read piece by piece";
             EXPECT_FALSE(system.LoadFromBytes(ForSystemLoader(cut))) << "the system's loader changed its mind";
         }
         std::mt19937 random(11);
