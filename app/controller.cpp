@@ -136,6 +136,7 @@ void Controller::Impl::ExitJob() {
         downloader->Wait();
     }
     if (templateRenderer) templateRenderer->Release();  // its COM objects live on this thread
+    prepared.Discard();
     jobThread->Stop();
     ui->RequestExit();
 }

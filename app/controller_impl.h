@@ -14,13 +14,15 @@
 #include "base/job_thread.h"
 #include "config/settings.h"
 #include "desktop/drawn_layout.h"
+#include "desktop/prepared_wallpaper.h"
 #include "desktop/template_renderer.h"
 #include "desktop/wallpaper_renderer.h"
+#include "desktop/wallpaper_state.h"
 #include "net/download_task.h"
 #include "net/downloader.h"
 #include "store/picture.h"
 
-struct Controller::Impl {
+struct Controller::Impl : std::enable_shared_from_this<Controller::Impl> {
     IUI* ui = nullptr;
     std::shared_ptr<Settings> settings;
     int settingsSubscription = 0;
@@ -33,6 +35,10 @@ struct Controller::Impl {
     std::wstring templateName;                                          // the template the template renderer holds
     unsigned templatePageTimeoutMs = TemplateRenderer::kPageTimeoutMs;  // tests make it short
     DrawnLayout watermark;
+    // The next wallpaper, made ahead on disk after each change (the show job's thread only).
+    PreparedWallpaper prepared{GetPreparedWallpaperPath()};
+    std::atomic<bool> preparationQueued{false};
+    static constexpr int kPreparationPriority = 0;  // below every other job
     std::atomic<bool> exiting{false};
     unsigned tickTimer = 0;
     std::atomic<std::int64_t> lastChangeTime{0};
@@ -55,7 +61,23 @@ struct Controller::Impl {
     void ExitJob();
     void ShowJob();
     WallpaperRenderer& SelectRenderer();
-    // The picture the snapshot's cursor (moved by offset, not stored) points at; empty when
-    // none loads.
-    Picture LoadPicture(const ImageLists::Snapshot& shown, int offset) const;
+    // The template's name when renderer is the template renderer, else empty.
+    std::wstring RendererName(const WallpaperRenderer& renderer) const;
+
+    struct PictureSource {
+        Path path;  // empty: no picture
+        bool packaged = false;
+    };
+    // What the snapshot's cursor, moved by offset (not stored), points at; at offset 0 the
+    // image shown instead of the cursor's, while its package is there.
+    PictureSource SourceOf(const ImageLists::Snapshot& shown, int offset) const;
+    // The picture, decoded as large as the screen needs; empty when it does not load.
+    Picture LoadPicture(const PictureSource& source) const;
+    // The wallpaper for the picture; a template that timed out gives way to the plain frame,
+    // and the recipe says so.
+    std::shared_ptr<Picture> Compose(const Picture& picture, WallpaperRenderer& renderer, WallpaperRecipe& recipe);
+    // Queues PrepareNext behind every other job (once while it waits).
+    void PrepareLater();
+    // Makes the wallpaper the next step would show and keeps it on disk, unless it is there.
+    void PrepareNext();
 };

@@ -14,6 +14,7 @@
 #include "base/working_set.h"
 #include "desktop/desktop_icons.h"
 #include "desktop/template_renderer.h"
+#include "desktop/wallpaper_state.h"
 #include "net/image_tasks.h"
 #include "net/service_requests.h"
 #include "store/data_folder.h"
@@ -31,24 +32,63 @@ void Controller::ShowImage(ImageToBeShown which, bool force) {
     }
 }
 
-Picture Controller::Impl::LoadPicture(const ImageLists::Snapshot& shown, int offset) const {
-    Picture picture;
-    const DecodeHint cover = WallpaperCover();
-    if (offset == 0 && shown.override && LoadPackageImage(nullptr, &picture, shown.override->GetPath(), cover))
-        return picture;
+namespace {
+
+// The thread works at a lower priority while it prepares, so that nothing the user does waits
+// for it elsewhere in the system.
+class LowerThreadPriority {
+public:
+    LowerThreadPriority() : m_before(GetThreadPriority(GetCurrentThread())) {
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
+    }
+    ~LowerThreadPriority() { SetThreadPriority(GetCurrentThread(), m_before); }
+    LowerThreadPriority(const LowerThreadPriority&) = delete;
+    LowerThreadPriority& operator=(const LowerThreadPriority&) = delete;
+
+private:
+    int m_before;
+};
+
+}  // namespace
+
+Controller::Impl::PictureSource Controller::Impl::SourceOf(const ImageLists::Snapshot& shown, int offset) const {
+    if (offset == 0 && shown.override && shown.override->GetPath().Exists()) return {shown.override->GetPath(), true};
     const CursorLists sizes = shown.Sizes(settings->GetLocalImageInterval(), settings->GetUseLocalImage());
     const ImageCursor cursor = MoveCursor(shown.cursor, offset, sizes);
     switch (TargetOf(cursor, sizes)) {
         case CursorTarget::Local:
-            picture.LoadFromFile((*shown.local)[cursor.localIndex], cover);
-            break;
+            return {(*shown.local)[cursor.localIndex], false};
         case CursorTarget::Downloaded:
-            LoadPackageImage(nullptr, &picture, (*shown.downloaded)[cursor.downloadedIndex]->GetPath(), cover);
-            break;
+            return {(*shown.downloaded)[cursor.downloadedIndex]->GetPath(), true};
         case CursorTarget::None:
             break;
     }
+    return {};
+}
+
+Picture Controller::Impl::LoadPicture(const PictureSource& source) const {
+    Picture picture;
+    if (source.packaged)
+        LoadPackageImage(nullptr, &picture, source.path, WallpaperCover());
+    else
+        picture.LoadFromFile(source.path, WallpaperCover());
     return picture;
+}
+
+std::shared_ptr<Picture> Controller::Impl::Compose(const Picture& picture, WallpaperRenderer& renderer,
+                                                   WallpaperRecipe& recipe) {
+    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(picture, *settings, renderer);
+    // A template whose page never finished is not ready any more: the wallpaper is made in
+    // the plain frame at once, rather than after another wait.
+    if (!wallpaper && &renderer != plainRenderer.get() && !renderer.IsReady()) {
+        recipe.templateName.clear();
+        wallpaper = ComposeWallpaper(picture, *settings, *plainRenderer);
+    }
+    return wallpaper;
+}
+
+std::wstring Controller::Impl::RendererName(const WallpaperRenderer& renderer) const {
+    return &renderer == plainRenderer.get() ? std::wstring() : templateName;
 }
 
 ImagePtr Controller::GetCurrentImage() const {
@@ -76,15 +116,49 @@ void Controller::Impl::ShowJob() {
     const ImageLists::Snapshot shown =
         lists.Move(steps, settings->GetLocalImageInterval(), settings->GetUseLocalImage());
     WallpaperRenderer& renderer = SelectRenderer();
-    Picture picture = LoadPicture(shown, 0);
-    if (picture.IsEmpty()) return;  // no image, or one that does not load: the wallpaper stays
-    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(picture, *settings, renderer);
-    // A template whose page never finished is not ready any more: this change still
-    // happens, in the plain frame, rather than after another wait.
-    if (!wallpaper && &renderer != plainRenderer.get() && !renderer.IsReady())
-        wallpaper = ComposeWallpaper(picture, *settings, *plainRenderer);
-    if (!wallpaper || !ApplyWallpaper(*wallpaper, *settings, &watermark)) DebugLog(L"The wallpaper was not changed\n");
+    const PictureSource source = SourceOf(shown, 0);
+    std::optional<WallpaperRecipe> recipe = MakeWallpaperRecipe(source.path, *settings, RendererName(renderer));
+    if (!recipe) return;  // no image: the wallpaper stays
+    // The wallpaper made ahead for exactly this is one rename away.
+    bool placed = prepared.Holds(*recipe) && prepared.MoveIntoPlace();
+    if (!placed) {
+        Picture picture = LoadPicture(source);
+        if (picture.IsEmpty()) return;  // a picture that does not load leaves the wallpaper as it is
+        std::shared_ptr<Picture> wallpaper = Compose(picture, renderer, *recipe);
+        placed = wallpaper && SaveWallpaper(*wallpaper, &watermark, GetWallpaperPath());
+    }
+    if (!placed || !ShowWallpaperBitmap(*settings)) DebugLog(L"The wallpaper was not changed\n");
     ui->UpdateState();
+    PrepareLater();
+}
+
+void Controller::Impl::PrepareLater() {
+    if (preparationQueued.exchange(true) || !jobThread) return;
+    std::weak_ptr<Impl> weak = weak_from_this();
+    // The lowest priority: it runs only when no other job waits.
+    jobThread->Post(
+        [weak] {
+            if (std::shared_ptr<Impl> self = weak.lock()) {
+                self->preparationQueued = false;
+                self->PrepareNext();
+            }
+        },
+        kPreparationPriority);
+}
+
+void Controller::Impl::PrepareNext() {
+    if (exiting) return;
+    WallpaperRenderer& renderer = SelectRenderer();
+    const PictureSource source = SourceOf(lists.GetSnapshot(), 1);
+    std::optional<WallpaperRecipe> recipe = MakeWallpaperRecipe(source.path, *settings, RendererName(renderer));
+    if (recipe && prepared.Holds(*recipe)) return;
+    LowerThreadPriority lower;
+    Picture picture;
+    if (recipe) picture = LoadPicture(source);
+    std::shared_ptr<Picture> wallpaper = picture.IsEmpty() ? nullptr : Compose(picture, renderer, *recipe);
+    picture.Release();
+    // What was prepared before is for a picture that no longer comes next.
+    if (!wallpaper || exiting || !prepared.Store(*wallpaper, &watermark, *recipe)) prepared.Discard();
 }
 
 WallpaperRenderer& Controller::Impl::SelectRenderer() {

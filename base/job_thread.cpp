@@ -24,10 +24,15 @@ UINT EndEventLoopMessage() {
     return message;
 }
 
+// A heap alone does not keep the order of equal elements: the sequence number makes jobs of
+// one priority run in the order they were posted.
 struct QueuedJob {
     JobThread::Job job;
     int priority;
-    bool operator<(const QueuedJob& other) const { return priority < other.priority; }
+    unsigned long long sequence;
+    bool operator<(const QueuedJob& other) const {
+        return priority != other.priority ? priority < other.priority : sequence > other.sequence;
+    }
 };
 
 // Debuggers learn thread names from exception 0x406D1388; newer systems also keep a
@@ -69,7 +74,8 @@ struct JobThread::Shared : MessageFilter {
     std::wstring name;
     UniqueHandle startEvent;
     std::mutex mutex;              // guards queue and busy
-    std::vector<QueuedJob> queue;  // a max-heap by priority
+    std::vector<QueuedJob> queue;  // a max-heap by priority, then by age
+    unsigned long long posted = 0;  // jobs queued so far
     bool busy = false;
     bool stopping = false;  // set by Stop: jobs still queued or posted later never run
     DWORD threadId = 0;
@@ -144,7 +150,7 @@ unsigned long __stdcall JobThread::ThreadMain(void* parameter) {
     if (!shared->name.empty()) {
         std::wstring name = shared->name;
         std::lock_guard<std::mutex> guard(shared->mutex);
-        shared->queue.push_back({[name] { SetThreadName(name); }, kDefaultPriority});
+        shared->queue.push_back({[name] { SetThreadName(name); }, kDefaultPriority, shared->posted++});
         std::push_heap(shared->queue.begin(), shared->queue.end());
         PostThreadMessageW(shared->threadId, ExecJobMessage(), 0, 0);
     }
@@ -158,7 +164,7 @@ unsigned long __stdcall JobThread::ThreadMain(void* parameter) {
 
 void JobThread::Post(Job job, int priority) {
     std::lock_guard<std::mutex> guard(m_shared->mutex);
-    m_shared->queue.push_back({std::move(job), priority});
+    m_shared->queue.push_back({std::move(job), priority, m_shared->posted++});
     std::push_heap(m_shared->queue.begin(), m_shared->queue.end());
     // If the thread has ended the job stays queued and goes with the shared state.
     PostThreadMessageW(m_threadId, ExecJobMessage(), 0, 0);

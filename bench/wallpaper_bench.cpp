@@ -1,22 +1,65 @@
 // Next-wallpaper latency, step by step: decode (the OLE loader, libjpeg-turbo whole and at the
-// scale the screen needs), composition, BMP save and apply, and all of it in one go as a Next
-// does it, for the pictures scripts/bench names in KESTRANE_BENCH_JPEGS (separated by ';').
+// scale the screen needs), composition, BMP save and apply; then Next as the program makes it,
+// cold and with the wallpaper made ahead, for the pictures scripts/bench names in
+// KESTRANE_BENCH_JPEGS (separated by ';').
 #include <windows.h>
 #include <objbase.h>
 
+#include <climits>
 #include <cstdlib>
+#include <map>
 #include <functional>
 #include <sstream>
 #include <string>
 
+#include "app/controller.h"
+#include "app/controller_impl.h"
+#include "app/iui.h"
 #include "base/file_io.h"
+#include "base/handles.h"
 #include "base/utf8.h"
 #include "bench_support.h"
 #include "config/settings.h"
 #include "desktop/wallpaper_renderer.h"
 #include "desktop/wallpaper_state.h"
 
+// The benchmark drives the controller's record as the tests do.
+class ControllerAccess {
+public:
+    static Controller::Impl& Of(Controller& controller) { return *controller.m_impl; }
+};
+
 namespace {
+
+// The show job calls UpdateState once the system has taken the wallpaper (or it was not
+// changed): the end of a Next.
+class ChangeWatchingUI : public IUI {
+public:
+    ChangeWatchingUI() : changed(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+    unsigned SetTimer(unsigned, Callback) override { return 0; }
+    void KillTimer(unsigned) override {}
+    bool ResetTimer(unsigned, unsigned) override { return false; }
+    void RequestExit() override {}
+    void UpdateState() override { SetEvent(changed.get()); }
+    void ShowProgress(int, const std::wstring&) override {}
+    void ShowInfo(ShowInfoType, const std::wstring&, const std::wstring&) override {}
+    void ConfirmInstallUpdate(const VersionInfo&, bool, Callback) override {}
+    UniqueHandle changed;
+};
+
+// Runs job on the controller's thread once every job before it has run, the wallpaper made
+// ahead included, and waits for it.
+void RunLast(JobThread& thread, std::function<void()> job) {
+    UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    HANDLE event = done.get();
+    thread.Post(
+        [event, &job] {
+            job();
+            SetEvent(event);
+        },
+        INT_MIN);
+    WaitForSingleObject(event, INFINITE);
+}
 
 // The OLE loader also takes a picture behind its own "lt\0\0" length header, which the JPEG
 // path does not recognise: the way to time the loader the program used before.
@@ -53,11 +96,13 @@ int main() {
     Settings::Point screen = Settings::GetScreenSize();
     std::printf("screen %dx%d\n", screen.x, screen.y);
 
+    auto files = std::make_shared<std::vector<Path>>();
     std::stringstream names(list);
     std::string name;
     while (std::getline(names, name, ';')) {
         // Files on the Linux side appear under Z: in Wine.
         Path file(L"Z:" + FromUtf8(name));
+        files->push_back(file);
         auto bytes = ReadFileBytes(file, 256u << 20);
         if (!bytes) continue;
         Bytes data(bytes->begin(), bytes->end());
@@ -84,17 +129,50 @@ int main() {
         Report("  save BMP", save, "ms median of 20");
         Report("  apply", apply, "ms median of 20");
         Report("  all but the decode", compose + save + apply, "ms");
-        // What a Next of a local picture does once the cycle has picked it.
-        Report("  cold Next: read, decode for the screen, compose, save, apply",
-               MedianMs(20,
-                        [&] {
-                            Picture next;
-                            std::shared_ptr<Picture> shown;
-                            if (next.LoadFromFile(file, cover) &&
-                                (shown = ComposeWallpaper(next, *settings, renderer)) && shown->SaveToFile(bmp))
-                                SetDesktopWallpaper(L"0", L"1", bmp.str());
-                        }),
-               "ms median of 20");
+    }
+
+    // Next as the program makes it: the pictures as the controller's local pictures, timed
+    // from the command until the system has taken the wallpaper. Rounds alternate: cold (what
+    // was made ahead is thrown away first) and prepared (made ahead in idle time).
+    ChangeWatchingUI ui;
+    Controller controller(&ui, settings);
+    Controller::Impl& impl = ControllerAccess::Of(controller);
+    impl.jobThread = std::make_shared<JobThread>(L"Controller");
+    settings->SetUseLocalImage(true);
+    impl.lists.SetLocal(files);
+    auto next = [&] {
+        return TimeMs([&] {
+            controller.ShowImage(Controller::ShowNext, true);
+            WaitForSingleObject(ui.changed.get(), INFINITE);
+        });
+    };
+    controller.ShowImage(Controller::ShowCurrent, true);
+    WaitForSingleObject(ui.changed.get(), INFINITE);
+    const int rounds = 10;
+    std::map<size_t, std::vector<double>> cold, prepared;
+    for (int round = 0; round < 2 * rounds; ++round) {
+        for (size_t i = 1; i <= files->size(); ++i) {
+            const size_t shown = i % files->size();
+            if (round % 2 == 0) {
+                RunLast(*impl.jobThread, [&] { impl.prepared.Discard(); });
+                cold[shown].push_back(next());
+            } else {
+                RunLast(*impl.jobThread, [] {});
+                prepared[shown].push_back(next());
+            }
+        }
+    }
+    RunLast(*impl.jobThread, [&] { impl.prepared.Discard(); });
+    impl.jobThread->Stop();
+    impl.jobThread->Wait();
+    auto median = [](std::vector<double> times) {
+        std::sort(times.begin(), times.end());
+        return times[times.size() / 2];
+    };
+    for (size_t i = 0; i < files->size(); ++i) {
+        std::printf("%s:\n", ToUtf8((*files)[i].FileName()).c_str());
+        Report("  cold Next", median(cold[i]), "ms median of " + std::to_string(rounds));
+        Report("  prepared Next", median(prepared[i]), "ms median of " + std::to_string(rounds));
     }
     SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
     CoUninitialize();

@@ -54,18 +54,24 @@ std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings
     return wallpaper;
 }
 
-bool ApplyWallpaper(Picture& wallpaper, const Settings& settings, const DrawnLayout* watermark) {
-    if (wallpaper.IsEmpty()) return false;
+bool SaveWallpaper(Picture& wallpaper, const DrawnLayout* watermark, const Path& path) {
+    if (wallpaper.IsEmpty() || path.empty()) return false;
     if (watermark) {
         // The picture covers the primary screen from its origin, so screen and picture
         // coordinates are the same.
         Settings::Rect area = Settings::GetWorkArea();
         if (!watermark->Draw(wallpaper.GetDC(), RECT{area.left, area.top, area.right, area.bottom})) return false;
     }
-    Path path = GetWallpaperPath();
-    if (path.empty() || !wallpaper.SaveToFile(path)) return false;
+    return wallpaper.SaveToFile(path);
+}
+
+bool ShowWallpaperBitmap(const Settings& settings) {
     SetActiveDesktop(false);
-    bool applied = SetDesktopWallpaper(L"0", L"1", path.str());
+    bool applied = SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str());
     if (!settings.GetHideDesktopIcons()) SetIconTextTransparent(settings.GetDesktopTextBkTransparent());
     return applied;
+}
+
+bool ApplyWallpaper(Picture& wallpaper, const Settings& settings, const DrawnLayout* watermark) {
+    return SaveWallpaper(wallpaper, watermark, GetWallpaperPath()) && ShowWallpaperBitmap(settings);
 }

@@ -39,7 +39,13 @@ DecodeHint WallpaperCover();
 std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings,
                                           WallpaperRenderer& renderer);
 
-// Draws the watermark (when given) over the work area of the wallpaper, saves it as the
-// program's bitmap and points the desktop at it; true when the system took it. A wallpaper
-// that cannot be marked or saved leaves the desktop untouched.
+// Draws the watermark (when given) over the work area of the wallpaper and saves it at path;
+// false when it cannot be marked or saved.
+bool SaveWallpaper(Picture& wallpaper, const DrawnLayout* watermark, const Path& path);
+
+// Points the desktop at the program's bitmap (GetWallpaperPath); true when the system took it.
+bool ShowWallpaperBitmap(const Settings& settings);
+
+// SaveWallpaper as the program's bitmap, then ShowWallpaperBitmap. A wallpaper that cannot be
+// marked or saved leaves the desktop untouched.
 bool ApplyWallpaper(Picture& wallpaper, const Settings& settings, const DrawnLayout* watermark);

@@ -32,6 +32,11 @@ Path GetWallpaperPath() {
     return Path(directory) / L"TovarinWallpaper.bmp";
 }
 
+Path GetPreparedWallpaperPath() {
+    Path shown = GetWallpaperPath();
+    return shown.empty() ? Path() : shown.Parent() / L"TovarinWallpaperNext.bmp";
+}
+
 WallpaperDescription CaptureCurrentWallpaper() {
     WallpaperDescription wallpaper;
     HKEY raw = nullptr;

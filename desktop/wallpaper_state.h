@@ -6,6 +6,8 @@
 // The one bitmap the program writes as the wallpaper: the Windows directory's
 // "TovarinWallpaper.bmp".
 Path GetWallpaperPath();
+// Beside it, "TovarinWallpaperNext.bmp": the next wallpaper, made ahead.
+Path GetPreparedWallpaperPath();
 
 // "TileWallpaper", "WallpaperStyle", "Wallpaper" under HKCU\Control Panel\desktop (missing
 // values read as empty) and whether the shell shows an HTML desktop.

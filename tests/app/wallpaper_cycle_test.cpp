@@ -137,12 +137,21 @@ protected:
         ControllerAccess::Of(*controller).jobThread->Post([event] { WaitForSingleObject(event, 30000); });
         return release;
     }
-    // The colour in the middle of the wallpaper bitmap; CLR_INVALID when there is none.
-    static COLORREF WallpaperColour() {
-        Picture bitmap;
-        if (!bitmap.LoadFromFile(GetWallpaperPath())) return CLR_INVALID;
-        return GetPixel(bitmap.GetDC(), bitmap.GetWidth() / 2, bitmap.GetHeight() / 2);
+    // Runs after every job posted so far, the idle ones included.
+    void Idle() {
+        UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        HANDLE event = done.get();
+        ControllerAccess::Of(*controller).jobThread->Post([event] { SetEvent(event); }, INT_MIN);
+        ASSERT_EQ(WaitForSingleObject(event, 30000), WAIT_OBJECT_0);
     }
+    // The colour of a bitmap file at (x, y), by default in its middle; CLR_INVALID when there
+    // is none.
+    static COLORREF BitmapColour(const Path& file, int x = -1, int y = -1) {
+        Picture bitmap;
+        if (!bitmap.LoadFromFile(file)) return CLR_INVALID;
+        return GetPixel(bitmap.GetDC(), x < 0 ? bitmap.GetWidth() / 2 : x, y < 0 ? bitmap.GetHeight() / 2 : y);
+    }
+    static COLORREF WallpaperColour() { return BitmapColour(GetWallpaperPath()); }
     ImageLists& Lists() const { return ControllerAccess::Of(*controller).lists; }
     int DownloadedIndex() const { return Lists().GetCursor().downloadedIndex; }
 
@@ -392,6 +401,47 @@ TEST_F(Cycle, AFrameChangeRecomposesTheCurrentPictureUnlessFrozen) {
     settings->SetStretchPercent(5);
     Drain();
     EXPECT_EQ(ui.updates, 1) << "a frozen wallpaper stays as it is";
+}
+
+// After each change the next wallpaper is made ahead; a Next (or a Previous) that comes to
+// it moves it into place, and anything that changes what it would show is composed afresh.
+TEST_F(Cycle, TheWallpaperMadeAheadIsTakenOnlyWhileItIsWhatTheStepWouldShow) {
+    ImageListPtr list = Packages({0, 1, 2, 3});
+    Lists().SetDownloaded(list);
+    const Path prepared = GetPreparedWallpaperPath();
+    controller->ShowImage(Controller::ShowCurrent, false);
+    Idle();
+    EXPECT_EQ(BitmapColour(prepared), ColourOf(1)) << "made ahead: the next picture";
+
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    EXPECT_EQ(WallpaperColour(), ColourOf(1));
+    EXPECT_FALSE(prepared.Exists()) << "moved into place";
+    Idle();
+    EXPECT_EQ(BitmapColour(prepared), ColourOf(2));
+
+    ASSERT_TRUE(WritePackage((*list)[2], SolidBitmap(ColourOf(6)), (*list)[2]->GetPath()));
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    EXPECT_EQ(WallpaperColour(), ColourOf(6)) << "a package rewritten since is decoded afresh";
+    Idle();
+
+    settings->SetFrameType(1);  // always framed
+    settings->SetFrameColor(RGB(1, 2, 3));
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    EXPECT_EQ(BitmapColour(GetWallpaperPath(), 1, 1), RGB(1, 2, 3)) << "a frame setting since: composed afresh";
+    EXPECT_EQ(WallpaperColour(), ColourOf(3));
+
+    ControllerAccess::Deliver(*controller, Packages({4, 5}), false);
+    Idle();
+    EXPECT_EQ(WallpaperColour(), ColourOf(4)) << "a new list";
+    EXPECT_EQ(BitmapColour(prepared), ColourOf(5)) << "and its next picture made ahead, framed";
+    controller->ShowImage(Controller::ShowPrevious, true);
+    Drain();
+    EXPECT_FALSE(prepared.Exists()) << "two pictures: the previous one is the next, made ahead";
+    EXPECT_EQ(WallpaperColour(), ColourOf(5));
+    EXPECT_EQ(BitmapColour(GetWallpaperPath(), 1, 1), RGB(1, 2, 3));
 }
 
 // Wine has no HTML engine here, so every template page times out: the plain frame must

@@ -31,7 +31,7 @@ using Strings = std::vector<std::string>;
 
 }  // namespace
 
-TEST(JobThread, RunsQueuedJobsHighestPriorityFirst) {
+TEST(JobThread, RunsQueuedJobsHighestPriorityFirstThenInTheOrderPosted) {
     Journal journal;
     Event started, release, done;
     JobThread thread(L"Worker");
@@ -43,10 +43,12 @@ TEST(JobThread, RunsQueuedJobsHighestPriorityFirst) {
     thread.Post([&] { journal.Add("1"); }, 1);
     thread.Post([&] { journal.Add("100"); }, 100);
     thread.Post([&] { journal.Add("50"); }, 50);
+    // Jobs of one priority run in the order they were posted.
+    for (const char* name : {"a", "b", "c", "d", "e", "f"}) thread.Post([&journal, name] { journal.Add(name); }, 7);
     thread.Post([&] { done.Set(); }, -5);
     release.Set();
     ASSERT_TRUE(done.Wait());
-    EXPECT_EQ(journal.Entries(), (Strings{"100", "50", "1"}));
+    EXPECT_EQ(journal.Entries(), (Strings{"100", "50", "a", "b", "c", "d", "e", "f", "1"}));
 }
 
 TEST(JobThread, AJobPostedFromAJobRunsAfterIt) {
