@@ -14,7 +14,6 @@
 #include "base/working_set.h"
 #include "desktop/desktop_icons.h"
 #include "desktop/template_renderer.h"
-#include "desktop/wallpaper_state.h"
 #include "net/image_tasks.h"
 #include "net/service_requests.h"
 #include "store/data_folder.h"
@@ -34,8 +33,8 @@ void Controller::ShowImage(ImageToBeShown which, bool force) {
 
 namespace {
 
-// The thread works at a lower priority while it prepares, so that nothing the user does waits
-// for it elsewhere in the system.
+// While it makes a wallpaper ahead, the thread gives way to every other thread of the
+// system: nothing the user does should wait for work that may never be needed.
 class LowerThreadPriority {
 public:
     LowerThreadPriority() : m_before(GetThreadPriority(GetCurrentThread())) {
@@ -119,15 +118,16 @@ void Controller::Impl::ShowJob() {
     const PictureSource source = SourceOf(shown, 0);
     std::optional<WallpaperRecipe> recipe = MakeWallpaperRecipe(source.path, *settings, RendererName(renderer));
     if (!recipe) return;  // no image: the wallpaper stays
-    // The wallpaper made ahead for exactly this is one rename away.
-    bool placed = prepared.Holds(*recipe) && prepared.MoveIntoPlace();
-    if (!placed) {
+    bool applied;
+    if (prepared.Holds(*recipe) && prepared.MoveIntoPlace()) {
+        applied = ShowWallpaperBitmap(*settings);  // made ahead for exactly this
+    } else {
         Picture picture = LoadPicture(source);
         if (picture.IsEmpty()) return;  // a picture that does not load leaves the wallpaper as it is
         std::shared_ptr<Picture> wallpaper = Compose(picture, renderer, *recipe);
-        placed = wallpaper && SaveWallpaper(*wallpaper, &watermark, GetWallpaperPath());
+        applied = wallpaper && ApplyWallpaper(*wallpaper, *settings, &watermark);
     }
-    if (!placed || !ShowWallpaperBitmap(*settings)) DebugLog(L"The wallpaper was not changed\n");
+    if (!applied) DebugLog(L"The wallpaper was not changed\n");
     ui->UpdateState();
     PrepareLater();
 }
@@ -158,7 +158,10 @@ void Controller::Impl::PrepareNext() {
     std::shared_ptr<Picture> wallpaper = picture.IsEmpty() ? nullptr : Compose(picture, renderer, *recipe);
     picture.Release();
     // What was prepared before is for a picture that no longer comes next.
-    if (!wallpaper || exiting || !prepared.Store(*wallpaper, &watermark, *recipe)) prepared.Discard();
+    if (wallpaper && !exiting)
+        prepared.Store(*wallpaper, &watermark, *recipe);
+    else
+        prepared.Discard();
 }
 
 WallpaperRenderer& Controller::Impl::SelectRenderer() {

@@ -1,6 +1,7 @@
 #pragma once
 // A named worker thread with its own message loop (a COM single-threaded apartment) that
-// runs posted jobs one at a time, highest priority first.
+// runs posted jobs one at a time, highest priority first; those of one priority in the order
+// they were posted.
 #include <functional>
 #include <memory>
 #include <string>

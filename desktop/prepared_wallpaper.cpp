@@ -39,7 +39,6 @@ std::optional<WallpaperRecipe> MakeWallpaperRecipe(const Path& source, const Set
 }
 
 bool PreparedWallpaper::Store(Picture& wallpaper, const DrawnLayout* watermark, const WallpaperRecipe& recipe) {
-    m_recipe.reset();
     if (!SaveWallpaper(wallpaper, watermark, m_file)) {
         Discard();
         return false;

@@ -25,7 +25,6 @@ struct WallpaperRecipe {
     int screenWidth = 0, screenHeight = 0;
     int areaLeft = 0, areaTop = 0, areaRight = 0, areaBottom = 0;
     bool operator==(const WallpaperRecipe& o) const;
-    bool operator!=(const WallpaperRecipe& o) const { return !(*this == o); }
 };
 
 // The recipe for source with today's settings and screen; none when the file cannot be
