@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "base/file_io.h"
@@ -148,6 +149,8 @@ TEST(WallpaperEndToEnd, NextAndRestoreOnAWineDesktop) {
     ASSERT_TRUE(SetDesktopWallpaper(L"0", L"0", own.str()));
     Path wallpaperFile = GetWallpaperPath();
     wallpaperFile.Remove();
+    const Path prepared = GetPreparedWallpaperPath();
+    prepared.Remove();
 
     ProgramFolder folder;
     WriteAll(folder.Config(), ConfigFor("zhiwu"));
@@ -185,6 +188,10 @@ TEST(WallpaperEndToEnd, NextAndRestoreOnAWineDesktop) {
         << "the screen shows the bitmap's pixels";
     auto firstBytes = ReadFileBytes(wallpaperFile, 64u << 20);
     ASSERT_TRUE(firstBytes);
+    // In idle time the next wallpaper is made ahead; Next moves that very bitmap into place.
+    std::optional<std::string> preparedBytes;
+    ASSERT_TRUE(WaitUntil([&] { return (preparedBytes = ReadFileBytes(prepared, 64u << 20)).has_value(); }, 20));
+    EXPECT_NE(*preparedBytes, *firstBytes) << "the other picture";
 
     PostMessageW(window, WM_COMMAND, IDC_NEXT, 0);
     ASSERT_TRUE(WaitUntil(
@@ -194,6 +201,7 @@ TEST(WallpaperEndToEnd, NextAndRestoreOnAWineDesktop) {
         },
         30))
         << "Next writes another wallpaper";
+    EXPECT_EQ(ReadFileBytes(wallpaperFile, 64u << 20), preparedBytes) << "the one made ahead";
     std::vector<COLORREF> second;
     ASSERT_TRUE(WaitUntil([&] { return !(second = BitmapPixels(wallpaperFile)).empty(); }, 10));
     EXPECT_TRUE(WaitUntil([&] { return AllNear(desktop.Pixels(kSamplePoints), second); }, 10))
@@ -210,6 +218,7 @@ TEST(WallpaperEndToEnd, NextAndRestoreOnAWineDesktop) {
 
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
+    EXPECT_FALSE(prepared.Exists()) << "nothing made ahead is left behind";
     SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
 }
 
