@@ -7,8 +7,8 @@
 
 #include <climits>
 #include <cstdlib>
-#include <map>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 
