@@ -51,14 +51,29 @@ std::string ConfigFor(const std::string& tags, const std::string& more = "") {
            tags + "</Tags><ServiceUrl>" + ToUtf8(ServiceUrl()) + "</ServiceUrl>" + more + "</TovarinSetting>";
 }
 
+// Each test starts against a reset reference service with none of our bitmaps on disk, and
+// gives the desktop its wallpaper back, whatever happened.
+class WallpaperEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (ServiceUrl().empty()) GTEST_SKIP() << "no reference service was started for this test";
+        ServiceReset();
+        before = CaptureCurrentWallpaper();
+        wallpaperFile.Remove();
+        prepared.Remove();
+    }
+    void TearDown() override {
+        if (!IsSkipped()) SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
+    }
+
+    WallpaperDescription before;
+    const Path wallpaperFile = GetWallpaperPath();
+    const Path prepared = GetPreparedWallpaperPath();  // the next wallpaper, made ahead
+};
+
 }  // namespace
 
-TEST(WallpaperEndToEnd, ADownloadedPictureBecomesTheWallpaper) {
-    if (ServiceUrl().empty()) GTEST_SKIP() << "no reference service was started for this test";
-    ServiceReset();
-    WallpaperDescription before = CaptureCurrentWallpaper();
-    Path wallpaperFile = GetWallpaperPath();
-    wallpaperFile.Remove();
+TEST_F(WallpaperEndToEnd, ADownloadedPictureBecomesTheWallpaper) {
 
     ProgramFolder folder;
     WriteAll(folder.Config(), ConfigFor("dongwu"));
@@ -82,18 +97,12 @@ TEST(WallpaperEndToEnd, ADownloadedPictureBecomesTheWallpaper) {
 
     PostMessageW(WaitForWindow(L"KestraneMainDialog", kestrane.GetId(), 1000), WM_CLOSE, 0, 0);
     EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
-    SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
 }
 
 // Wine has no HTML engine here, so a template's page never finishes loading: the first
 // change waits the page's 30 s out and is then made in the plain frame, and closing while a
 // page is awaited ends the wait rather than leaving the exit to the watchdog.
-TEST(WallpaperEndToEnd, WithoutAnHtmlEngineTheTemplateGivesWayToThePlainFrame) {
-    if (ServiceUrl().empty()) GTEST_SKIP() << "no reference service was started for this test";
-    ServiceReset();
-    WallpaperDescription before = CaptureCurrentWallpaper();
-    Path wallpaperFile = GetWallpaperPath();
-    wallpaperFile.Remove();
+TEST_F(WallpaperEndToEnd, WithoutAnHtmlEngineTheTemplateGivesWayToThePlainFrame) {
     ProgramFolder folder;
     const Path frame = folder.path() / L"templates" / L"Frame";
     ASSERT_TRUE(frame.CreateDirectories());
@@ -129,15 +138,11 @@ TEST(WallpaperEndToEnd, WithoutAnHtmlEngineTheTemplateGivesWayToThePlainFrame) {
     ASSERT_TRUE(bitmap.LoadFromFile(wallpaperFile));
     EXPECT_EQ(GetPixel(bitmap.GetDC(), 5, 5), RGB(0x33, 0x33, 0x33)) << "the plain frame in the frame colour";
     close(second);
-    SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
 }
 
 // As a user meets it on a desktop of its own: the question about the wallpaper already
 // there, the first picture, Next, and the old wallpaper back.
-TEST(WallpaperEndToEnd, NextAndRestoreOnAWineDesktop) {
-    if (ServiceUrl().empty()) GTEST_SKIP() << "no reference service was started for this test";
-    ServiceReset();
-    WallpaperDescription before = CaptureCurrentWallpaper();
+TEST_F(WallpaperEndToEnd, NextAndRestoreOnAWineDesktop) {
     TempDir userFolder;
     Path own = userFolder / L"own.bmp";
     const COLORREF ownColour = RGB(200, 40, 40);
@@ -147,10 +152,6 @@ TEST(WallpaperEndToEnd, NextAndRestoreOnAWineDesktop) {
         ASSERT_TRUE(picture.SaveToFile(own));
     }
     ASSERT_TRUE(SetDesktopWallpaper(L"0", L"0", own.str()));
-    Path wallpaperFile = GetWallpaperPath();
-    wallpaperFile.Remove();
-    const Path prepared = GetPreparedWallpaperPath();
-    prepared.Remove();
 
     ProgramFolder folder;
     WriteAll(folder.Config(), ConfigFor("zhiwu"));
@@ -219,14 +220,11 @@ TEST(WallpaperEndToEnd, NextAndRestoreOnAWineDesktop) {
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
     EXPECT_FALSE(prepared.Exists()) << "nothing made ahead is left behind";
-    SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
 }
 
 // A restart after the user chose another wallpaper: pictures are stored, so one could be shown
 // at once, but the question about the user's wallpaper comes first and the cycle waits for it.
-TEST(WallpaperEndToEnd, AChangedWallpaperIsAskedAboutBeforeAStoredPictureIsShown) {
-    if (ServiceUrl().empty()) GTEST_SKIP() << "no reference service was started for this test";
-    WallpaperDescription before = CaptureCurrentWallpaper();
+TEST_F(WallpaperEndToEnd, AChangedWallpaperIsAskedAboutBeforeAStoredPictureIsShown) {
     TempDir userFolder;
     Path own = userFolder / L"own.bmp";
     Picture picture;
@@ -270,5 +268,4 @@ TEST(WallpaperEndToEnd, AChangedWallpaperIsAskedAboutBeforeAStoredPictureIsShown
         << "the user's wallpaper, not ours, is recorded as the one to restore";
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
-    SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
 }
