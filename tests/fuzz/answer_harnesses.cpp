@@ -32,7 +32,7 @@ Tokens AnswerTokens() {
         "InvalidPid", "DBError", "TooManyFavorites", "<LoginStatus>1</LoginStatus>", "<LoginStatus>",
         "</LoginStatus>", "<uid>", "<email>", "<username>", "<manage>1</manage>", "<Favorites>", "</Favorites>",
         "<Favorites/>", "<VersionInfo>", "</VersionInfo>", "<Version>", "</Version>", "<Description>", "<File><Url>",
-        "</Url>", "<CheckSum>", "</File>", "..\\", "../", "C:\\", "\\\\server\\share\\", ".tvp", ".jpg", ".JPG",
+        "</Url>", "<CheckSum>", "<Signature>", "</File>", "..\\", "../", "C:\\", "\\\\server\\share\\", ".tvp", ".jpg", ".JPG",
         "http://", "\r\n.jpg\r\n"})
         tokens.push_back(word);
     return tokens;
