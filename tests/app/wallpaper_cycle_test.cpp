@@ -686,11 +686,13 @@ TEST_F(SelfUpdate, OnlyASignedNewerInstallerRunsUnaskedAndOneFailingItsChecksIsR
     ASSERT_EQ(ui.MessageCount(), 1u);
     EXPECT_EQ(ui.messages[0].first, IUI::ShowInfoBalloon);
     EXPECT_EQ(ui.messages[0].second, L"No New Version|");
-    Offer("9", "sorts after any date");
-    controller->CheckUpdate();
-    Settle();
-    ASSERT_EQ(ui.MessageCount(), 2u);
-    EXPECT_EQ(ui.messages[1].second, L"No New Version|") << "a malformed version is no update";
+    for (const char* noUpdate : {"9", "20000101"}) {  // "9" sorts after any date as text
+        Offer(noUpdate, "not newer");
+        controller->CheckUpdate();
+        Settle();
+        ASSERT_EQ(ui.MessageCount(), noUpdate[0] == '9' ? 2u : 3u);
+        EXPECT_EQ(ui.messages.back().second, L"No New Version|") << noUpdate << " is no newer version";
+    }
     EXPECT_FALSE(updateFetches()) << "nothing was downloaded";
     EXPECT_FALSE(settings->GetUpdateDirectory().Exists());
 
