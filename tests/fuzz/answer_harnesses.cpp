@@ -279,8 +279,9 @@ protected:
         task->HandleAnswer(body);
         ReportAccepted();
         if (calls != 1) return "the version was reported " + std::to_string(calls) + " times";
-        if (Trim(info.Version) != info.Version || Trim(info.Description) != info.Description)
-            return std::string("the version or its description kept blanks at an end");
+        if (Trim(info.Version) != info.Version || Trim(info.Description) != info.Description ||
+            Trim(info.Signature) != info.Signature)
+            return std::string("the version, its description or the signature kept blanks at an end");
         return std::nullopt;
     }
 };
