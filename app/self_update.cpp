@@ -1,13 +1,12 @@
 // Self-update: the check for a newer version, its download into the update folder, the
-// installer's checksum, and starting the installer.
+// installer's signature and checksum, and starting the installer.
 #include <windows.h>
-#include <shellapi.h>
 
 #include "app/controller.h"
 #include "app/controller_impl.h"
+#include "app/update_keys.h"
+#include "app/update_verification.h"
 #include "base/debug_log.h"
-#include "base/digest.h"
-#include "base/file_io.h"
 #include "base/localization.h"
 #include "config/version_table.h"
 #include "net/image_tasks.h"
@@ -17,25 +16,9 @@ namespace {
 
 // Far larger than any installer we ship; a bigger download is not ours and is not fetched.
 constexpr size_t kMaxInstallerBytes = 64u << 20;
-// ERROR_ELEVATION_REQUIRED, which the XP headers we build against do not have.
-constexpr DWORD kElevationRequired = 740;
 
 void ShowProgressText(IUI& ui, const wchar_t* textId, int percent) {
     ui.ShowProgress(percent, percent < 0 ? std::wstring() : FormatString(GetString(textId), {percent}));
-}
-
-// Since Vista an installer that asks for administrator rights cannot be started plainly:
-// CreateProcess refuses it, and the shell asks the user for consent instead.
-bool StartElevated(const Path& installer) {
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    info.lpVerb = L"runas";
-    info.lpFile = installer.c_str();
-    info.lpParameters = L"/S";
-    info.nShow = SW_SHOWNORMAL;
-    if (ShellExecuteExW(&info)) return true;
-    LogLastError(L"ShellExecuteExW");
-    return false;
 }
 
 }  // namespace
@@ -70,8 +53,7 @@ void Controller::OnVersionInfo(const VersionInfo& info) {
     impl.updateAnswered = true;
     const std::wstring running = GetProgramVersion();
     DebugLog(L"Found version: " + info.Version + L", my version is: " + running + L"\n");
-    // Plain comparison of date strings: an empty version is never newer.
-    if (!(info.Version > running)) {
+    if (!IsNewerVersion(info.Version, running)) {
         DebugLog(L"We have the lastest version.\n");
         // A balloon: the progress display takes the icon's tip back as soon as the check ends.
         impl.ui->ShowInfo(IUI::ShowInfoBalloon, GetString(L"Balloon_NoNewVersion"), L"");
@@ -90,26 +72,28 @@ void Controller::OnVersionInfo(const VersionInfo& info) {
     impl.downloader->AddTask(task);
 }
 
-// The installer came over plain HTTP: it runs only when the answer's checksum vouches for it,
-// or when the user agrees to run it unverified. A file that contradicts its checksum is removed.
+// The installer came over plain HTTP: it runs by itself only when a trusted key signed it; an
+// unsigned one runs only if the user agrees; one that fails its signature or its checksum is
+// removed. The checked file stays open, denying writes and deletion, until the installer has
+// started or the user has declined.
 void Controller::OnUpdateDownloaded(const VersionInfo& info, const Path& installer) {
     Impl& impl = *m_impl;
     DebugLog(L"Download new version success. Saved to '" + installer.str() + L"'\n");
     if (!installer.Exists() || installer.IsDirectory() || impl.exiting) return;
-    std::optional<std::string> bytes = ReadFileBytes(installer, kMaxInstallerBytes);
-    ChecksumVerdict verdict =
-        bytes ? CheckDigest(info.CheckSum, bytes->data(), bytes->size()) : ChecksumVerdict::Mismatch;
-    if (verdict == ChecksumVerdict::Mismatch) {
-        DebugLog(L"The update does not match its checksum '" + info.CheckSum + L"': removed\n");
+    InstallerCheck check = CheckInstaller(installer, info, TrustedUpdateKeys(), kMaxInstallerBytes);
+    if (check.verdict == InstallerCheck::Rejected) {
+        DebugLog(L"The update failed its checks: removed\n");
         if (!installer.Remove()) DebugLog(L"Could not remove " + installer.str() + L"\n");
         impl.ui->ShowInfo(IUI::ShowInfoMessage, GetString(L"Prompt_InstallUpdateFail"), L"");
         return;
     }
     std::shared_ptr<Impl> self = m_impl;
-    impl.ui->ConfirmInstallUpdate(info, verdict == ChecksumVerdict::Match,
-                                  [self, installer] { Controller(self).InstallUpdate(installer); });
+    std::shared_ptr<void> held = std::move(check.file);
+    impl.ui->ConfirmInstallUpdate(info, check.verdict == InstallerCheck::Verified,
+                                  [self, installer, held] { Controller(self).InstallUpdate(installer); });
 }
 
+// The installer runs as the user: it installs for this user alone and needs no elevation.
 void Controller::InstallUpdate(const Path& installer) {
     std::wstring commandLine = L"\"" + installer.str() + L"\" /S";
     STARTUPINFOW startup{};
@@ -120,8 +104,6 @@ void Controller::InstallUpdate(const Path& installer) {
         CloseHandle(process.hProcess);
         return;  // the installer closes this program and starts the new one
     }
-    const DWORD error = GetLastError();
     LogLastError(L"CreateProcessW");
-    if (error == kElevationRequired && StartElevated(installer)) return;
     m_impl->ui->ShowInfo(IUI::ShowInfoMessage, GetString(L"Prompt_InstallUpdateFail"), L"");
 }

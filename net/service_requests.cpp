@@ -163,6 +163,7 @@ void CheckUpdateTask::HandleAnswer(const Bytes& body) {
     const TiXmlElement* file = root->FirstChildElement("File");
     info.FileUrl = ChildText(file, "Url").value_or(L"");
     info.CheckSum = ChildText(file, "CheckSum").value_or(L"");
+    info.Signature = Trim(ChildText(file, "Signature").value_or(L""));
     if (m_onResult) m_onResult(info);
 }
 

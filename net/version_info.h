@@ -7,4 +7,5 @@ struct VersionInfo {
     std::wstring Description;
     std::wstring FileUrl;
     std::wstring CheckSum;
+    std::wstring Signature;  // base64 of the installer's detached signature; empty when unsigned
 };

@@ -17,6 +17,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from tovarin.config import DEFAULT_PORT, ServiceConfig  # noqa: E402
 from tovarin.faults import parse_fault_option  # noqa: E402
+from tovarin.signing import SIGN_WITH_DEVELOPMENT_KEY, read_signature_file  # noqa: E402
 from tovarin.server import TovarinService  # noqa: E402
 from tovarin.store import StoreError  # noqa: E402
 
@@ -85,6 +86,11 @@ def build_parser():
     parser.add_argument("--installer-checksum", metavar="TEXT",
                         help="announce TEXT as its checksum instead of its SHA-256 "
                              "(\"\" for an empty CheckSum)")
+    signature = parser.add_mutually_exclusive_group()
+    signature.add_argument("--installer-signature", metavar="FILE",
+                           help="its detached signature (base64, as scripts/sign-update writes it)")
+    signature.add_argument("--sign-installer", action="store_true",
+                           help="sign it with the development-only key (tests and local runs)")
     parser.add_argument("--session-timeout", type=_positive(float), default=900.0, metavar="SEC",
                         help="seconds without a request before a sign-in ends (default 900)")
     parser.add_argument("--user", type=_user, action="append", default=[],
@@ -102,13 +108,16 @@ def build_parser():
 
 
 def config_from(args):
+    signature = SIGN_WITH_DEVELOPMENT_KEY if args.sign_installer else None
+    if args.installer_signature:
+        signature = read_signature_file(args.installer_signature)
     return ServiceConfig(
         port=args.port, pictures=args.pictures, db=args.db, base_url=args.base_url,
         login_categories=tuple(args.login_category or ("xiezhen",)),
         max_favorites=args.max_favorites, list_size=args.list_size,
         installer=args.installer, installer_version=args.installer_version,
         installer_description=args.installer_description,
-        installer_checksum=args.installer_checksum,
+        installer_checksum=args.installer_checksum, installer_signature=signature,
         session_timeout=args.session_timeout, users=args.user, faults=args.fault,
         quiet=args.quiet)
 
@@ -120,8 +129,14 @@ def main(argv=None):
         parser.error("--installer-version needs --installer")
     if args.installer_checksum is not None and not args.installer:
         parser.error("--installer-checksum needs --installer")
+    if (args.installer_signature or args.sign_installer) and not args.installer:
+        parser.error("a signature needs --installer")
     try:
-        service = TovarinService(config_from(args))
+        config = config_from(args)
+    except (ValueError, OSError) as error:
+        parser.error(str(error))
+    try:
+        service = TovarinService(config)
     except (ValueError, StoreError) as error:
         parser.error(str(error))
     except OSError as error:

@@ -58,6 +58,9 @@ class CommandTest(unittest.TestCase):
                  (["--installer", os.path.join(self.folder, "missing.exe"),
                    "--installer-version", "20070411"], "not a file"),
                  (["--installer-checksum", "ABC"], "needs --installer"),
+                 (["--sign-installer"], "needs --installer"),
+                 (["--installer", COMMAND[-1], "--installer-version", "20070411",
+                   "--installer-signature", COMMAND[-1]], "not a base64 signature"),
                  (["--user", "nopassword"], "NAME:PASSWORD"),
                  (["--port", "70000"], "port")]
         for options, words in cases:

@@ -1,5 +1,6 @@
 """Control endpoints, the request log and surviving garbage."""
 
+import base64
 import hashlib
 import socket
 import threading
@@ -72,8 +73,14 @@ class ControlTest(ServiceTestCase):
         self.control("POST", "installer", offer)
         self.assertEqual(self.post_xml("checkupdate.php").findtext("File/CheckSum"),
                          hashlib.sha256(b"bytes").hexdigest().upper())
+        self.assertIsNone(self.post_xml("checkupdate.php").find("File/Signature"), "unsigned")
+        self.control("POST", "installer", dict(offer, signature="c2ln"))
+        self.assertEqual(self.post_xml("checkupdate.php").findtext("File/Signature"), "c2ln")
+        self.control("POST", "installer", dict(offer, sign=True))
+        self.assertEqual(len(base64.b64decode(self.post_xml("checkupdate.php").findtext("File/Signature"))), 384,
+                         "an RSA 3072 signature by the development key")
         for bad in ({"version": "1", "name": "../x", "content": ""}, {"version": "1", "path": "/nonexistent"},
-                    {"name": "x"}):
+                    {"name": "x"}, dict(offer, sign=True, signature="c2ln"), dict(offer, sign="yes")):
             self.assertEqual(self.control("POST", "installer", bad)[0], 400, bad)
         self.assertEqual(self.control("DELETE", "installer")[0], 200)
         self.assertIsNone(self.post_xml("checkupdate.php").findtext("Version"))

@@ -1,14 +1,19 @@
 """The service endpoints over HTTP, as the client uses them."""
 
+import base64
 import hashlib
 import os
+import subprocess
+import tempfile
 import xml.etree.ElementTree as ET
 
 from tovarin.config import ServiceConfig
+from tovarin.signing import DEVELOPMENT_KEY, SIGN_WITH_DEVELOPMENT_KEY
 from tests.fixture import PASSWORD, PICTURES, ServiceTestCase, error_type
 
 PICTURE_PATH = "/pictures/fengguang/lake.jpg"
 LAKE = PICTURES["fengguang"]["lake.jpg"]
+PUBLIC_KEY = os.path.join(os.path.dirname(DEVELOPMENT_KEY), "development-only-update-keys.pem")
 
 
 class ImageListTest(ServiceTestCase):
@@ -211,6 +216,7 @@ class UpdateTest(ServiceTestCase):
         config.installer_version = "20070411"
         config.installer_description = "Fixes & more"
         config.installer_checksum = getattr(self, "announced_checksum", None)
+        config.installer_signature = getattr(self, "signature", None)
         return config
 
     def test_version_and_installer(self):
@@ -239,6 +245,28 @@ class UpdateTest(ServiceTestCase):
                 # An empty text is still announced, as an empty element.
                 self.assertEqual(info.findtext("File/CheckSum"), announced)
                 self.assertTrue(info.findtext("File/Url").endswith("/update/Kestrane%20Setup.exe"))
+
+
+    def test_signature_given_or_made_with_the_development_key(self):
+        self.assertIsNone(self.post_xml("checkupdate.php").find("File/Signature"), "unsigned by default")
+        self.signature = "c2lnbmF0dXJl"
+        self.start_service()
+        self.assertEqual(self.post_xml("checkupdate.php").findtext("File/Signature"), "c2lnbmF0dXJl")
+        self.signature = SIGN_WITH_DEVELOPMENT_KEY
+        self.start_service()
+        path = self.service.config.installer
+        for content in (self.INSTALLER, b"a replaced installer"):
+            with open(path, "wb") as out:
+                out.write(content)
+            os.utime(path, ns=(0, len(content)))  # a new stamp even within the clock's resolution
+            signature = base64.b64decode(self.post_xml("checkupdate.php").findtext("File/Signature"))
+            with tempfile.NamedTemporaryFile() as raw:
+                raw.write(signature)
+                raw.flush()
+                verified = subprocess.run(
+                    ["openssl", "dgst", "-sha256", "-verify", PUBLIC_KEY, "-signature", raw.name, path],
+                    capture_output=True, timeout=60)
+            self.assertEqual(verified.returncode, 0, verified.stdout + verified.stderr)
 
 
 class NoUpdateTest(ServiceTestCase):

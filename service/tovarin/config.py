@@ -19,6 +19,7 @@ class ServiceConfig:
     installer_version: str = None
     installer_description: str = ""
     installer_checksum: str = None  # announced instead of the file's SHA-256
+    installer_signature: object = None  # a base64 text, signing.SIGN_WITH_DEVELOPMENT_KEY or None
     session_timeout: float = 900.0  # seconds without a request before a sign-in ends
     users: list = field(default_factory=list)   # (username, password, email) created at start
     faults: list = field(default_factory=list)  # fault dicts in force from the start

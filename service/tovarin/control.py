@@ -10,8 +10,10 @@
     POST   /_control/sessions/clear   sign every client out
     POST   /_control/users            {"username", "password" or "password_md5", "email", "manage"}
     POST   /_control/installer        offer an installer: {"version", "description", "checksum"
-                                      (announced instead of the file's SHA-256), and "path" (a
-                                      file of this machine) or "name" and "content" (a text)}
+                                      (announced instead of the file's SHA-256), "signature" (a
+                                      base64 text) or "sign": true (signed with the development
+                                      key), and "path" (a file of this machine) or "name" and
+                                      "content" (a text)}
     DELETE /_control/installer        offer none
 """
 
@@ -24,6 +26,7 @@ import tempfile
 from .endpoints import Installer
 from .faults import make_fault
 from .messages import JSON_TYPE, Reply
+from .signing import SIGN_WITH_DEVELOPMENT_KEY
 from .store import AccountExists, StoreError, password_digest
 
 PREFIX = "/_control/"
@@ -153,9 +156,12 @@ class Control:
         offer = _read_json(request)
         if not isinstance(offer, dict) or not isinstance(offer.get("version"), str):
             raise ValueError("expected {\"version\": ..., \"path\": ...} or \"name\" and \"content\"")
-        for key in ("description", "checksum", "path", "name", "content"):
+        for key in ("description", "checksum", "signature", "path", "name", "content"):
             if offer.get(key) is not None and not isinstance(offer[key], str):
                 raise ValueError(f"{key} must be a text")
+        if offer.get("sign") not in (None, True, False) or (offer.get("sign") and offer.get("signature") is not None):
+            raise ValueError("\"sign\" is true or false, and not given with \"signature\"")
+        signature = SIGN_WITH_DEVELOPMENT_KEY if offer.get("sign") else offer.get("signature")
         if offer.get("path") is not None:
             path = offer["path"]
             if not os.path.isfile(path):
@@ -170,7 +176,7 @@ class Control:
             with open(path, "wb") as out:
                 out.write((offer.get("content") or "").encode("utf-8"))
         self.service.installer = Installer(path, offer["version"], offer.get("description") or "",
-                                           offer.get("checksum"))
+                                           offer.get("checksum"), signature)
         return _json(200, {"version": offer["version"], "name": os.path.basename(path)})
 
     def withdraw_installer(self, request):

@@ -6,6 +6,7 @@ import threading
 from urllib.parse import unquote
 
 from . import protocol
+from .signing import SIGN_WITH_DEVELOPMENT_KEY, sign_file
 from .forms import parse_cookies
 from .messages import Reply, XML_TYPE, TEXT_TYPE, text_reply
 from .pictures import PARTNER_CATEGORY, PictureLibrary, content_type_of, url_segment
@@ -57,32 +58,43 @@ def _parse_pid(text):
 class Installer:
     """The installer offered by the update check; its checksum is the
     upper-case SHA-256 hex digest, worked out again when the file changes,
-    unless a fixed text is announced instead (to test the client's refusal)."""
+    unless a fixed text is announced instead (to test the client's refusal).
+    Its signature is a given text, None for an unsigned installer, or
+    SIGN_WITH_DEVELOPMENT_KEY to sign the file as it is now."""
 
-    def __init__(self, path, version, description, announced_checksum=None):
+    def __init__(self, path, version, description, announced_checksum=None, signature=None):
         self.path = os.fspath(path)
         self.name = os.path.basename(self.path)
         self.version = version
         self.description = description
         self.announced_checksum = announced_checksum
+        self._signature = signature
         self._lock = threading.Lock()
         self._stamp = None
         self._checksum = None
+        self._made_signature = None
 
-    def checksum(self):
-        if self.announced_checksum is not None:
-            os.stat(self.path)  # a missing file still means no file is offered
-            return self.announced_checksum
+    def _refresh(self):
+        """Digest (and sign) the file again when it changed; raises OSError when it is gone."""
         stat = os.stat(self.path)
         stamp = (stat.st_mtime_ns, stat.st_size)
+        if stamp != self._stamp:
+            digest = hashlib.sha256()
+            with open(self.path, "rb") as data:
+                for chunk in iter(lambda: data.read(1 << 20), b""):
+                    digest.update(chunk)
+            made = sign_file(self.path) if self._signature is SIGN_WITH_DEVELOPMENT_KEY else None
+            self._stamp, self._checksum, self._made_signature = stamp, digest.hexdigest().upper(), made
+
+    def checksum(self):
         with self._lock:
-            if stamp != self._stamp:
-                digest = hashlib.sha256()
-                with open(self.path, "rb") as data:
-                    for chunk in iter(lambda: data.read(1 << 20), b""):
-                        digest.update(chunk)
-                self._stamp, self._checksum = stamp, digest.hexdigest().upper()
-            return self._checksum
+            self._refresh()
+            return self._checksum if self.announced_checksum is None else self.announced_checksum
+
+    def signature(self):
+        with self._lock:
+            self._refresh()
+            return self._made_signature if self._signature is SIGN_WITH_DEVELOPMENT_KEY else self._signature
 
 
 class WallpaperService:
@@ -96,7 +108,8 @@ class WallpaperService:
         self.installer = None
         if config.installer:
             self.installer = Installer(config.installer, config.installer_version,
-                                       config.installer_description, config.installer_checksum)
+                                       config.installer_description, config.installer_checksum,
+                                       config.installer_signature)
         # Number every picture present at start in folder order, so that even
         # an in-memory database gives the same ids to the same folder.
         self.store.pids_for([(key, name) for key in self.library.categories()
@@ -246,12 +259,12 @@ class WallpaperService:
         if installer is None:
             return _xml(protocol.version_answer())
         try:
-            checksum = installer.checksum()
+            checksum, signature = installer.checksum(), installer.signature()
         except OSError:
-            # The installer went away: offer the version without a file.
+            # The installer went away (or could not be signed): offer the version without a file.
             return _xml(protocol.version_answer(installer.version, installer.description))
         url = f"{self.base_url}{UPDATE_PREFIX}{url_segment(installer.name)}"
-        return _xml(protocol.version_answer(installer.version, installer.description, url, checksum))
+        return _xml(protocol.version_answer(installer.version, installer.description, url, checksum, signature))
 
     # Plain endpoints
 

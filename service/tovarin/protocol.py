@@ -7,7 +7,7 @@ the other endpoints have these roots:
     logout.php, heartbeat.php, favorites.php
                      <Response>     sign-in state children
     image.php        <Response>     <ImageList> with <Image pid baseurl file/>
-    checkupdate.php  <VersionInfo>  Version, Description, File/Url, File/CheckSum
+    checkupdate.php  <VersionInfo>  Version, Description, File/Url, File/CheckSum, File/Signature
 
 An error is <Error type="..."/> as the only child of the root.
 """
@@ -98,7 +98,7 @@ def image_list_answer(images):
     return document(root)
 
 
-def version_answer(version=None, description=None, url=None, checksum=None):
+def version_answer(version=None, description=None, url=None, checksum=None, signature=None):
     """VersionInfo; parts given as None are left out."""
     root = ET.Element(VERSION_ROOT)
     if version is not None:
@@ -111,6 +111,8 @@ def version_answer(version=None, description=None, url=None, checksum=None):
             _text_child(file_element, "Url", url)
         if checksum is not None:
             _text_child(file_element, "CheckSum", checksum)
+        if signature is not None:
+            _text_child(file_element, "Signature", signature)
     return document(root)
 
 

@@ -13,6 +13,7 @@
 
 #include "app/controller.h"
 #include "app/controller_impl.h"
+#include "app/update_verification.h"
 #include "base/digest.h"
 #include "base/file_io.h"
 #include "base/handles.h"
@@ -26,6 +27,7 @@
 #include "net/image_tasks.h"
 #include "store/package_file.h"
 #include "support/service_control.h"
+#include "support/signature_fixtures.h"
 #include "support/test_support.h"
 
 class ControllerAccess {
@@ -58,9 +60,10 @@ public:
         std::lock_guard<std::mutex> guard(mutex);
         messages.push_back({type, text + L"|" + title});
     }
-    void ConfirmInstallUpdate(const VersionInfo& info, bool verified, Callback) override {
+    void ConfirmInstallUpdate(const VersionInfo& info, bool verified, Callback install) override {
         std::lock_guard<std::mutex> guard(mutex);
         confirmations.push_back({info, verified});
+        installs.push_back(std::move(install));  // as a question still open would hold it
     }
     size_t MessageCount() {
         std::lock_guard<std::mutex> guard(mutex);
@@ -71,6 +74,7 @@ public:
     std::mutex mutex;
     std::vector<std::pair<ShowInfoType, std::wstring>> messages;
     std::vector<std::pair<VersionInfo, bool>> confirmations;
+    std::vector<Callback> installs;
 };
 
 COLORREF ColourOf(int n) { return RGB(10 + 30 * n, 220 - 30 * n, 90 + 17 * n); }
@@ -610,11 +614,22 @@ protected:
         ServiceReset();
         Cycle::TearDown();
     }
-    // checksum: null for the service's own SHA-256 of the file.
-    static void Offer(const std::string& version, const std::string& content, const char* checksum = nullptr) {
+    // checksum: null for the service's own SHA-256 of the file. signature: kSign for the
+    // service's signature by the development key, empty for none, else the base64 text.
+    static constexpr const wchar_t* kSign = L"sign";
+    static void Offer(const std::string& version, const std::string& content, const char* checksum = nullptr,
+                      const std::wstring& signature = kSign) {
         std::string json = "{\"name\": \"KestraneSetup.exe\", \"version\": \"" + version +
                            "\", \"description\": \"Better\", \"content\": \"" + content + "\"";
         if (checksum) json += std::string(", \"checksum\": \"") + checksum + "\"";
+        if (signature == kSign) {
+            json += ", \"sign\": true";
+        } else if (!signature.empty()) {
+            json += ", \"signature\": \"";
+            for (wchar_t c : signature)
+                if (c > L' ') json += static_cast<char>(c);
+            json += "\"";
+        }
         ServiceControl(L"POST", L"/_control/installer", json + "}");
     }
     bool CheckInFlight() { return !ControllerAccess::Of(*controller).checkUpdateTask.expired(); }
@@ -641,7 +656,28 @@ protected:
 class SelfUpdate : public ServiceCycle {};
 class Account : public ServiceCycle {};
 
-TEST_F(SelfUpdate, TheSameVersionIsNoUpdateAndANewerOneIsFetchedCheckedAndHandedOver) {
+TEST(SelfUpdateRules, OnlyALaterEightDigitVersionIsNewer) {
+    EXPECT_TRUE(IsNewerVersion(L"20261210", L"20261209"));
+    EXPECT_TRUE(IsNewerVersion(L"99991231", L"20261209"));
+    EXPECT_FALSE(IsNewerVersion(L"20261209", L"20261209")) << "the same version";
+    EXPECT_FALSE(IsNewerVersion(L"20261208", L"20261209")) << "an older one";
+    for (const wchar_t* malformed : {L"9", L"", L"202612100", L"2026121a", L"2026-12-10", L" 20261210", L"20261210 ",
+                                     L"\uFF12\uFF10\uFF12\uFF16\uFF11\uFF12\uFF11\uFF10", L"-2026121"})
+        EXPECT_FALSE(IsNewerVersion(malformed, L"20261209")) << "not eight ASCII digits: " << ToUtf8(malformed);
+    EXPECT_FALSE(IsNewerVersion(L"20261210", L"2026")) << "a running version we cannot compare with";
+    EXPECT_EQ(GetProgramVersion().size(), 8u);
+}
+
+TEST_F(SelfUpdate, OnlyASignedNewerInstallerRunsUnaskedAndOneFailingItsChecksIsRemoved) {
+    auto updateFetches = [] {
+        std::string log = ServiceControl(L"GET", L"/_control/requests?path=/update/KestraneSetup.exe");
+        return log.find("\"seq\"") != std::string::npos;
+    };
+    auto failed = [this](size_t index) {
+        std::lock_guard<std::mutex> guard(ui.mutex);
+        return ui.messages.size() == index + 1 && ui.messages[index].first == IUI::ShowInfoMessage &&
+               ui.messages[index].second == GetString(L"Prompt_InstallUpdateFail") + L"|";
+    };
     const std::wstring running = GetProgramVersion();
     Offer(std::string(running.begin(), running.end()), "same");
     controller->CheckUpdate();
@@ -650,7 +686,15 @@ TEST_F(SelfUpdate, TheSameVersionIsNoUpdateAndANewerOneIsFetchedCheckedAndHanded
     ASSERT_EQ(ui.MessageCount(), 1u);
     EXPECT_EQ(ui.messages[0].first, IUI::ShowInfoBalloon);
     EXPECT_EQ(ui.messages[0].second, L"No New Version|");
-    EXPECT_FALSE(settings->GetUpdateDirectory().Exists()) << "nothing to download";
+    for (const char* noUpdate : {"9", "20000101"}) {  // "9" sorts after any date as text
+        Offer(noUpdate, "not newer");
+        controller->CheckUpdate();
+        Settle();
+        ASSERT_EQ(ui.MessageCount(), noUpdate[0] == '9' ? 2u : 3u);
+        EXPECT_EQ(ui.messages.back().second, L"No New Version|") << noUpdate << " is no newer version";
+    }
+    EXPECT_FALSE(updateFetches()) << "nothing was downloaded";
+    EXPECT_FALSE(settings->GetUpdateDirectory().Exists());
 
     Offer("99990101", "new installer");
     controller->CheckUpdate();
@@ -659,29 +703,59 @@ TEST_F(SelfUpdate, TheSameVersionIsNoUpdateAndANewerOneIsFetchedCheckedAndHanded
         std::lock_guard<std::mutex> guard(ui.mutex);
         ASSERT_EQ(ui.confirmations.size(), 1u) << "the installer is handed to the window to install";
         EXPECT_EQ(ui.confirmations[0].first.Version, L"99990101");
-        EXPECT_TRUE(ui.confirmations[0].second) << "its SHA-256 matches the answer's checksum";
+        EXPECT_TRUE(ui.confirmations[0].second) << "signed by the trusted key, and its checksum matches";
     }
     EXPECT_EQ(ReadAll(Installer()), "new installer") << "stored under the URL's last segment";
+    // Until the installer has started (or the user declined), nobody can change or remove it.
+    UniqueFile writer(CreateFileW(Installer().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(writer) << "the checked file is held against writing";
+    EXPECT_FALSE(DeleteFileW(Installer().c_str())) << "and against deletion";
+    {
+        std::lock_guard<std::mutex> guard(ui.mutex);
+        ui.installs.clear();  // the user said No
+    }
+    writer.reset(CreateFileW(Installer().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(writer) << "released with the install action";
+    writer.reset();
 
-    // A checksum the file contradicts: removed, never run.
-    Offer("99990102", "tampered", "00000000000000000000000000000000");
-    controller->CheckUpdate();
-    Settle();
-    EXPECT_EQ(ui.confirmations.size(), 1u) << "nothing to install";
-    EXPECT_FALSE(Installer().Exists()) << "the file that failed its checksum is gone";
-    ASSERT_EQ(ui.MessageCount(), 2u);
-    EXPECT_EQ(ui.messages[1].first, IUI::ShowInfoMessage);
-    EXPECT_EQ(ui.messages[1].second, GetString(L"Prompt_InstallUpdateFail") + L"|");
+    // Each of these fails its checks: removed, never handed over, and the user is told.
+    const std::wstring otherKey = fixtures::kOtherKeySignature;
+    const std::wstring developmentKey = fixtures::kDevelopmentSignature;
+    struct Refused {
+        const char* version;
+        std::string content;
+        const char* checksum;
+        std::wstring signature;
+        const char* why;
+    } refused[] = {
+        {"99990102", "tampered", "00000000000000000000000000000000", kSign, "a checksum the file contradicts"},
+        {"99990103", fixtures::kSignedMessage, nullptr, otherKey, "signed by a key nobody trusts"},
+        {"99990104", std::string(fixtures::kSignedMessage) + "!", nullptr, developmentKey, "signed other bytes"},
+        {"99990105", "unsigned but contradicted", "00000000000000000000000000000000", L"", "unsigned, bad checksum"},
+        {"99990106", "garbage", nullptr, L"!!not base64!!", "a signature that is no base64"},
+    };
+    for (const Refused& offer : refused) {
+        const size_t before = ui.MessageCount();
+        Offer(offer.version, offer.content, offer.checksum, offer.signature);
+        controller->CheckUpdate();
+        Settle();
+        EXPECT_TRUE(failed(before)) << offer.why;
+        EXPECT_FALSE(Installer().Exists()) << offer.why << ": the file that failed is gone";
+        std::lock_guard<std::mutex> guard(ui.mutex);
+        EXPECT_EQ(ui.confirmations.size(), 1u) << offer.why << ": nothing to install";
+    }
 
-    // No checksum vouches for nothing: the window must ask, silent updates or not.
+    // Without a signature even a matching checksum vouches for nothing: the window must ask,
+    // silent updates or not.
     settings->SetSlientUpdate(true);
-    Offer("99990103", "unverified", "");
+    Offer("99990107", "unsigned", nullptr, L"");
     controller->CheckUpdate();
     Settle();
     std::lock_guard<std::mutex> guard(ui.mutex);
     ASSERT_EQ(ui.confirmations.size(), 2u);
     EXPECT_FALSE(ui.confirmations[1].second);
-    EXPECT_EQ(ReadAll(Installer()), "unverified");
+    EXPECT_EQ(ReadAll(Installer()), "unsigned");
 }
 
 TEST_F(SelfUpdate, OneCheckAtATimeAndHeartbeatsCheckOnlyUntilOneHasAnswered) {

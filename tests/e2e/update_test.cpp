@@ -1,7 +1,8 @@
 // Self-update as a user meets it: the release before this one, installed by the real installer,
-// learns of this release from the reference service, fetches and checks its installer and runs
-// it silently; the installer closes it, installs over it and starts the new program, which
-// reports the update and clears the update folder.
+// learns of this release from the reference service, fetches and verifies its signed installer
+// and runs it silently; the installer closes it, installs over it and starts the new program,
+// which reports the update and clears the update folder. And what happens to installers the
+// service cannot vouch for.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -14,6 +15,7 @@
 #include "config/version_table.h"
 #include "e2e/kestrane_process.h"
 #include "e2e/wine_desktop.h"
+#include "resources/resource.h"
 #include "support/service_control.h"
 
 namespace {
@@ -46,6 +48,20 @@ size_t RequestsFor(const std::wstring& path) {
     return count;
 }
 
+struct Withdraw {
+    ~Withdraw() { ServiceControl(L"DELETE", L"/_control/installer"); }
+};
+
+// A string as a JSON text (paths and base64 need no escapes beyond these).
+std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
 }  // namespace
 
 TEST(UpdateEndToEnd, TheInstallerReplacesTheRunningReleaseAndTheNewOneReportsIt) {
@@ -70,13 +86,14 @@ TEST(UpdateEndToEnd, TheInstallerReplacesTheRunningReleaseAndTheNewOneReportsIt)
                                          "<ServiceUrl>" +
                                          ToUtf8(ServiceUrl()) + "</ServiceUrl></TovarinSetting>");
 
+    // The build signed its installer with the key this build trusts.
+    const std::string signature = ReadAll(Path(setup.str() + L".sig"));
+    ASSERT_FALSE(signature.empty()) << "no signature beside the installer: run scripts/build";
     ServiceReset();
-    ServiceControl(
-        L"POST", L"/_control/installer",
-        "{\"path\": \"" + HostPathOf(setup) + "\", \"version\": \"" + version + "\", \"description\": \"New\"}");
-    struct Withdraw {
-        ~Withdraw() { ServiceControl(L"DELETE", L"/_control/installer"); }
-    } withdraw;
+    ServiceControl(L"POST", L"/_control/installer",
+                   "{\"path\": " + Quoted(HostPathOf(setup)) + ", \"version\": \"" + version +
+                       "\", \"description\": \"New\", \"signature\": " + Quoted(signature) + "}");
+    Withdraw withdraw;
 
     WineDesktop desktop;
     ChildProcess previous;
@@ -112,4 +129,66 @@ TEST(UpdateEndToEnd, TheInstallerReplacesTheRunningReleaseAndTheNewOneReportsIt)
     ChildProcess uninstall;
     ASSERT_TRUE(uninstall.Start(folder / L"Uninstall.exe", L"/S _?=" + folder.str()));
     EXPECT_EQ(uninstall.WaitForExit(60000), std::optional<DWORD>(0));
+}
+
+// A malformed version fetches nothing; an installer signed by a foreign key is removed unrun and
+// the user told; an unsigned one with a correct SHA-256 runs, even with silent updates on, only
+// once the user has said Yes.
+TEST(UpdateEndToEnd, AForeignSignatureIsRemovedAndAnUnsignedInstallerWaitsForTheUsersYes) {
+    if (ServiceUrl().empty()) GTEST_SKIP() << "no reference service was started for this test";
+    const Path recorder = TestExecutableDirectory() / L"command_line_recorder.exe";
+    const Path foreign = TestExecutableDirectory() / L"foreign_signed_installer.exe";
+    const std::string foreignSignature = ReadAll(Path(foreign.str() + L".sig"));
+    ASSERT_FALSE(foreignSignature.empty()) << "no " << ToUtf8(foreign.str()) << ".sig: run scripts/build";
+    ServiceReset();
+    Withdraw withdraw;
+    ServiceControl(L"POST", L"/_control/installer",
+                   "{\"path\": " + Quoted(HostPathOf(recorder)) + ", \"version\": \"9\", \"sign\": true}");
+    ProgramFolder folder;
+    WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>" + ToUtf8(GetProgramVersion()) +
+                                  "</Version><AutoUpdate>1</AutoUpdate><SlientUpdate>1</SlientUpdate>"
+                                  "<Tags>zhiwu</Tags><ServiceUrl>" +
+                                  ToUtf8(ServiceUrl()) + "</ServiceUrl></TovarinSetting>");
+    const Path update = folder.path() / L"update";
+    WineDesktop desktop;
+    ChildProcess kestrane;
+    HWND window = desktop.StartKestrane(folder.Executable(), kestrane);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([] { return RequestsFor(L"/service/viewer/v1.0/checkupdate.php") == 1; }, 60))
+        << "the first heartbeat brings the check";
+    WaitUntil([&] { return BalloonShown(desktop); }, 15);  // "no new version"
+    EXPECT_EQ(RequestsFor(L"/update/command_line_recorder.exe"), 0u) << "version 9 is no newer version";
+
+    ServiceControl(L"POST", L"/_control/installer",
+                   "{\"path\": " + Quoted(HostPathOf(foreign)) +
+                       ", \"version\": \"99990101\", \"signature\": " + Quoted(foreignSignature) + "}");
+    PostMessageW(window, WM_COMMAND, ID_CHECK_UPDATE, 0);
+    HWND box = desktop.WaitForWindow(L"#32770", kestrane.GetId(), 60000);
+    ASSERT_NE(box, nullptr) << "the failed update is told";
+    EXPECT_EQ(RequestsFor(L"/update/foreign_signed_installer.exe"), 1u);
+    EXPECT_EQ(GetDlgItem(box, IDNO), nullptr) << "nothing is asked";
+    EXPECT_FALSE((update / L"foreign_signed_installer.exe").Exists()) << "the foreign file is removed";
+    EXPECT_FALSE((update / L"foreign_signed_installer.exe.txt").Exists()) << "and was never run";
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !desktop.IsVisible(box); }, 5));
+
+    ServiceControl(L"POST", L"/_control/installer",
+                   "{\"path\": " + Quoted(HostPathOf(recorder)) + ", \"version\": \"99990102\"}");
+    PostMessageW(window, WM_COMMAND, ID_CHECK_UPDATE, 0);
+    box = desktop.WaitForWindow(L"#32770", kestrane.GetId(), 60000);
+    ASSERT_NE(box, nullptr) << "an unsigned installer is not run silently: the user is asked";
+    const Path record = update / L"command_line_recorder.exe.txt";
+    EXPECT_TRUE((update / L"command_line_recorder.exe").Exists());
+    EXPECT_NE(GetDlgItem(box, IDYES), nullptr);
+    EXPECT_NE(GetDlgItem(box, IDNO), nullptr);
+    Sleep(1000);
+    EXPECT_FALSE(record.Exists()) << "nothing ran before the answer";
+    PostMessageW(box, WM_COMMAND, IDYES, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !ReadAll(record).empty(); }, 30)) << "Yes runs it";
+    const std::string bytes = ReadAll(record);
+    const std::wstring commandLine(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    EXPECT_NE(commandLine.find(L"command_line_recorder.exe\" /S"), std::wstring::npos) << ToUtf8(commandLine);
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
 }

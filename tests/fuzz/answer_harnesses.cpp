@@ -32,7 +32,7 @@ Tokens AnswerTokens() {
         "InvalidPid", "DBError", "TooManyFavorites", "<LoginStatus>1</LoginStatus>", "<LoginStatus>",
         "</LoginStatus>", "<uid>", "<email>", "<username>", "<manage>1</manage>", "<Favorites>", "</Favorites>",
         "<Favorites/>", "<VersionInfo>", "</VersionInfo>", "<Version>", "</Version>", "<Description>", "<File><Url>",
-        "</Url>", "<CheckSum>", "</File>", "..\\", "../", "C:\\", "\\\\server\\share\\", ".tvp", ".jpg", ".JPG",
+        "</Url>", "<CheckSum>", "<Signature>", "</File>", "..\\", "../", "C:\\", "\\\\server\\share\\", ".tvp", ".jpg", ".JPG",
         "http://", "\r\n.jpg\r\n"})
         tokens.push_back(word);
     return tokens;
@@ -279,8 +279,9 @@ protected:
         task->HandleAnswer(body);
         ReportAccepted();
         if (calls != 1) return "the version was reported " + std::to_string(calls) + " times";
-        if (Trim(info.Version) != info.Version || Trim(info.Description) != info.Description)
-            return std::string("the version or its description kept blanks at an end");
+        if (Trim(info.Version) != info.Version || Trim(info.Description) != info.Description ||
+            Trim(info.Signature) != info.Signature)
+            return std::string("the version, its description or the signature kept blanks at an end");
         return std::nullopt;
     }
 };

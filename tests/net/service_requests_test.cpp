@@ -486,16 +486,18 @@ TEST_F(ServiceRequest, UpdateCheck) {
     task->HandleAnswer(
         ToBytes("<?xml version=\"1.0\"?>\n<VersionInfo>\n<Version>\n  20240101 \t</Version>"
                 "<Description>  Faster.\nSmaller.  </Description><File><Url>http://h/setup.exe</Url>"
-                "<CheckSum>ABC </CheckSum></File><Error type=\"NeedLogin\"/></VersionInfo>"));
+                "<CheckSum>ABC </CheckSum><Signature>\n  c2ln\nbmVk \n</Signature></File>"
+                "<Error type=\"NeedLogin\"/></VersionInfo>"));
     ASSERT_TRUE(info) << "the update check has no error form";
     EXPECT_EQ(info->Version, L"20240101");
     EXPECT_EQ(info->Description, L"Faster.\nSmaller.");
     EXPECT_EQ(info->FileUrl, L"http://h/setup.exe");
     EXPECT_EQ(info->CheckSum, L"ABC ") << "as sent";
+    EXPECT_EQ(info->Signature, L"c2ln\nbmVk") << "base64 in lines, blanks at the ends dropped";
 
     task->HandleAnswer(ToBytes("<VersionInfo><Version>2</Version></VersionInfo>"));
     EXPECT_EQ(info->Version, L"2");
-    EXPECT_EQ(info->FileUrl + info->CheckSum, L"") << "no File: no address, no checksum";
+    EXPECT_EQ(info->FileUrl + info->CheckSum + info->Signature, L"") << "no File: no address, checksum, signature";
 }
 
 TEST_F(ServiceRequest, PartnerListKeepsThePictureLines) {

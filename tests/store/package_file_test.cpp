@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <winioctl.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -100,6 +101,19 @@ TEST(Digest, KnownAnswers) {
     for (const wchar_t* nothing : {L"", L"900150983cd24fb0d6963f7d28e17f7", L"900150983cd24fb0d6963f7d28e17f72 ",
                                    L"900150983cd24fb0d6963f7d28e17fxx", L"\uFF1000150983cd24fb0d6963f7d28e17f72"})
         EXPECT_EQ(verdict(nothing), ChecksumVerdict::Unverifiable) << nothing;
+
+    // A file read in chunks gets the digests of the whole.
+    DigestStream pieces;
+    const std::string million(1000000, 'a');
+    for (size_t at = 0; at < million.size(); at += 65536)
+        pieces.Add(million.data() + at, std::min<size_t>(65536, million.size() - at));
+    EXPECT_EQ(HexOf(pieces.Md5()), L"7707d6ae4e027c70eea2a935c2296f21");
+    EXPECT_EQ(HexOf(pieces.Sha256(), HexCase::Upper),
+              L"CDC76E5C9914FB9281A1C7E284D73E67F1809A48A497200E046D39CCC7112CD0");
+    EXPECT_EQ(CheckDigests(L"7707D6AE4E027C70EEA2A935C2296F21", HexOf(pieces.Md5()), L""), ChecksumVerdict::Match);
+    EXPECT_EQ(CheckDigests(L"7707d6ae4e027c70eea2a935c2296f21", L"", HexOf(pieces.Sha256())),
+              ChecksumVerdict::Unverifiable)
+        << "an MD5 checksum needs the MD5";
 }
 
 TEST(PackageFile, FileNameIsMd5OfUtf16Url) {
