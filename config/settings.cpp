@@ -25,6 +25,18 @@ std::optional<std::wstring> NormaliseServiceUrl(std::wstring url) {
     return url;
 }
 
+// A name the templates folder joins to without leaving itself; empty (no template) otherwise.
+std::wstring NormaliseTemplateName(const std::wstring& name) {
+    constexpr size_t kMaxFolderName = 255;
+    const std::wstring trimmed = Trim(name);
+    const bool plain = !trimmed.empty() && trimmed != L"." && trimmed.size() <= kMaxFolderName &&
+                       trimmed.find(L"..") == std::wstring::npos &&
+                       std::none_of(trimmed.begin(), trimmed.end(), [](wchar_t c) {
+                           return c < 0x20 || c == 0x7F || c == L'\\' || c == L'/' || c == L':';
+                       });
+    return plain ? trimmed : std::wstring();
+}
+
 Path ExecutableDirectory() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
@@ -218,7 +230,9 @@ void Settings::SetStretchPercent(int percent) {
 }
 
 std::wstring Settings::GetTemplate() const { return Read(&Values::templateName); }
-void Settings::SetTemplate(const std::wstring& name) { Write(&Values::templateName, name, Field::Template); }
+void Settings::SetTemplate(const std::wstring& name) {
+    Write(&Values::templateName, NormaliseTemplateName(name), Field::Template);
+}
 bool Settings::GetUseTemplate() const { return Read(&Values::useTemplate); }
 void Settings::SetUseTemplate(bool on) { Write(&Values::useTemplate, on, Field::UseTemplate); }
 

@@ -176,6 +176,8 @@ public:
     int GetStretchPercent() const;
     void SetStretchPercent(int percent);
     std::wstring GetTemplate() const;
+    // A plain folder name under the templates folder, trimmed; any other name (a path, "..",
+    // a drive, control characters, nothing) means no template.
     void SetTemplate(const std::wstring& name);
     bool GetUseTemplate() const;
     void SetUseTemplate(bool on);
