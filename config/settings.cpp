@@ -25,18 +25,6 @@ std::optional<std::wstring> NormaliseServiceUrl(std::wstring url) {
     return url;
 }
 
-// A name the templates folder joins to without leaving itself; empty (no template) otherwise.
-std::wstring NormaliseTemplateName(const std::wstring& name) {
-    constexpr size_t kMaxFolderName = 255;
-    const std::wstring trimmed = Trim(name);
-    const bool plain = !trimmed.empty() && trimmed != L"." && trimmed.size() <= kMaxFolderName &&
-                       trimmed.find(L"..") == std::wstring::npos &&
-                       std::none_of(trimmed.begin(), trimmed.end(), [](wchar_t c) {
-                           return c < 0x20 || c == 0x7F || c == L'\\' || c == L'/' || c == L':';
-                       });
-    return plain ? trimmed : std::wstring();
-}
-
 Path ExecutableDirectory() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
@@ -227,6 +215,18 @@ void Settings::SetFrameColor(std::uint32_t color) { Write(&Values::frameColor, c
 int Settings::GetStretchPercent() const { return Read(&Values::stretchPercent); }
 void Settings::SetStretchPercent(int percent) {
     if (percent >= 0 && percent <= 10) Write(&Values::stretchPercent, percent, Field::StretchPercent);
+}
+
+// A name the templates folder joins to without leaving itself; empty (no template) otherwise.
+std::wstring Settings::NormaliseTemplateName(const std::wstring& name) {
+    constexpr size_t kMaxFolderName = 255;
+    const std::wstring trimmed = Trim(name);
+    const bool plain = !trimmed.empty() && trimmed != L"." && trimmed.size() <= kMaxFolderName &&
+                       trimmed.find(L"..") == std::wstring::npos &&
+                       std::none_of(trimmed.begin(), trimmed.end(), [](wchar_t c) {
+                           return c < 0x20 || c == 0x7F || c == L'\\' || c == L'/' || c == L':';
+                       });
+    return plain ? trimmed : std::wstring();
 }
 
 std::wstring Settings::GetTemplate() const { return Read(&Values::templateName); }
