@@ -18,12 +18,17 @@ std::wstring Canonical(const std::wstring& url) {
     return SUCCEEDED(UrlCanonicalizeW(url.c_str(), canonical, &length, 0)) ? std::wstring(canonical) : url;
 }
 
-// The file a "file:" URL names, canonical; empty for any other URL.
-std::wstring FileOf(const std::wstring& canonicalUrl) {
-    if (!UrlIsFileUrlW(canonicalUrl.c_str())) return {};
+// The file a "file:" URL or a plain path names ("C:\..." or "\\server\..."; the control
+// reports some file navigations so); empty for anything else.
+std::wstring FileOf(const std::wstring& url) {
     wchar_t path[INTERNET_MAX_URL_LENGTH];
     DWORD length = INTERNET_MAX_URL_LENGTH;
-    return SUCCEEDED(PathCreateFromUrlW(canonicalUrl.c_str(), path, &length, 0)) ? std::wstring(path) : std::wstring();
+    if (UrlIsFileUrlW(url.c_str()))
+        return SUCCEEDED(PathCreateFromUrlW(url.c_str(), path, &length, 0)) ? std::wstring(path) : std::wstring();
+    const bool drive = url.size() >= 3 && iswalpha(url[0]) && url[1] == L':' && url[2] == L'\\';
+    if ((!drive && url.compare(0, 2, L"\\\\") != 0) || url.size() >= MAX_PATH) return {};
+    wchar_t canonical[MAX_PATH];
+    return PathCanonicalizeW(canonical, url.c_str()) ? std::wstring(canonical) : std::wstring();
 }
 
 bool SameUrl(const std::wstring& a, const std::wstring& b) {

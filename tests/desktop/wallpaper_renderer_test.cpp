@@ -484,12 +484,15 @@ TEST(TemplateBrowser, OnlyThePageItselfIsEverShown) {
     CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
     EXPECT_FALSE(NavigationCancelled(dispatch, upper)) << "the same file in another case";
     EXPECT_FALSE(NavigationCancelled(dispatch, template_page::FileUrl(dir / L"sub" / L".." / L"TFR1A2.tmp")));
+    EXPECT_FALSE(NavigationCancelled(dispatch, (dir / L"TFR1A2.tmp").str())) << "the page as a plain path";
 
     for (const std::wstring& elsewhere :
          {std::wstring(L"http://127.0.0.1/index.html"), std::wstring(L"https://example.com/"),
           std::wstring(L"javascript:alert(1)"), std::wstring(L"about:blank"), std::wstring(L"res://ieframe.dll/"),
           template_page::FileUrl(dir / L"other" / L"TFR1A2.tmp"), template_page::FileUrl(dir / L"TFR1A2.tmp.html"),
-          template_page::FileUrl(dir.path().Parent() / L"TFR1A2.tmp"), page + L"?next", std::wstring()})
+          template_page::FileUrl(dir.path().Parent() / L"TFR1A2.tmp"), page + L"?next", std::wstring(),
+          (dir / L"other" / L"TFR1A2.tmp").str(), (dir / L"other" / L".." / L".." / L"TFR1A2.tmp").str(),
+          std::wstring(L"\\\\127.0.0.1\\share\\TFR1A2.tmp"), std::wstring(L"TFR1A2.tmp")})
         EXPECT_TRUE(NavigationCancelled(dispatch, elsewhere)) << ToUtf8(elsewhere);
 
     EventCall newWindow2(2, 9, L"", 0, VARIANT_FALSE);
