@@ -217,8 +217,22 @@ void Settings::SetStretchPercent(int percent) {
     if (percent >= 0 && percent <= 10) Write(&Values::stretchPercent, percent, Field::StretchPercent);
 }
 
+// A name the templates folder joins to without leaving itself; empty (no template) otherwise.
+std::wstring Settings::NormaliseTemplateName(const std::wstring& name) {
+    constexpr size_t kMaxFolderName = 255;
+    const std::wstring trimmed = Trim(name);
+    const bool plain = !trimmed.empty() && trimmed != L"." && trimmed.size() <= kMaxFolderName &&
+                       trimmed.find(L"..") == std::wstring::npos &&
+                       std::none_of(trimmed.begin(), trimmed.end(), [](wchar_t c) {
+                           return c < 0x20 || c == 0x7F || c == L'\\' || c == L'/' || c == L':';
+                       });
+    return plain ? trimmed : std::wstring();
+}
+
 std::wstring Settings::GetTemplate() const { return Read(&Values::templateName); }
-void Settings::SetTemplate(const std::wstring& name) { Write(&Values::templateName, name, Field::Template); }
+void Settings::SetTemplate(const std::wstring& name) {
+    Write(&Values::templateName, NormaliseTemplateName(name), Field::Template);
+}
 bool Settings::GetUseTemplate() const { return Read(&Values::useTemplate); }
 void Settings::SetUseTemplate(bool on) { Write(&Values::useTemplate, on, Field::UseTemplate); }
 

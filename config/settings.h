@@ -176,7 +176,11 @@ public:
     int GetStretchPercent() const;
     void SetStretchPercent(int percent);
     std::wstring GetTemplate() const;
+    // A plain folder name under the templates folder, trimmed; any other name (a path, "..",
+    // a drive, control characters, nothing) means no template.
     void SetTemplate(const std::wstring& name);
+    // The name SetTemplate keeps: trimmed, or empty when it is no plain folder name.
+    static std::wstring NormaliseTemplateName(const std::wstring& name);
     bool GetUseTemplate() const;
     void SetUseTemplate(bool on);
     HotKeyMap GetHotKeys() const;

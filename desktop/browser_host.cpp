@@ -128,6 +128,8 @@ struct BrowserHost::Control {
             FAILED(result = points->FindConnectionPoint(DIID_DWebBrowserEvents2, events.put())) ||
             FAILED(result = events->Advise(static_cast<IDispatch*>(site.get()), &cookie)))
             return Fail(L"Subscribing to the browser's events", result);
+        browser->put_RegisterAsDropTarget(VARIANT_FALSE);
+        site->SetPage(L"about:blank");
         if (FAILED(result = Navigate(browser.get(), L"about:blank"))) return Fail(L"IWebBrowser2::Navigate2", result);
         return true;
     }
@@ -194,6 +196,7 @@ PageCapture::Result BrowserHost::LoadAndCapture(const std::wstring& url) {
     if (m_waitingThread || !Ready()) return result;
     m_completed = m_timedOut = false;
     m_waitingThread = GetCurrentThreadId();
+    m_control->site->SetPage(url);
     HRESULT navigated = Navigate(m_control->browser.get(), url);
     if (FAILED(navigated)) {
         LogFailure(L"IWebBrowser2::Navigate2", navigated);

@@ -6,6 +6,7 @@
 
 #include "base/path.h"
 
-// The names of the sub-folders of templatesDirectory holding a regular file "index.tpl", in
-// the order the file system lists them. Empty when the folder is missing.
+// The names of the sub-folders of templatesDirectory holding a regular file "index.tpl", and
+// named as the settings accept (Settings::NormaliseTemplateName), in the order the file
+// system lists them. Empty when the folder is missing.
 std::vector<std::wstring> ListTemplates(const Path& templatesDirectory);

@@ -31,6 +31,7 @@ std::wstring DownloadException::StringIdOf(ErrorType type) {
         {Error_Invalid_Pid, L"Error_Invalid_Pid"},
         {Error_DB_Error, L"Error_DB_Error"},
         {Error_Too_Many_Favorites, L"Error_Too_Many_Favorites"},
+        {Error_Certificate_Not_Trusted, L"Error_Certificate_Not_Trusted"},
     };
     auto id = ids.find(type);
     return id == ids.end() ? L"Error_Unknown_Error" : id->second;

@@ -38,6 +38,7 @@ public:
         Error_Invalid_Pid = 22,
         Error_DB_Error = 23,
         Error_Too_Many_Favorites = 24,
+        Error_Certificate_Not_Trusted = 25,
     };
 
     explicit DownloadException(ErrorType type) : m_type(type) {}

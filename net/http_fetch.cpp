@@ -293,6 +293,10 @@ void FetchUrl(InternetSession& session, const FetchRequest& request, Bytes& body
         if (exchange->failure) std::rethrow_exception(exchange->failure);
         body = std::move(exchange->body);
     } catch (const InternetException& error) {
+        // WinINet's own checks stand: an untrusted server gets nothing sent and nothing kept.
+        if (error.IsCertificateFailure())
+            throw DownloadException(DownloadException::Error_Certificate_Not_Trusted)
+                << request.url << error.GetMessageText();
         throw DownloadException(DownloadException::Error_Internet_Exception) << request.url << error.GetMessageText();
     } catch (const DownloadException&) {
         throw;

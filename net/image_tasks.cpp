@@ -50,7 +50,10 @@ void SingleImageTask::Run() {
             Fetch(request, body);
         } catch (const DownloadException& error) {
             DebugLog(L"Exception: " + error.GetMessage() + L"\n");
-            if (error.GetErrorType() == DownloadException::Error_No_Internet_Connection) throw;
+            // These say more than "empty picture" would.
+            if (error.GetErrorType() == DownloadException::Error_No_Internet_Connection ||
+                error.GetErrorType() == DownloadException::Error_Certificate_Not_Trusted)
+                throw;
             body.clear();
         }
         if (body.empty()) throw DownloadException(DownloadException::Error_Empty_Image) << request.url;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <wininet.h>
+
 #include "base/localization.h"
 
 namespace {
@@ -25,4 +27,20 @@ InternetException::InternetException(unsigned long code) : m_code(code ? code : 
         if (HMODULE wininet = GetModuleHandleW(L"wininet.dll"))
             m_message = MessageOf(m_code, FORMAT_MESSAGE_FROM_HMODULE, wininet);
     if (m_message.empty()) m_message = FormatString(GetString(L"Error_Unknown_Internet_Error"), {m_code});
+}
+
+bool InternetException::IsCertificateFailure() const {
+    switch (m_code) {
+        case ERROR_INTERNET_INVALID_CA:
+        case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+        case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+        case ERROR_INTERNET_SEC_CERT_ERRORS:
+        case ERROR_INTERNET_SEC_CERT_NO_REV:
+        case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+        case ERROR_INTERNET_SEC_CERT_REVOKED:
+        case ERROR_INTERNET_SEC_INVALID_CERT:
+            return true;
+        default:
+            return false;
+    }
 }

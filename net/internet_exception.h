@@ -9,6 +9,8 @@ public:
 
     unsigned long GetErrorCode() const { return m_code; }
     const std::wstring& GetMessageText() const { return m_message; }
+    // The server's certificate was refused (unknown issuer, wrong name, expired, revoked...).
+    bool IsCertificateFailure() const;
 
 private:
     unsigned long m_code;

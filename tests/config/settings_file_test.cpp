@@ -184,6 +184,10 @@ TEST_F(SettingsFileTest, OutOfRangeAndNonNumericValuesMeetTheSetterRules) {
     EXPECT_EQ(settings->GetChangeFrequency(), 5);
     EXPECT_FALSE(settings->GetAutoUpdate());
     EXPECT_TRUE(settings->GetSlientUpdate()) << "any non-zero number is true";
+
+    settings = LoadFrom(Config("<Template>..\\..\\Windows</Template><UseTemplate>1</UseTemplate>"));
+    EXPECT_EQ(settings->GetTemplate(), L"") << "a path out of the templates folder is no template";
+    EXPECT_EQ(LoadFrom(Config("<Template> Gallery </Template>"))->GetTemplate(), L"Gallery");
 }
 
 TEST_F(SettingsFileTest, TimesInTheFutureAreIgnored) {

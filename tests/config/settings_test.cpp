@@ -82,6 +82,45 @@ TEST_F(SettingsTest, SettersIgnoreValuesOutOfRange) {
     EXPECT_EQ(settings.GetFrameType(), 0);
 }
 
+TEST_F(SettingsTest, TemplateNamesArePlainFolderNames) {
+    settings.SetTemplate(L"Gallery");
+    EXPECT_EQ(settings.GetTemplate(), L"Gallery");
+    settings.SetTemplate(L"  Photo Frame\t");
+    EXPECT_EQ(settings.GetTemplate(), L"Photo Frame") << "trimmed, inner blanks kept";
+    settings.SetTemplate(L"\u76F8\u6846 v1.2");
+    EXPECT_EQ(settings.GetTemplate(), L"\u76F8\u6846 v1.2") << "any language, single dots";
+
+    const std::wstring refused[] = {L"",
+                                    L"   ",
+                                    L".",
+                                    L"..",
+                                    L" .. ",
+                                    L"...",
+                                    L"a..b",
+                                    L"..\\..\\Windows",
+                                    L"../../etc",
+                                    L"sub\\folder",
+                                    L"sub/folder",
+                                    L"\\\\server\\share",
+                                    L"C:",
+                                    L"C:\\Windows",
+                                    L"D:Gallery",
+                                    L"Gallery:stream",
+                                    L"Gal\nlery",
+                                    std::wstring(L"Gal\0lery", 8),
+                                    L"Gal\x1Blery",
+                                    L"Gal\x7Flery",
+                                    std::wstring(256, L'a')};
+    for (const std::wstring& name : refused) {
+        settings.SetTemplate(L"Gallery");
+        settings.SetTemplate(name);
+        EXPECT_EQ(settings.GetTemplate(), L"")
+            << "refused as no template: [" << std::string(name.begin(), name.end()) << "]";
+    }
+    settings.SetTemplate(std::wstring(255, L'a'));
+    EXPECT_EQ(settings.GetTemplate().size(), 255u) << "the longest folder name there is";
+}
+
 TEST_F(SettingsTest, ZeroTimeMeansNow) {
     std::int64_t before = std::time(nullptr);
     settings.SetLastDownloadTime(0);
@@ -197,8 +236,8 @@ TEST_F(SettingsTest, ChangesAreToldOnceOutsideTheLock) {
         EXPECT_TRUE(batches.empty()) << "nothing is told inside the batch";
     });
     ASSERT_EQ(batches.size(), 1u);
-    EXPECT_EQ(batches[0].Fields(), (std::set<Settings::Field>{Settings::Field::FrameType,
-                                                              Settings::Field::StretchPercent}));
+    EXPECT_EQ(batches[0].Fields(),
+              (std::set<Settings::Field>{Settings::Field::FrameType, Settings::Field::StretchPercent}));
     settings.Batch([](Settings& s) { s.SetFrameType(2); });
     EXPECT_EQ(batches.size(), 1u) << "a batch that changed nothing tells nothing";
 }

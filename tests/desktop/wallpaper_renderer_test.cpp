@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <exdisp.h>
+#include <exdispid.h>
 #include <shlwapi.h>
+#include <urlmon.h>
 
 #include <random>
 #include <vector>
@@ -14,6 +17,7 @@
 #include "base/job_thread.h"
 #include "base/utf8.h"
 #include "config/settings.h"
+#include "desktop/browser_site.h"
 #include "desktop/template_renderer.h"
 #include "desktop/wallpaper_renderer.h"
 #include "desktop/wallpaper_state.h"
@@ -353,4 +357,168 @@ TEST(TemplateBrowser, APageThatNeverFinishesTimesOutAndLeavesNoFiles) {
     EXPECT_FALSE(readyAfter) << "the time-out hands over to the plain frame";
     EXPECT_TRUE(readyReloaded);
     EXPECT_EQ(TemporaryPages().size(), before);
+}
+
+namespace {
+
+// One event's arguments, last to first as IDispatch::Invoke gets them; the URL goes in by
+// reference, as the control passes it, and "Cancel" starts as given.
+class EventCall {
+public:
+    EventCall(UINT count, UINT urlIndex, const std::wstring& url, UINT cancelIndex, VARIANT_BOOL cancelBefore)
+        : cancel(cancelBefore), m_arguments(count) {
+        VariantInit(&m_url);
+        for (VARIANT& argument : m_arguments) VariantInit(&argument);
+        if (urlIndex < count) {
+            V_VT(&m_url) = VT_BSTR;
+            V_BSTR(&m_url) = SysAllocString(url.c_str());
+            V_VT(&m_arguments[urlIndex]) = VT_BYREF | VT_VARIANT;
+            V_VARIANTREF(&m_arguments[urlIndex]) = &m_url;
+        }
+        V_VT(&m_arguments[cancelIndex]) = VT_BYREF | VT_BOOL;
+        V_BOOLREF(&m_arguments[cancelIndex]) = &cancel;
+        m_parameters.rgvarg = m_arguments.data();
+        m_parameters.cArgs = count;
+    }
+    ~EventCall() { VariantClear(&m_url); }
+    VARIANT& operator[](UINT index) { return m_arguments[index]; }
+    HRESULT Send(IDispatch* site, DISPID id) {
+        return site->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &m_parameters, nullptr, nullptr, nullptr);
+    }
+
+    VARIANT_BOOL cancel;
+
+private:
+    std::vector<VARIANT> m_arguments;
+    VARIANT m_url;
+    DISPPARAMS m_parameters{};
+};
+
+// BeforeNavigate2 to the URL; true when the site cancelled it.
+bool NavigationCancelled(IDispatch* site, const std::wstring& url) {
+    EventCall call(7, 5, url, 0, VARIANT_TRUE);
+    if (call.Send(site, DISPID_BEFORENAVIGATE2) != S_OK) ADD_FAILURE() << "BeforeNavigate2 was refused";
+    return call.cancel != VARIANT_FALSE;
+}
+
+}  // namespace
+
+// The site is what locks the control down; Wine has no engine to ask it, so it is asked here
+// as the control would.
+TEST(TemplateBrowser, TheSiteAllowsHtmlAndImagesOnly) {
+    ComPtr<BrowserSite> site;
+    *site.put() = new BrowserSite(nullptr, nullptr);
+    IDispatch* dispatch = static_cast<IDispatch*>(site.get());
+
+    VARIANT control;
+    VariantInit(&control);
+    DISPPARAMS none{};
+    ASSERT_EQ(dispatch->Invoke(DISPID_AMBIENT_DLCONTROL, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &control, nullptr,
+                               nullptr),
+              S_OK);
+    ASSERT_EQ(V_VT(&control), VT_I4);
+    const DWORD flags = static_cast<DWORD>(V_I4(&control));
+    for (DWORD required :
+         {DLCTL_DLIMAGES, DLCTL_NO_SCRIPTS, DLCTL_NO_JAVA, DLCTL_NO_RUNACTIVEXCTLS, DLCTL_NO_DLACTIVEXCTLS,
+          DLCTL_NO_BEHAVIORS, DLCTL_NO_FRAMEDOWNLOAD, DLCTL_NO_CLIENTPULL, DLCTL_SILENT})
+        EXPECT_EQ(flags & required, required) << std::hex << "flag " << required << " missing from " << flags;
+    EXPECT_EQ(flags & (DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_DOWNLOADONLY), 0u) << "no media, and the page is shown";
+
+    ComPtr<IDocHostUIHandler> handler;
+    ASSERT_EQ(site->QueryInterface(IID_IDocHostUIHandler, handler.put_void()), S_OK);
+    DOCHOSTUIINFO info{};
+    info.cbSize = sizeof(info);
+    ASSERT_EQ(handler->GetHostInfo(&info), S_OK);
+    for (DWORD required : {DOCHOSTUIFLAG_NO3DBORDER, DOCHOSTUIFLAG_SCROLL_NO, DOCHOSTUIFLAG_DISABLE_SCRIPT_INACTIVE,
+                           DOCHOSTUIFLAG_DISABLE_HELP_MENU})
+        EXPECT_EQ(info.dwFlags & required, required) << std::hex << required;
+    EXPECT_EQ(info.dwFlags & DOCHOSTUIFLAG_OPENNEWWIN, 0u);
+    EXPECT_EQ(handler->ShowContextMenu(CONTEXT_MENU_DEFAULT, nullptr, nullptr, nullptr), S_OK) << "no menu";
+    IDispatch* external = dispatch;
+    EXPECT_EQ(handler->GetExternal(&external), S_FALSE);
+    EXPECT_EQ(external, nullptr) << "window.external is nothing";
+
+    ComPtr<IDocHostShowUI> showUI;
+    ASSERT_EQ(site->QueryInterface(__uuidof(IDocHostShowUI), showUI.put_void()), S_OK);
+    LRESULT answer = 0;
+    wchar_t text[] = L"hello";
+    EXPECT_EQ(showUI->ShowMessage(nullptr, text, text, MB_OK, nullptr, 0, &answer), S_OK) << "swallowed, not shown";
+    EXPECT_EQ(showUI->ShowHelp(nullptr, nullptr, 0, 0, POINT{}, nullptr), S_OK);
+
+    ComPtr<IServiceProvider> services;
+    ComPtr<IInternetSecurityManager> security;
+    ASSERT_EQ(site->QueryInterface(IID_IServiceProvider, services.put_void()), S_OK);
+    ASSERT_EQ(services->QueryService(SID_SInternetSecurityManager, IID_IInternetSecurityManager, security.put_void()),
+              S_OK);
+    for (DWORD action : {URLACTION_SCRIPT_RUN, URLACTION_ACTIVEX_RUN, URLACTION_DOWNLOAD_SIGNED_ACTIVEX,
+                         URLACTION_JAVA_PERMISSIONS, URLACTION_HTML_META_REFRESH, URLACTION_HTML_SUBMIT_FORMS,
+                         URLACTION_SHELL_FILE_DOWNLOAD, URLACTION_SCRIPT_JAVA_USE}) {
+        DWORD policy = URLPOLICY_ALLOW;
+        EXPECT_EQ(security->ProcessUrlAction(L"file:///C:/t/page.html", action, reinterpret_cast<BYTE*>(&policy),
+                                             sizeof(policy), nullptr, 0, 0, 0),
+                  S_FALSE)
+            << std::hex << action;
+        EXPECT_EQ(policy, static_cast<DWORD>(URLPOLICY_DISALLOW)) << std::hex << action;
+    }
+    DWORD policy = URLPOLICY_ALLOW;
+    EXPECT_EQ(security->ProcessUrlAction(L"file:///C:/t/page.html", URLACTION_HTML_MIXED_CONTENT,
+                                         reinterpret_cast<BYTE*>(&policy), sizeof(policy), nullptr, 0, 0, 0),
+              INET_E_DEFAULT_ACTION)
+        << "the rest is the system's";
+    EXPECT_EQ(security->ProcessUrlAction(L"x", URLACTION_SCRIPT_RUN, nullptr, 0, nullptr, 0, 0, 0), S_FALSE)
+        << "refused even without room for the policy";
+    ComPtr<IUnknown> other;
+    EXPECT_EQ(services->QueryService(IID_IWebBrowserApp, IID_IUnknown, other.put_void()), E_NOINTERFACE);
+}
+
+TEST(TemplateBrowser, OnlyThePageItselfIsEverShown) {
+    TempDir dir;
+    ComPtr<BrowserSite> site;
+    *site.put() = new BrowserSite(nullptr, nullptr);
+    IDispatch* dispatch = static_cast<IDispatch*>(site.get());
+    const std::wstring page = template_page::FileUrl(dir / L"TFR1A2.tmp");
+    EXPECT_TRUE(NavigationCancelled(dispatch, page)) << "no page set, no navigation";
+    site->SetPage(page);
+    EXPECT_FALSE(NavigationCancelled(dispatch, page));
+    std::wstring upper = page;
+    CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
+    EXPECT_FALSE(NavigationCancelled(dispatch, upper)) << "the same file in another case";
+    EXPECT_FALSE(NavigationCancelled(dispatch, template_page::FileUrl(dir / L"sub" / L".." / L"TFR1A2.tmp")));
+    EXPECT_FALSE(NavigationCancelled(dispatch, (dir / L"TFR1A2.tmp").str())) << "the page as a plain path";
+
+    for (const std::wstring& elsewhere :
+         {std::wstring(L"http://127.0.0.1/index.html"), std::wstring(L"https://example.com/"),
+          std::wstring(L"javascript:alert(1)"), std::wstring(L"about:blank"), std::wstring(L"res://ieframe.dll/"),
+          template_page::FileUrl(dir / L"other" / L"TFR1A2.tmp"), template_page::FileUrl(dir / L"TFR1A2.tmp.html"),
+          template_page::FileUrl(dir.path().Parent() / L"TFR1A2.tmp"), page + L"?next", std::wstring(),
+          (dir / L"other" / L"TFR1A2.tmp").str(), (dir / L"other" / L".." / L".." / L"TFR1A2.tmp").str(),
+          std::wstring(L"\\\\127.0.0.1\\share\\TFR1A2.tmp"), std::wstring(L"TFR1A2.tmp")})
+        EXPECT_TRUE(NavigationCancelled(dispatch, elsewhere)) << ToUtf8(elsewhere);
+
+    EventCall newWindow2(2, 9, L"", 0, VARIANT_FALSE);
+    EXPECT_EQ(newWindow2.Send(dispatch, DISPID_NEWWINDOW2), S_OK);
+    EXPECT_EQ(newWindow2.cancel, VARIANT_TRUE) << "no new windows";
+    EventCall newWindow3(5, 0, L"http://127.0.0.1/popup", 3, VARIANT_FALSE);
+    EXPECT_EQ(newWindow3.Send(dispatch, DISPID_NEWWINDOW3), S_OK);
+    EXPECT_EQ(newWindow3.cancel, VARIANT_TRUE);
+
+    EventCall download(2, 9, L"", 0, VARIANT_FALSE);
+    V_VT(&download[1]) = VT_BOOL;
+    V_BOOL(&download[1]) = VARIANT_FALSE;
+    EXPECT_EQ(download.Send(dispatch, DISPID_FILEDOWNLOAD), S_OK);
+    EXPECT_EQ(download.cancel, VARIANT_TRUE) << "no downloads";
+    EventCall shown(2, 9, L"", 0, VARIANT_TRUE);
+    V_VT(&shown[1]) = VT_BOOL;
+    V_BOOL(&shown[1]) = VARIANT_TRUE;
+    EXPECT_EQ(shown.Send(dispatch, DISPID_FILEDOWNLOAD), S_OK);
+    EXPECT_EQ(shown.cancel, VARIANT_FALSE) << "the page's own document loads";
+
+    EventCall shortCall(6, 4, page, 0, VARIANT_FALSE);
+    EXPECT_EQ(shortCall.Send(dispatch, DISPID_BEFORENAVIGATE2), DISP_E_BADPARAMCOUNT);
+    EventCall noUrl(7, 9, L"", 0, VARIANT_FALSE);
+    EXPECT_EQ(noUrl.Send(dispatch, DISPID_BEFORENAVIGATE2), S_OK);
+    EXPECT_EQ(noUrl.cancel, VARIANT_TRUE) << "a navigation without a URL is cancelled";
+
+    site->Detach();
+    EXPECT_TRUE(NavigationCancelled(dispatch, page)) << "a detached site lets nothing through";
 }

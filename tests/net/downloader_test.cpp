@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "base/digest.h"
+#include "base/localization.h"
 #include "base/utf8.h"
 #include "config/settings.h"
 #include "net/downloader.h"
@@ -250,6 +251,52 @@ TEST_F(PictureTasks, AFileIsStoredUnderItsName) {
         EXPECT_EQ(error.GetErrorType(), DownloadException::Error_Unknown_Exception);
     }
     EXPECT_FALSE((updates / L"pattern.jpg").Exists());
+}
+
+// WinINet's certificate checks stay on: a server nobody vouches for gets no request and
+// leaves no picture, file or setting behind, and the failure says why.
+TEST_F(PictureTasks, AnUntrustedServerFailsAndLeavesNothingBehind) {
+    const std::wstring untrusted = UntrustedTlsUrl();
+    if (untrusted.empty()) GTEST_SKIP() << "no TLS server was started for this test";
+    StringMap::Instance().LoadAll(L"C:\\no-such-folder");  // the texts built into the program
+    SelectLanguage(1033);
+    auto expectCertificateFailure = [](const DownloadTaskPtr& task, const char* what,
+                                       const wchar_t* says = L"the server's certificate is not trusted") {
+        try {
+            task->Run();
+            ADD_FAILURE() << what << " succeeded against an untrusted certificate";
+        } catch (const DownloadException& error) {
+            EXPECT_EQ(error.GetErrorType(), DownloadException::Error_Certificate_Not_Trusted)
+                << what << ": " << ToUtf8(error.GetMessage());
+            EXPECT_NE(error.GetMessage().find(says), std::wstring::npos) << ToUtf8(error.GetMessage());
+        }
+    };
+    const std::wstring base = untrusted + L"/pictures/";
+    auto image =
+        std::make_shared<Image>(8, settings->GetDataDirectory() / MakePackageFileName(base + L"x.jpg"), L"x.jpg", base);
+    expectCertificateFailure(std::make_shared<SingleImageTask>(settings, image), "a picture");
+    EXPECT_FALSE(image->GetPath().Exists());
+
+    const Path updates = dir / L"update";
+    expectCertificateFailure(std::make_shared<FileDownloadTask>(untrusted + L"/KestraneSetup.exe", updates),
+                             "an update file");
+    EXPECT_FALSE((updates / L"KestraneSetup.exe").Exists());
+
+    ASSERT_TRUE(settings->Save());
+    const std::string config = ReadAll(settings->GetConfigPath());
+    settings->SetServiceUrl(untrusted);
+    ASSERT_EQ(settings->GetServiceUrl(), untrusted) << "an https service address is taken";
+    const std::int64_t lastDownload = settings->GetLastDownloadTime();
+    expectCertificateFailure(std::make_shared<ImageListTask>(settings, L"fengguang"), "the picture list");
+    EXPECT_EQ(settings->GetLastDownloadTime(), lastDownload);
+    EXPECT_EQ(ReadAll(settings->GetConfigPath()), config) << "config.xml is left as it was";
+    EXPECT_FALSE(settings->GetDataDirectory().Exists()) << "no data folder was even made";
+
+    SelectLanguage(2052);
+    expectCertificateFailure(std::make_shared<SingleImageTask>(settings, image), "a picture, in Chinese",
+                             L"\u8BC1\u4E66\u4E0D\u53D7\u4FE1\u4EFB");  // the certificate is not trusted
+    SelectLanguage(1033);
+    EXPECT_EQ(UntrustedTlsRequests(), "") << "no request got past the handshake";
 }
 
 TEST(DownloadImageTask, PartnerShare) {

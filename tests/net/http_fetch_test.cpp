@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "base/localization.h"
+#include "base/utf8.h"
 #include "config/settings.h"
 #include "net/download_exception.h"
 #include "net/http_fetch.h"
@@ -141,6 +142,30 @@ TEST_F(HttpFetch, FailuresCarryTheirKind) {
     EXPECT_EQ(FetchFailure(L"not a url").GetErrorType(), DownloadException::Error_Invalid_Url);
     EXPECT_EQ(FetchFailure(L"http://127.0.0.1:1/nothing-listens-here").GetErrorType(),
               DownloadException::Error_Internet_Exception);
+}
+
+TEST_F(HttpFetch, AnUntrustedCertificateFailsBeforeAnythingIsSent) {
+    const std::wstring untrusted = UntrustedTlsUrl();
+    if (untrusted.empty()) GTEST_SKIP() << "no TLS server was started for this test";
+    DownloadException get = FetchFailure(untrusted + L"/pictures/qiche/small.jpg");
+    EXPECT_EQ(get.GetErrorType(), DownloadException::Error_Certificate_Not_Trusted) << ToUtf8(get.GetMessage());
+    EXPECT_NE(get.GetMessage().find(L"the server's certificate is not trusted"), std::wstring::npos)
+        << ToUtf8(get.GetMessage());
+    EXPECT_NE(get.GetMessage().find(untrusted), std::wstring::npos) << "the message names the address";
+
+    FetchRequest post;
+    post.verb = L"POST";
+    post.url = untrusted + L"/service/viewer/v1.0/login.php";
+    post.fields = {{L"username", L"tester"}, {L"password", L"secret"}};
+    Bytes body;
+    try {
+        FetchUrl(session, post, body, nullptr);
+        ADD_FAILURE() << "the sign-in went to an untrusted server";
+    } catch (const DownloadException& error) {
+        EXPECT_EQ(error.GetErrorType(), DownloadException::Error_Certificate_Not_Trusted) << ToUtf8(error.GetMessage());
+    }
+    EXPECT_TRUE(body.empty());
+    EXPECT_EQ(UntrustedTlsRequests(), "") << "no request, and no password, got past the handshake";
 }
 
 TEST_F(HttpFetch, ASlowButLivingServerIsReadToTheEnd) {

@@ -7,7 +7,7 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 action=$1 state=$2
 case "$action" in
   start)
-    for pidfile in "$state/pid" "$state/proxy-pid"; do
+    for pidfile in "$state/pid" "$state/proxy-pid" "$state/tls-pid"; do
       [ -f "$pidfile" ] && kill "$(cat "$pidfile")" 2>/dev/null || true
     done
     rm -rf "$state"
@@ -46,16 +46,23 @@ CONF
       echo $! > "$state/proxy-pid"
       echo "$proxy_port" > "$state/proxy-port"
     fi
+    # An HTTPS server with a self-signed certificate made now, for the certificate tests. The
+    # name matches the address, so the issuer is the only thing wrong with it.
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 \
+      -keyout "$state/tls-key.pem" -out "$state/tls-cert.pem" >/dev/null 2>&1
+    setsid python3 "$top/tests/net/tls_server.py" --cert "$state/tls-cert.pem" --key "$state/tls-key.pem" \
+      --ready-file "$state/tls-port" --log "$state/tls-requests.log" </dev/null >"$state/tls.log" 2>&1 &
+    echo $! > "$state/tls-pid"
     for _ in $(seq 1 100); do
-      [ -s "$state/port" ] && exit 0
+      [ -s "$state/port" ] && [ -s "$state/tls-port" ] && exit 0
       sleep 0.1
     done
-    echo "the reference service did not start:" >&2
-    cat "$state/service.log" >&2
+    echo "the reference service or the TLS server did not start:" >&2
+    cat "$state/service.log" "$state/tls.log" >&2
     exit 1
     ;;
   stop)
-    for pidfile in "$state/pid" "$state/proxy-pid"; do
+    for pidfile in "$state/pid" "$state/proxy-pid" "$state/tls-pid"; do
       [ -f "$pidfile" ] && kill "$(cat "$pidfile")" 2>/dev/null || true
       rm -f "$pidfile"
     done

@@ -10,13 +10,19 @@
 
 namespace {
 
+// The fixture's state folder as Wine sees it, or empty.
+Path FixtureDirectory() {
+    const char* state = std::getenv("KESTRANE_TEST_SERVICE_DIR");
+    if (!state) return Path();
+    // The fixture runs on the Linux side; Wine shows its files under Z:.
+    return Path(L"Z:" + std::wstring(state, state + strlen(state)));
+}
+
 // The port the fixture wrote into a file of its state folder, or empty.
 std::wstring FixturePort(const wchar_t* file) {
-    const char* state = std::getenv("KESTRANE_TEST_SERVICE_DIR");
-    if (!state) return std::wstring();
-    // The fixture runs on the Linux side; Wine shows its files under Z:.
-    std::wstring dir = L"Z:" + std::wstring(state, state + strlen(state));
-    auto port = ReadFileBytes(Path(dir) / file, 64);
+    const Path dir = FixtureDirectory();
+    if (dir.empty()) return std::wstring();
+    auto port = ReadFileBytes(dir / file, 64);
     if (!port) return std::wstring();
     std::wstring digits;
     for (char c : *port)
@@ -34,6 +40,17 @@ std::wstring ServiceUrl() {
 std::wstring ProxyAddress() {
     static const std::wstring port = FixturePort(L"proxy-port");
     return port.empty() ? std::wstring() : L"127.0.0.1:" + port;
+}
+
+std::wstring UntrustedTlsUrl() {
+    static const std::wstring port = FixturePort(L"tls-port");
+    return port.empty() ? std::wstring() : L"https://127.0.0.1:" + port;
+}
+
+std::string UntrustedTlsRequests() {
+    const Path dir = FixtureDirectory();
+    if (dir.empty() || !(dir / L"tls-requests.log").Exists()) return std::string();
+    return ReadFileBytes(dir / L"tls-requests.log", 1 << 20).value_or(std::string());
 }
 
 std::string ServiceControl(const std::wstring& verb, const std::wstring& path, const std::string& json) {

@@ -11,6 +11,12 @@ std::wstring ServiceUrl();
 // "127.0.0.1:PORT" of the HTTP proxy the fixture started, or empty.
 std::wstring ProxyAddress();
 
+// "https://127.0.0.1:PORT" of the fixture's TLS server, whose self-signed certificate nobody
+// trusts, or empty. It answers every request with a small body and logs those it got.
+std::wstring UntrustedTlsUrl();
+// The requests that reached that server past the handshake, "VERB /path" a line.
+std::string UntrustedTlsRequests();
+
 // One request to the service's control endpoints; returns the answer's body.
 std::string ServiceControl(const std::wstring& verb, const std::wstring& path, const std::string& json = "");
 // Adds a fault (a JSON object) and forgets earlier requests.

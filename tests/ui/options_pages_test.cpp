@@ -321,6 +321,8 @@ TEST_F(OptionsSheet, TemplatesAreTheFoldersWithAPageAndTheAutomaticColourIsTheMa
     ASSERT_TRUE((templates / L"delta").CreateDirectories());
     WriteAll(templates / L"delta" / L"index.tpl", "<html></html>");
     WriteAll(templates / L"index.tpl", "a page outside any template folder");
+    ASSERT_TRUE((templates / L"a..b").CreateDirectories());
+    WriteAll(templates / L"a..b" / L"index.tpl", "<html></html>");  // a name the settings refuse
     std::vector<std::wstring> listed = ListTemplates(templates);
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(listed, (std::vector<std::wstring>{L"alpha", L"delta"}));
