@@ -201,7 +201,8 @@ TEST(Process, SilentInstallAndUninstallKeepTheUsersData) {
     const Path folder = ShellFolder(CSIDL_LOCAL_APPDATA) / L"Programs" / L"Kestrane";
     const Path shortcut = ShellFolder(CSIDL_PROGRAMS) / L"Kestrane" / L"Kestrane.lnk";
     ASSERT_FALSE(folder.Parent().Parent().empty());
-    folder.RemoveAll();  // left by an earlier run
+    RemoveDirectoryLink(folder / L"update" / L"link");  // left by an earlier run
+    folder.RemoveAll();
     SHDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey);
     SHDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
 

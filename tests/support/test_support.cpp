@@ -45,6 +45,15 @@ bool IsLink(const Path& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+// Whether the folder lists the name, even for a link whose target is gone.
+bool Listed(const Path& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    FindClose(find);
+    return true;
+}
+
 // Wine's name of a Windows path on the host ("/tmp/..."), empty outside Wine.
 std::string HostPath(const Path& path) {
     using ToUnix = char*(CDECL*)(const wchar_t*);
@@ -85,19 +94,19 @@ bool MakeDirectoryLink(const Path& link, const Path& target) {
     std::string hostLink = HostPath(link.Parent()), hostTarget = HostPath(target);
     if (hostLink.empty() || hostTarget.empty()) return false;
     hostLink += "/" + ToUtf8(link.FileName());
-    if (!RunHostProgram(L"Z:\\bin\\ln", " -s \"" + hostTarget + "\" \"" + hostLink + "\"")) return false;
+    if (!RunHostProgram(L"Z:\\bin\\ln", " -sfn \"" + hostTarget + "\" \"" + hostLink + "\"")) return false;
     for (int i = 0; i < 100 && !IsLink(link); ++i) Sleep(50);
     return IsLink(link);
 }
 
 void RemoveDirectoryLink(const Path& link) {
-    if (!IsLink(link)) return;
-    // Wine cannot remove a host link (it removes an empty target instead); the host can.
+    // Wine cannot remove a host link (it removes an empty target instead), nor see one whose
+    // target is gone; the host can do both.
     std::string hostLink = HostPath(link);
     if (hostLink.empty()) {
-        RemoveDirectoryW(link.c_str());
+        if (IsLink(link)) RemoveDirectoryW(link.c_str());
         return;
     }
     if (!RunHostProgram(L"Z:\\bin\\rm", " -f \"" + hostLink + "\"")) return;
-    for (int i = 0; i < 100 && IsLink(link); ++i) Sleep(50);
+    for (int i = 0; i < 100 && Listed(link); ++i) Sleep(50);
 }
