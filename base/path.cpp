@@ -6,6 +6,30 @@ namespace {
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 
+bool SameObject(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// Removes a junction or symbolic link itself. Only once a handle opened on the link is seen to
+// be the link and not its target: where the file system opens the target anyway (Wine 8 with a
+// host symbolic link), deleting "the link" would delete the folder it points at.
+bool RemoveLink(const Path& link, bool directory) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    BY_HANDLE_FILE_INFORMATION self = {}, target = {};
+    {
+        UniqueFile handle(CreateFileW(link.c_str(), FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!handle || !GetFileInformationByHandle(handle.get(), &self)) return false;
+    }
+    UniqueFile followed(CreateFileW(link.c_str(), FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    // A link whose target is gone is only itself.
+    if (followed && GetFileInformationByHandle(followed.get(), &target) && SameObject(self, target)) return false;
+    followed.reset();
+    return directory ? RemoveDirectoryW(link.c_str()) != FALSE : DeleteFileW(link.c_str()) != FALSE;
+}
+
 }  // namespace
 
 Path::Path(std::wstring text) {
@@ -75,6 +99,9 @@ bool Path::IsDirectory() const {
 }
 
 bool Path::Remove() const {
+    DWORD attributes = m_text.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(m_text.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return RemoveLink(*this, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
     if (IsDirectory()) return RemoveDirectoryW(m_text.c_str()) != FALSE;
     // A read-only file would otherwise refuse to go.
     SetFileAttributesW(m_text.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -91,8 +118,12 @@ bool Path::CreateDirectories() const {
 }
 
 bool Path::RemoveAll() const {
-    if (!Exists()) return true;
-    if (IsDirectory()) {
+    if (m_text.empty()) return true;
+    DWORD attributes = GetFileAttributesW(m_text.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    // A junction or symbolic link is removed itself, never emptied: what it points at may be
+    // anywhere, and is not ours.
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         for (const Path& entry : ListDirectory()) entry.RemoveAll();
     }
     return Remove();

@@ -26,9 +26,10 @@ public:
 
     bool Exists() const;
     bool IsDirectory() const;
-    bool Remove() const;                      // a file or an empty directory
-    bool CreateDirectories() const;           // parents first; true when it exists afterwards
-    bool RemoveAll() const;                   // recursive
+    bool Remove() const;             // a file or an empty directory
+    bool CreateDirectories() const;  // parents first; true when it exists afterwards
+    // Recursive; a junction or symbolic link inside is removed as a link, its target untouched.
+    bool RemoveAll() const;
     std::vector<Path> ListDirectory() const;  // entries, without "." and ".."
     std::vector<Path> ListFiles() const;      // the entries that are not folders
 

@@ -9,6 +9,7 @@
 #include "base/localization.h"
 #include "base/text.h"
 #include "config/settings_values.h"
+#include "config/user_folder.h"
 
 namespace {
 
@@ -42,12 +43,19 @@ Path ExecutableDirectory() {
 }  // namespace
 
 std::shared_ptr<Settings> Settings::Get() {
-    static std::shared_ptr<Settings> instance = std::make_shared<Settings>(ExecutableDirectory());
+    static std::shared_ptr<Settings> instance = [] {
+        Path program = ExecutableDirectory();
+        return std::make_shared<Settings>(program, ChooseUserFolder(program, LocalUserFolder()));
+    }();
     return instance;
 }
 
-Settings::Settings(Path programDirectory)
-    : m_programDirectory(std::move(programDirectory)), m_values(std::make_unique<Values>()) {
+Settings::Settings(Path programDirectory) : Settings(programDirectory, programDirectory) {}
+
+Settings::Settings(Path programDirectory, Path userDirectory)
+    : m_programDirectory(std::move(programDirectory)),
+      m_userDirectory(std::move(userDirectory)),
+      m_values(std::make_unique<Values>()) {
     m_values->categories = {{L"dongman", 1}, {L"dongwu", 1}, {L"fengguang", 1}, {L"qiche", 1},
                             {L"qita", 1},    {L"renwu", 1},  {L"xiezhen", 3},   {L"zhiwu", 1}};
 }
@@ -107,7 +115,7 @@ Settings::Changes Settings::Batch(const std::function<void(Settings&)>& edit) {
     return changes;
 }
 
-Path Settings::GetConfigPath() const { return m_programDirectory / L"config.xml"; }
+Path Settings::GetConfigPath() const { return m_userDirectory / L"config.xml"; }
 
 void Settings::LockSave(bool lock) {
     std::lock_guard<std::mutex> guard(m_saveMutex);

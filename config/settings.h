@@ -1,7 +1,8 @@
 #pragma once
-// The program's configuration (config.xml beside the executable) and the sign-in state the
-// threads share. One process-wide instance, reached through Settings::Get(). A setter that
-// changes a value tells the observers which field changed.
+// The program's configuration (config.xml beside the executable, or in the user's own folder
+// when the executable's folder cannot be written) and the sign-in state the threads share.
+// One process-wide instance, reached through Settings::Get(). A setter that changes a value
+// tells the observers which field changed.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -59,10 +60,15 @@ public:
     static constexpr const wchar_t* kPartnerId = L"Quorvane";
     static constexpr const wchar_t* kPartnerCategory = L"Oem_Brellan";
 
-    // The shared instance, for the executable's own directory; created on first use.
+    // The shared instance, for the executable's own directory; created on first use. What the
+    // program writes goes there too, or under the user's local application data when the
+    // executable's folder is not writable.
     static std::shared_ptr<Settings> Get();
-    // A separate instance for a given program directory (tests, tools).
+    // A separate instance for a given program directory (tests, tools), which also holds what
+    // the program writes.
     explicit Settings(Path programDirectory);
+    // Shipped files read from programDirectory; config.xml and the data folders in userDirectory.
+    Settings(Path programDirectory, Path userDirectory);
     ~Settings();
 
     Settings(const Settings&) = delete;
@@ -242,10 +248,13 @@ public:
     void SetPartnerId(const std::wstring& id);
     std::vector<Category> GetCategories() const;
 
+    // Shipped, read only: the executable, templates\, language files.
     Path GetProgramDirectory() const { return m_programDirectory; }
-    Path GetDataDirectory() const { return m_programDirectory / L"data"; }
-    Path GetFavoritesDirectory() const { return m_programDirectory / L"favorites"; }
-    Path GetUpdateDirectory() const { return m_programDirectory / L"update"; }
+    // Written: config.xml, data\, favorites\, update\ and the debug dumps.
+    Path GetUserDirectory() const { return m_userDirectory; }
+    Path GetDataDirectory() const { return m_userDirectory / L"data"; }
+    Path GetFavoritesDirectory() const { return m_userDirectory / L"favorites"; }
+    Path GetUpdateDirectory() const { return m_userDirectory / L"update"; }
     Path GetTemplatesDirectory() const { return m_programDirectory / L"templates"; }
 
     static constexpr int GetCheckUpdateInterval() { return 1440; }  // minutes
@@ -266,6 +275,7 @@ private:
     std::string Serialise() const;
 
     const Path m_programDirectory;
+    const Path m_userDirectory;
     mutable std::recursive_mutex m_mutex;  // guards *m_values
     std::unique_ptr<Values> m_values;
     std::mutex m_saveMutex;  // one writer of config.xml at a time

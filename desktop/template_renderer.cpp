@@ -57,8 +57,7 @@ std::shared_ptr<Picture> TemplateRenderer::RenderFramed(const Picture& picture) 
 
     TemporaryFile page(kTemporaryPrefix);
     if (!page) return nullptr;
-    if (m_settings->GetDebugMode())
-        WriteFileAtomically(m_settings->GetProgramDirectory() / L"dbg_template.html", bytes);
+    if (m_settings->GetDebugMode()) WriteFileAtomically(m_settings->GetUserDirectory() / L"dbg_template.html", bytes);
     if (!page.Write(bytes)) return nullptr;
     PageCapture::Result captured = m_capture->LoadAndCapture(FileUrl(page.path()));
     if (captured.outcome == PageCapture::Outcome::TimedOut) m_timedOut = true;

@@ -44,7 +44,7 @@ SignInData ApplySignInState(const TiXmlElement* element, Settings& settings, con
 
 void DumpAnswer(const Settings& settings, const std::wstring& fileName, const Bytes& body) {
     if (!settings.GetDebugMode()) return;
-    Path path = settings.GetProgramDirectory() / fileName;
+    Path path = settings.GetUserDirectory() / fileName;
     UniqueFile file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {

@@ -67,3 +67,31 @@ TEST(Path, FileSystemOperations) {
     EXPECT_FALSE((dir / L"one").Exists());
     EXPECT_TRUE((dir / L"one").RemoveAll()) << "nothing to remove is success";
 }
+
+// A link planted in a folder the program clears (update\ after an update) must not lead the
+// removal out of it.
+TEST(Path, RemoveAllRemovesALinkButNotWhatItPointsAt) {
+    TempDir dir;
+    Path outside = dir / L"outside";
+    ASSERT_TRUE(outside.CreateDirectories());
+    WriteAll(outside / L"keep.txt", "precious");
+    Path update = dir / L"program" / L"update";
+    ASSERT_TRUE(update.CreateDirectories());
+    WriteAll(update / L"KestraneSetup.exe", "downloaded");
+    ASSERT_TRUE(MakeDirectoryLink(update / L"link", outside)) << "no directory link could be made here";
+    ASSERT_EQ(ReadAll(update / L"link" / L"keep.txt"), "precious") << "the link leads to the outside folder";
+    // Wine deletes an empty folder through a link to it when asked to delete the link.
+    Path empty = dir / L"empty";
+    ASSERT_TRUE(empty.CreateDirectories());
+    ASSERT_TRUE(MakeDirectoryLink(update / L"to-empty", empty));
+
+    bool removed = update.RemoveAll();
+    EXPECT_EQ(ReadAll(outside / L"keep.txt"), "precious") << "the link's target was emptied";
+    EXPECT_TRUE(empty.IsDirectory()) << "an empty folder behind a link was removed";
+    EXPECT_FALSE((update / L"KestraneSetup.exe").Exists()) << "the folder's own files go";
+    // Windows removes the links and then the folder; Wine cannot remove a host link, and then
+    // the removal must say it failed.
+    EXPECT_EQ(removed, !update.Exists());
+    RemoveDirectoryLink(update / L"link");
+    RemoveDirectoryLink(update / L"to-empty");
+}

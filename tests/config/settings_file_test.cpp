@@ -7,6 +7,7 @@
 
 #include "base/handles.h"
 #include "config/settings.h"
+#include "config/user_folder.h"
 #include "config/version_table.h"
 #include "support/test_support.h"
 
@@ -328,4 +329,43 @@ TEST_F(SettingsFileTest, LockedSavingWritesNothing) {
     settings.LockSave(false);
     EXPECT_FALSE(settings.Save()) << "once locked, locked for good";
     EXPECT_EQ(ReadAll(config), before);
+}
+
+// A program folder that cannot be written (a copy in Program Files, a read-only share) keeps
+// config.xml and the data folders under the user's own folder; shipped files stay where they are.
+TEST_F(SettingsFileTest, AReadOnlyProgramFolderKeepsWhatIsWrittenInTheUserFolder) {
+    EXPECT_TRUE(IsFolderWritable(dir.path()));
+    EXPECT_TRUE(dir.path().ListDirectory().empty()) << "the probe file is gone again";
+    EXPECT_FALSE(IsFolderWritable(dir / L"missing"));
+    // Nobody, not even root, creates files in /proc: a folder Wine cannot write to.
+    const Path readOnly(L"Z:\\proc");
+    ASSERT_TRUE(readOnly.IsDirectory());
+    EXPECT_FALSE(IsFolderWritable(readOnly));
+
+    const Path program = dir / L"program", user = dir / L"local" / L"Kestrane";
+    ASSERT_TRUE(program.CreateDirectories());
+    auto writable = [](const Path&) { return true; };
+    auto notWritable = [](const Path&) { return false; };
+    EXPECT_EQ(ChooseUserFolder(program, user, writable), program) << "a writable folder is used as before";
+    EXPECT_FALSE(user.Exists());
+    EXPECT_EQ(ChooseUserFolder(program, Path(), notWritable), program) << "nowhere else to go";
+    EXPECT_EQ(ChooseUserFolder(program, user, notWritable), user);
+    EXPECT_TRUE(user.IsDirectory()) << "the user folder is made";
+    EXPECT_EQ(ChooseUserFolder(readOnly, user), user) << "with the real probe";
+    EXPECT_EQ(ChooseUserFolder(program, user), program);
+
+    Settings settings(program, user);
+    EXPECT_EQ(settings.GetProgramDirectory(), program);
+    EXPECT_EQ(settings.GetTemplatesDirectory(), program / L"templates") << "shipped, read from the program";
+    EXPECT_EQ(settings.GetConfigPath(), user / L"config.xml");
+    EXPECT_EQ(settings.GetDataDirectory(), user / L"data");
+    EXPECT_EQ(settings.GetFavoritesDirectory(), user / L"favorites");
+    EXPECT_EQ(settings.GetUpdateDirectory(), user / L"update");
+    settings.SetChangeFrequency(30);
+    ASSERT_TRUE(settings.Save());
+    EXPECT_TRUE(program.ListDirectory().empty()) << "nothing is written beside the program";
+    Settings reread(program, user);
+    ASSERT_TRUE(reread.Load());
+    EXPECT_EQ(reread.GetChangeFrequency(), 30);
+    EXPECT_EQ(Settings(program).GetConfigPath(), program / L"config.xml") << "one folder for both";
 }

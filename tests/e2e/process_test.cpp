@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <ctime>
@@ -47,13 +48,31 @@ HWND WaitForIconView(DWORD shellProcess) {
     return nullptr;
 }
 
-// A string value under HKEY_LOCAL_MACHINE; nothing when the key or value is missing.
-std::optional<std::wstring> MachineString(const wchar_t* key, const wchar_t* name) {
+// A string value under the root key; nothing when the key or value is missing.
+std::optional<std::wstring> RegistryString(HKEY root, const wchar_t* key, const wchar_t* name) {
     wchar_t buffer[1024] = {};
     DWORD size = sizeof(buffer);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
-        return std::nullopt;
+    if (RegGetValueW(root, key, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) return std::nullopt;
     return std::wstring(buffer);
+}
+
+Path ShellFolder(int id) {
+    wchar_t folder[MAX_PATH] = {};
+    if (SHGetFolderPathW(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return Path();
+    return Path(folder);
+}
+
+// The FileVersion text of an executable's version resource.
+std::wstring FileVersionText(const Path& file) {
+    DWORD size = GetFileVersionInfoSizeW(file.c_str(), nullptr);
+    std::vector<char> block(size);
+    if (size == 0 || !GetFileVersionInfoW(file.c_str(), 0, size, block.data())) return std::wstring();
+    wchar_t* text = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(block.data(), L"\\StringFileInfo\\040904b0\\FileVersion", reinterpret_cast<void**>(&text),
+                        &length))
+        return std::wstring();
+    return std::wstring(text, length ? length - 1 : 0);
 }
 
 }  // namespace
@@ -173,48 +192,82 @@ TEST(Process, WatchdogEndsTheProcessWhenTheCoreHangsOnExit) {
     EXPECT_LT(elapsed, 20000u);
 }
 
-// The installer as an update runs it, silently, then the silent uninstaller: the program and
-// everything registered for it go, the user's pictures and settings stay.
+// The installer as a user (or an update) runs it, silently and without administrator rights,
+// then the silent uninstaller: the program and everything registered for it go, the user's
+// pictures and settings stay, and nothing outside the program folder is touched.
 TEST(Process, SilentInstallAndUninstallKeepTheUsersData) {
+    const wchar_t* const kSettingsKey = L"Software\\Kestrane";
     const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrane";
-    TempDir temporary;
-    const Path folder = temporary / L"Program Files" / L"Kestrane";  // spaces, as most users have
-    wchar_t programs[MAX_PATH] = {};
-    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, programs), S_OK);
-    const Path shortcut = Path(programs) / L"Kestrane" / L"Kestrane.lnk";
+    const Path folder = ShellFolder(CSIDL_LOCAL_APPDATA) / L"Programs" / L"Kestrane";
+    const Path shortcut = ShellFolder(CSIDL_PROGRAMS) / L"Kestrane" / L"Kestrane.lnk";
+    ASSERT_FALSE(folder.Parent().Parent().empty());
+    RemoveDirectoryLink(folder / L"update" / L"link");  // left by an earlier run
+    folder.RemoveAll();
+    SHDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey);
+    SHDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
 
     ChildProcess setup;
     ASSERT_TRUE(BuiltSetup().Exists()) << "no installer at " << ToUtf8(BuiltSetup().str()) << ": run scripts/build";
-    ASSERT_TRUE(setup.Start(BuiltSetup(), L"/S /D=" + folder.str()));  // /D= comes last, unquoted
+    ASSERT_TRUE(setup.Start(BuiltSetup(), L"/S"));
     ASSERT_EQ(setup.WaitForExit(60000), std::optional<DWORD>(0)) << "the silent install failed or hung";
-    EXPECT_EQ(ReadAll(folder / L"Kestrane.exe").substr(0, 2), "MZ") << "Kestrane.exe is not installed";
+    const std::string installed = ReadAll(folder / L"Kestrane.exe");
+    ASSERT_EQ(installed.substr(0, 2), "MZ") << "Kestrane.exe is not in the user's programs folder";
+    EXPECT_EQ(FileVersionText(folder / L"Kestrane.exe"), GetProgramVersion()) << "the version resource";
     EXPECT_TRUE((folder / L"Uninstall.exe").Exists());
     std::vector<std::wstring> templates = ListTemplates(folder / L"templates");
     std::sort(templates.begin(), templates.end());
     EXPECT_EQ(templates, (std::vector<std::wstring>{L"Gallery", L"Photo Frame"})) << "the shipped templates";
-    EXPECT_TRUE(shortcut.Exists()) << ToUtf8(shortcut.str());
-    EXPECT_EQ(MachineString(L"Software\\Kestrane", L"InstallDir"), folder.str()) << "the next update's folder";
-    EXPECT_EQ(MachineString(kUninstallKey, L"DisplayVersion"), GetProgramVersion());
-    EXPECT_EQ(MachineString(kUninstallKey, L"QuietUninstallString"),
+    EXPECT_TRUE(shortcut.Exists()) << "in the user's own Start menu: " << ToUtf8(shortcut.str());
+    EXPECT_EQ(RegistryString(HKEY_CURRENT_USER, kSettingsKey, L"InstallDir"), folder.str()) << "the next update's";
+    EXPECT_EQ(RegistryString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion"), GetProgramVersion());
+    EXPECT_EQ(RegistryString(HKEY_CURRENT_USER, kUninstallKey, L"QuietUninstallString"),
               L"\"" + (folder / L"Uninstall.exe").str() + L"\" /S");
 
-    // What the program leaves in its folder while it runs.
+    // A Kestrane.exe of a later release stays, and the exit code says why.
+    ASSERT_TRUE(CopyFileW((TestExecutableDirectory() / L"newer_release.exe").c_str(),
+                          (folder / L"Kestrane.exe").c_str(), FALSE));
+    const std::string newer = ReadAll(folder / L"Kestrane.exe");
+    ChildProcess older;
+    ASSERT_TRUE(older.Start(BuiltSetup(), L"/S"));
+    EXPECT_EQ(older.WaitForExit(60000), std::optional<DWORD>(3)) << "a newer Kestrane.exe is installed";
+    EXPECT_EQ(ReadAll(folder / L"Kestrane.exe"), newer) << "and it was replaced";
+    WriteAll(folder / L"Kestrane.exe", installed);
+
+    // What the program and the user leave in the folder, and a link out of it.
     WriteAll(folder / L"config.xml", "<TovarinSetting/>");
     ASSERT_TRUE((folder / L"data").CreateDirectories());
     WriteAll(folder / L"data" / L"package.dat", "pictures");
     ASSERT_TRUE((folder / L"update").CreateDirectories());
     WriteAll(folder / L"update" / L"KestraneSetup.exe", "downloaded");
+    ASSERT_TRUE((folder / L"templates" / L"Mine").CreateDirectories());
+    WriteAll(folder / L"templates" / L"Mine" / L"index.tpl", "the user's own");
+    TempDir outside;
+    WriteAll(outside / L"keep.txt", "not Kestrane's");
+    ASSERT_TRUE(MakeDirectoryLink(folder / L"update" / L"link", outside.path()));
 
     ChildProcess uninstall;
     // _?= runs the uninstaller in place, so it ends only when it has finished.
     ASSERT_TRUE(uninstall.Start(folder / L"Uninstall.exe", L"/S _?=" + folder.str()));
     ASSERT_EQ(uninstall.WaitForExit(60000), std::optional<DWORD>(0)) << "the silent uninstall failed or hung";
     EXPECT_FALSE((folder / L"Kestrane.exe").Exists());
-    EXPECT_FALSE((folder / L"templates").Exists());
-    EXPECT_FALSE((folder / L"update").Exists()) << "downloaded installers go with the program";
+    EXPECT_FALSE((folder / L"templates" / L"Gallery").Exists()) << "the shipped templates go";
+    EXPECT_EQ(ReadAll(folder / L"templates" / L"Mine" / L"index.tpl"), "the user's own") << "the user's stays";
+    EXPECT_FALSE((folder / L"update" / L"KestraneSetup.exe").Exists()) << "downloaded installers go";
+    EXPECT_EQ(ReadAll(outside / L"keep.txt"), "not Kestrane's") << "the uninstaller followed the link";
     EXPECT_FALSE(shortcut.Exists());
-    EXPECT_FALSE(MachineString(L"Software\\Kestrane", L"InstallDir"));
-    EXPECT_FALSE(MachineString(kUninstallKey, L"DisplayName"));
+    EXPECT_FALSE(RegistryString(HKEY_CURRENT_USER, kSettingsKey, L"InstallDir"));
+    EXPECT_FALSE(RegistryString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayName"));
     EXPECT_EQ(ReadAll(folder / L"config.xml"), "<TovarinSetting/>") << "a silent uninstall keeps the settings";
     EXPECT_EQ(ReadAll(folder / L"data" / L"package.dat"), "pictures") << "and the pictures";
+
+    // Pointed at a folder that is no Kestrane installation, it deletes nothing.
+    TempDir other;
+    WriteAll(other / L"Kestrane.exe", "someone else's");
+    ChildProcess refused;
+    ASSERT_TRUE(refused.Start(folder / L"Uninstall.exe", L"/S _?=" + other.path().str()));
+    EXPECT_EQ(refused.WaitForExit(60000), std::optional<DWORD>(4)) << "not an installation";
+    EXPECT_EQ(ReadAll(other / L"Kestrane.exe"), "someone else's");
+
+    RemoveDirectoryLink(folder / L"update" / L"link");
+    folder.RemoveAll();
 }

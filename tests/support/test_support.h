@@ -22,3 +22,9 @@ std::string ReadAll(const Path& path);  // empty when missing
 void WriteAll(const Path& path, const std::string& bytes);
 // The folder of the running test executable.
 Path TestExecutableDirectory();
+
+// A directory symbolic link at link pointing at target (on Wine, a host symbolic link, which
+// Wine reports as a directory reparse point); false when none could be made.
+bool MakeDirectoryLink(const Path& link, const Path& target);
+// Removes such a link, not what it points at (Wine itself cannot remove a host link).
+void RemoveDirectoryLink(const Path& link);

@@ -1,0 +1,37 @@
+#include "config/user_folder.h"
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <string>
+
+#include "base/handles.h"
+
+bool IsFolderWritable(const Path& folder) {
+    if (!folder.IsDirectory()) return false;
+    static LONG counter = 0;
+    std::wstring name = L"~kestrane-write-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                        std::to_wstring(InterlockedIncrement(&counter)) + L"-" + std::to_wstring(GetTickCount()) +
+                        L".tmp";
+    // CREATE_NEW never touches a file that is there already; the handle deletes it on close.
+    UniqueFile probe(CreateFileW((folder / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!probe) return false;
+    DWORD written = 0;
+    return WriteFile(probe.get(), "k", 1, &written, nullptr) && written == 1;
+}
+
+Path LocalUserFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    if (SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK)
+        return Path();
+    return Path(folder) / L"Kestrane";
+}
+
+Path ChooseUserFolder(const Path& programFolder, const Path& perUserFolder,
+                      const std::function<bool(const Path&)>& isWritable) {
+    if (perUserFolder.empty() || isWritable(programFolder)) return programFolder;
+    perUserFolder.CreateDirectories();
+    return perUserFolder;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// Where the program keeps what it writes (config.xml, data\, favorites\, update\, debug dumps):
+// beside Kestrane.exe as always, unless that folder cannot be written (a copy in Program Files,
+// a read-only share); then under the user's local application data, in the same layout.
+#include <functional>
+
+#include "base/path.h"
+
+// Creates and deletes a uniquely named file in the folder: attributes and ACLs do not tell
+// whether a write will succeed, only a write does.
+bool IsFolderWritable(const Path& folder);
+
+// %LOCALAPPDATA%\Kestrane; empty when the shell does not know the folder.
+Path LocalUserFolder();
+
+// The program folder when isWritable says so, otherwise perUserFolder (created); the program
+// folder as well when there is no per-user folder to fall back on.
+Path ChooseUserFolder(const Path& programFolder, const Path& perUserFolder,
+                      const std::function<bool(const Path&)>& isWritable = IsFolderWritable);
