@@ -96,6 +96,11 @@ void Controller::OnUpdateDownloaded(const VersionInfo& info, const Path& install
 // The installer runs as the user: it installs for this user alone and needs no elevation.
 void Controller::InstallUpdate(const Path& installer) {
     std::wstring commandLine = L"\"" + installer.str() + L"\" /S";
+    // Over this very copy, wherever it lives, rather than the installer's default folder. A
+    // program folder we cannot write to is no place the installer could write either.
+    const Settings& settings = *m_impl->settings;
+    if (settings.GetUserDirectory() == settings.GetProgramDirectory())
+        commandLine += L" /D=" + settings.GetProgramDirectory().str();  // last and unquoted, as NSIS wants
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

@@ -787,7 +787,7 @@ TEST_F(SelfUpdate, OneCheckAtATimeAndHeartbeatsCheckOnlyUntilOneHasAnswered) {
     EXPECT_EQ(Requests(L"checkupdate.php"), 1u);
 }
 
-TEST_F(SelfUpdate, TheInstallerStartsSilentlyFromAQuotedPath) {
+TEST_F(SelfUpdate, TheInstallerStartsSilentlyFromAQuotedPathOverThisCopy) {
     Path folder = dir / L"update folder";
     ASSERT_TRUE(folder.CreateDirectories());
     Path installer = folder / L"Kestrane Setup.exe";
@@ -798,7 +798,8 @@ TEST_F(SelfUpdate, TheInstallerStartsSilentlyFromAQuotedPath) {
     for (int i = 0; i < 100 && ReadAll(record).empty(); ++i) Sleep(100);
     std::string bytes = ReadAll(record);
     EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t)),
-              L"\"" + installer.str() + L"\" /S");
+              L"\"" + installer.str() + L"\" /S /D=" + dir.path().str())
+        << "the installer goes over this copy, not into its default folder";
     EXPECT_EQ(ui.MessageCount(), 0u);
 
     controller->InstallUpdate(folder / L"missing.exe");
