@@ -115,7 +115,7 @@ Settings::Changes Settings::Batch(const std::function<void(Settings&)>& edit) {
     return changes;
 }
 
-Path Settings::GetConfigPath() const { return m_userDirectory / L"config.xml"; }
+Path Settings::GetConfigPath() const { return m_userDirectory / kConfigFileName; }
 
 void Settings::LockSave(bool lock) {
     std::lock_guard<std::mutex> guard(m_saveMutex);

@@ -31,7 +31,12 @@ Path LocalUserFolder() {
 
 Path ChooseUserFolder(const Path& programFolder, const Path& perUserFolder,
                       const std::function<bool(const Path&)>& isWritable) {
-    if (perUserFolder.empty() || isWritable(programFolder)) return programFolder;
+    if (perUserFolder.empty()) return programFolder;
+    if (isWritable(programFolder)) {
+        const bool settingsElsewhere =
+            !(programFolder / kConfigFileName).Exists() && (perUserFolder / kConfigFileName).Exists();
+        return settingsElsewhere ? perUserFolder : programFolder;
+    }
     perUserFolder.CreateDirectories();
     return perUserFolder;
 }

@@ -13,7 +13,12 @@ bool IsFolderWritable(const Path& folder);
 // %LOCALAPPDATA%\Kestrane; empty when the shell does not know the folder.
 Path LocalUserFolder();
 
+// The settings file, in whichever folder is chosen.
+constexpr const wchar_t* kConfigFileName = L"config.xml";
+
 // The program folder when isWritable says so, otherwise perUserFolder (created); the program
-// folder as well when there is no per-user folder to fall back on.
+// folder as well when there is no per-user folder to fall back on. A writable program folder
+// without settings while perUserFolder has them (a per-user copy that an update installed
+// beside a read-only one) keeps using perUserFolder, so the user's settings and pictures stay.
 Path ChooseUserFolder(const Path& programFolder, const Path& perUserFolder,
                       const std::function<bool(const Path&)>& isWritable = IsFolderWritable);

@@ -368,4 +368,10 @@ TEST_F(SettingsFileTest, AReadOnlyProgramFolderKeepsWhatIsWrittenInTheUserFolder
     ASSERT_TRUE(reread.Load());
     EXPECT_EQ(reread.GetChangeFrequency(), 30);
     EXPECT_EQ(Settings(program).GetConfigPath(), program / L"config.xml") << "one folder for both";
+
+    // An update of the read-only copy installs a writable one elsewhere: it finds the user's
+    // settings where they are, until it has settings of its own.
+    EXPECT_EQ(ChooseUserFolder(program, user, writable), user) << "the settings live in the user folder";
+    WriteAll(program / L"config.xml", "<TovarinSetting/>");
+    EXPECT_EQ(ChooseUserFolder(program, user, writable), program) << "a copy with its own settings keeps them";
 }
