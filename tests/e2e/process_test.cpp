@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/utf8.h"
+#include "config/user_folder.h"
 #include "config/version_table.h"
 #include "desktop/template_folders.h"
 #include "e2e/kestrane_process.h"
@@ -195,6 +196,38 @@ TEST(Process, WatchdogEndsTheProcessWhenTheCoreHangsOnExit) {
 // The installer as a user (or an update) runs it, silently and without administrator rights,
 // then the silent uninstaller: the program and everything registered for it go, the user's
 // pictures and settings stay, and nothing outside the program folder is touched.
+// An administrator's copy in a folder nobody may write to: everything the program writes goes
+// to the user's local application data, and the folder stays as it was.
+TEST(Process, AReadOnlyProgramFolderKeepsWhatKestraneWritesInTheUserFolder) {
+    const Path userFolder = LocalUserFolder();
+    ASSERT_FALSE(userFolder.empty());
+    ASSERT_FALSE(userFolder.Exists()) << "left by another run: " << ToUtf8(userFolder.str());
+    ProgramFolder source;
+    TempDir program;
+    if (!MountReadOnly(source.path(), program.path()))
+        GTEST_SKIP() << "the host allows no read-only mount here (it needs root)";
+    struct CleanUp {
+        const Path& program;
+        const Path& userFolder;
+        ~CleanUp() {
+            Unmount(program);
+            userFolder.RemoveAll();
+        }
+    } cleanUp{program.path(), userFolder};
+    ASSERT_FALSE(IsFolderWritable(program.path()));
+
+    ChildProcess kestrane;
+    ASSERT_TRUE(kestrane.Start(program / L"Kestrane.exe"));
+    HWND window = WaitForWindow(kMainClass, kestrane.GetId(), 15000);
+    ASSERT_NE(window, nullptr) << "Kestrane starts from a read-only folder";
+    EXPECT_NE(ReadAll(userFolder / L"config.xml").find("<TovarinSetting>"), std::string::npos)
+        << "the first start writes config.xml into " << ToUtf8(userFolder.str());
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(kestrane.WaitForExit(30000), std::optional<DWORD>(0));
+    std::vector<Path> files = program.path().ListDirectory();
+    EXPECT_EQ(files, std::vector<Path>{program / L"Kestrane.exe"}) << "nothing is written beside the program";
+}
+
 TEST(Process, SilentInstallAndUninstallKeepTheUsersData) {
     const wchar_t* const kSettingsKey = L"Software\\Kestrane";
     const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrane";

@@ -99,6 +99,33 @@ bool MakeDirectoryLink(const Path& link, const Path& target) {
     return IsLink(link);
 }
 
+bool MountReadOnly(const Path& source, const Path& target) {
+    const std::string hostSource = HostPath(source), hostTarget = HostPath(target);
+    if (hostSource.empty() || hostTarget.empty() || !target.ListDirectory().empty()) return false;
+    const std::string arguments = " \"" + hostSource + "\" \"" + hostTarget + "\"";
+    if (!RunHostProgram(L"Z:\\bin\\mount", " --bind" + arguments)) return false;
+    for (int i = 0; i < 100 && target.ListDirectory().empty(); ++i) Sleep(50);
+    if (target.ListDirectory().empty()) return false;
+    // A bind mount takes its own flags only when mounted again.
+    if (!RunHostProgram(L"Z:\\bin\\mount", " -o remount,ro,bind \"" + hostTarget + "\"")) return false;
+    const Path probe = target / L"~write-probe";
+    for (int i = 0; i < 100; ++i, Sleep(50)) {
+        HANDLE file =
+            CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return true;
+        CloseHandle(file);
+    }
+    Unmount(target);
+    return false;
+}
+
+// Lazily: Wine's server may hold the folder open a while after the program has ended.
+void Unmount(const Path& target) {
+    const std::string hostTarget = HostPath(target);
+    if (hostTarget.empty() || !RunHostProgram(L"Z:\\bin\\umount", " --lazy \"" + hostTarget + "\"")) return;
+    for (int i = 0; i < 100 && !target.ListDirectory().empty(); ++i) Sleep(50);
+}
+
 void RemoveDirectoryLink(const Path& link) {
     // Wine cannot remove a host link (it removes an empty target instead), nor see one whose
     // target is gone; the host can do both.

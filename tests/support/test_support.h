@@ -28,3 +28,9 @@ Path TestExecutableDirectory();
 bool MakeDirectoryLink(const Path& link, const Path& target);
 // Removes such a link, not what it points at (Wine itself cannot remove a host link).
 void RemoveDirectoryLink(const Path& link);
+
+// Shows source's files at target (an empty folder) through a read-only bind mount of the host,
+// which not even root can write to; false where the host allows no mount (not root, no
+// privilege). Unmount takes it away again.
+bool MountReadOnly(const Path& source, const Path& target);
+void Unmount(const Path& target);
