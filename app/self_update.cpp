@@ -8,6 +8,7 @@
 #include "app/update_verification.h"
 #include "base/debug_log.h"
 #include "base/localization.h"
+#include "config/user_folder.h"
 #include "config/version_table.h"
 #include "net/image_tasks.h"
 #include "net/service_requests.h"
@@ -98,9 +99,8 @@ void Controller::InstallUpdate(const Path& installer) {
     std::wstring commandLine = L"\"" + installer.str() + L"\" /S";
     // Over this very copy, wherever it lives, rather than the installer's default folder. A
     // program folder we cannot write to is no place the installer could write either.
-    const Settings& settings = *m_impl->settings;
-    if (settings.GetUserDirectory() == settings.GetProgramDirectory())
-        commandLine += L" /D=" + settings.GetProgramDirectory().str();  // last and unquoted, as NSIS wants
+    const Path program = m_impl->settings->GetProgramDirectory();
+    if (IsFolderWritable(program)) commandLine += L" /D=" + program.str();  // last and unquoted, as NSIS wants
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
