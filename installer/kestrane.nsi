@@ -71,6 +71,9 @@ Var WasRunning
 LangString CannotReplace ${LANG_ENGLISH} "Kestrane.exe in $INSTDIR cannot be replaced: Kestrane is still running or the folder is not writable. Close Kestrane and run the installer again."
 LangString CannotReplace ${LANG_SIMPCHINESE} "无法替换 $INSTDIR 中的 Kestrane.exe：Kestrane 仍在运行，或该文件夹不可写入。请关闭 Kestrane 后重新运行安装程序。"
 LangString CannotReplace ${LANG_TRADCHINESE} "無法替換 $INSTDIR 中的 Kestrane.exe：Kestrane 仍在執行，或該資料夾無法寫入。請關閉 Kestrane 後重新執行安裝程式。"
+LangString CannotRemove ${LANG_ENGLISH} "Kestrane.exe in $INSTDIR cannot be removed: Kestrane is still running. Close Kestrane and run the uninstaller again; nothing was removed."
+LangString CannotRemove ${LANG_SIMPCHINESE} "无法删除 $INSTDIR 中的 Kestrane.exe：Kestrane 仍在运行。请关闭 Kestrane 后重新运行卸载程序；未删除任何内容。"
+LangString CannotRemove ${LANG_TRADCHINESE} "無法刪除 $INSTDIR 中的 Kestrane.exe：Kestrane 仍在執行。請關閉 Kestrane 後重新執行解除安裝程式；未刪除任何內容。"
 LangString NewerInstalled ${LANG_ENGLISH} "A newer Kestrane is already installed in $INSTDIR. Replace it with this older version?"
 LangString NewerInstalled ${LANG_SIMPCHINESE} "$INSTDIR 中已安装了更新版本的 Kestrane。是否用这个较旧的版本替换它？"
 LangString NewerInstalled ${LANG_TRADCHINESE} "$INSTDIR 中已安裝了較新版本的 Kestrane。是否用這個較舊的版本取代它？"
@@ -316,6 +319,12 @@ Section "Uninstall"
     Sleep 500
     IntOp $1 $1 + 1
   ${LoopUntil} $1 >= 30
+  ; Stop before anything else goes, so the folder is still an install the uninstaller accepts.
+  ${If} ${FileExists} "$INSTDIR\Kestrane.exe"
+    MessageBox MB_OK|MB_ICONSTOP "$(CannotRemove)" /SD IDOK
+    SetErrorLevel 2
+    Abort "$(CannotRemove)"
+  ${EndIf}
   !insertmacro UNINSTALL_TEMPLATES
   ; Only downloaded installers live here.
   Push "$INSTDIR\update"

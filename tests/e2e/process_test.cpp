@@ -278,6 +278,19 @@ TEST(Process, SilentInstallAndUninstallKeepTheUsersData) {
     WriteAll(outside / L"keep.txt", "not Kestrane's");
     ASSERT_TRUE(MakeDirectoryLink(folder / L"update" / L"link", outside.path()));
 
+    {
+        // A Kestrane.exe that cannot go (still running where the uninstaller cannot see it) stops
+        // the uninstaller before anything else goes, so it can run again later.
+        UniqueFile held(CreateFileW((folder / L"Kestrane.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        ChildProcess blocked;
+        ASSERT_TRUE(blocked.Start(folder / L"Uninstall.exe", L"/S _?=" + folder.str()));
+        EXPECT_EQ(blocked.WaitForExit(60000), std::optional<DWORD>(2)) << "Kestrane.exe could not be removed";
+        EXPECT_TRUE((folder / L"Kestrane.install").Exists()) << "still an installation";
+        EXPECT_TRUE(shortcut.Exists());
+        EXPECT_TRUE((folder / L"update" / L"KestraneSetup.exe").Exists());
+    }
     ChildProcess uninstall;
     // _?= runs the uninstaller in place, so it ends only when it has finished.
     ASSERT_TRUE(uninstall.Start(folder / L"Uninstall.exe", L"/S _?=" + folder.str()));
