@@ -57,8 +57,7 @@ InstallerCheck::Verdict Judge(const VersionInfo& info, const FileDigests& digest
         DebugLog(L"The update does not match its checksum '" + info.CheckSum + L"'\n");
         return InstallerCheck::Rejected;
     }
-    const bool signedUpdate = info.Signature.find_first_not_of(L" \t\r\n") != std::wstring::npos;
-    if (!signedUpdate) return InstallerCheck::Unverified;
+    if (info.Signature.empty()) return InstallerCheck::Unverified;
     if (!VerifySignature(keys, info.Signature, digests.sha256)) {
         DebugLog(L"The update's signature does not verify with a trusted key\n");
         return InstallerCheck::Rejected;

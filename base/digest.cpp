@@ -2,38 +2,11 @@
 
 #include <algorithm>
 
+#include "base/crypt_provider.h"
 #include "base/debug_log.h"
 #include "base/handles.h"
 
-// We build for XP, whose headers leave SHA-256 out (it came with SP3); where the provider
-// lacks it, CryptCreateHash fails and the digest is empty.
-#ifndef CALG_SHA_256
-#define CALG_SHA_256 (ALG_CLASS_HASH | ALG_TYPE_ANY | 12)  // 12: SHA-256's algorithm sub-id
-#endif
-
 namespace {
-
-// Acquiring a provider costs milliseconds; one per type for the process serves every digest
-// (provider handles may be shared between threads).
-UniqueCryptProvider AcquireProvider(DWORD type) {
-    HCRYPTPROV handle = 0;
-    if (!CryptAcquireContextW(&handle, nullptr, nullptr, type, CRYPT_VERIFYCONTEXT)) {
-        LogLastError(L"CryptAcquireContextW");
-        handle = 0;
-    }
-    return UniqueCryptProvider(handle);
-}
-
-HCRYPTPROV RsaFullProvider() {
-    static const UniqueCryptProvider provider = AcquireProvider(PROV_RSA_FULL);
-    return provider.get();
-}
-
-// The plain RSA provider has no SHA-2.
-HCRYPTPROV RsaAesProvider() {
-    static const UniqueCryptProvider provider = AcquireProvider(PROV_RSA_AES);
-    return provider.get();
-}
 
 UniqueCryptHash CreateHash(HCRYPTPROV provider, ALG_ID algorithm) {
     HCRYPTHASH hash = 0;
@@ -125,12 +98,15 @@ ChecksumVerdict CheckDigests(const std::wstring& checksum, const std::wstring& m
     };
     if (checksum.empty() || !std::all_of(checksum.begin(), checksum.end(), hexDigit))
         return ChecksumVerdict::Unverifiable;
-    std::wstring digest = checksum.size() == 32 ? md5Hex : checksum.size() == 64 ? sha256Hex : std::wstring();
-    for (wchar_t& c : digest)
-        if (c >= L'A' && c <= L'F') c = static_cast<wchar_t>(c - L'A' + L'a');
+    auto lower = [](std::wstring text) {
+        for (wchar_t& c : text)
+            if (c >= L'A' && c <= L'F') c = static_cast<wchar_t>(c - L'A' + L'a');
+        return text;
+    };
+    const std::wstring digest = lower(checksum.size() == 32   ? md5Hex
+                                      : checksum.size() == 64 ? sha256Hex
+                                                              : std::wstring());
     if (digest.size() != checksum.size()) return ChecksumVerdict::Unverifiable;
-    std::wstring expected = checksum;
-    for (wchar_t& c : expected)
-        if (c >= L'A' && c <= L'F') c = static_cast<wchar_t>(c - L'A' + L'a');
+    const std::wstring expected = lower(checksum);
     return expected == digest ? ChecksumVerdict::Match : ChecksumVerdict::Mismatch;
 }

@@ -70,6 +70,11 @@ struct CryptHashTraits {  // CryptCreateHash
     static Handle Invalid() { return 0; }
     static void Close(Handle h) { CryptDestroyHash(h); }
 };
+struct CryptKeyTraits {  // CryptImportPublicKeyInfo
+    using Handle = HCRYPTKEY;
+    static Handle Invalid() { return 0; }
+    static void Close(Handle h) { CryptDestroyKey(h); }
+};
 
 struct MemoryDcTraits {  // CreateCompatibleDC
     using Handle = HDC;
@@ -105,6 +110,7 @@ using UniqueKey = ScopedHandle<RegKeyTraits>;
 using UniqueIcon = ScopedHandle<IconTraits>;
 using UniqueCryptProvider = ScopedHandle<CryptProviderTraits>;
 using UniqueCryptHash = ScopedHandle<CryptHashTraits>;
+using UniqueCryptKey = ScopedHandle<CryptKeyTraits>;
 using UniqueMemoryDc = ScopedHandle<MemoryDcTraits>;
 using UniqueBitmap = ScopedHandle<GdiObjectTraits<HBITMAP>>;
 using UniqueBrush = ScopedHandle<GdiObjectTraits<HBRUSH>>;

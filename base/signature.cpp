@@ -2,12 +2,9 @@
 
 #include <algorithm>
 
+#include "base/crypt_provider.h"
 #include "base/debug_log.h"
 #include "base/handles.h"
-
-#ifndef CALG_SHA_256
-#define CALG_SHA_256 (ALG_CLASS_HASH | ALG_TYPE_ANY | 12)
-#endif
 
 namespace {
 
@@ -15,25 +12,6 @@ namespace {
 // key anyone signs with. Longer text is not a signature and is not decoded.
 constexpr size_t kMaxSignatureBytes = 1024;
 constexpr size_t kSha256Bytes = 32;
-
-struct CryptKeyTraits {  // CryptImportPublicKeyInfo
-    using Handle = HCRYPTKEY;
-    static Handle Invalid() { return 0; }
-    static void Close(Handle h) { CryptDestroyKey(h); }
-};
-using UniqueCryptKey = ScopedHandle<CryptKeyTraits>;
-
-HCRYPTPROV VerifyProvider() {
-    static const UniqueCryptProvider provider = [] {
-        HCRYPTPROV handle = 0;
-        if (!CryptAcquireContextW(&handle, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
-            LogLastError(L"CryptAcquireContextW");
-            handle = 0;
-        }
-        return UniqueCryptProvider(handle);
-    }();
-    return provider.get();
-}
 
 template <typename Char>
 std::string DecodeBase64(const std::basic_string<Char>& text) {
@@ -103,7 +81,7 @@ std::vector<std::string> PublicKeysFromPem(std::string_view pem) {
 }
 
 bool VerifySignature(std::string_view trustedKeysPem, const std::wstring& signatureBase64, const std::string& sha256) {
-    const HCRYPTPROV provider = VerifyProvider();
+    const HCRYPTPROV provider = RsaAesProvider();
     if (!provider || sha256.size() != kSha256Bytes) return false;
     std::wstring text;
     for (wchar_t c : signatureBase64)
