@@ -1,17 +1,8 @@
 #include "ui/hot_key_edit.h"
 
-#include <commctrl.h>
-
-#include <string>
-
-#include "base/debug_log.h"
 #include "ui/virtual_keys.h"
 
 namespace {
-
-constexpr UINT_PTR kSubclassId = 0x4B48;  // "KH"
-// Names the object on its window (the import library has no GetWindowSubclass).
-constexpr wchar_t kObjectProperty[] = L"Kestrane.HotKeyEdit";
 
 bool IsDown(int vkey) { return (GetKeyState(vkey) & 0x8000) != 0; }
 
@@ -26,33 +17,14 @@ bool BelongsToDialog(unsigned vkey) {
 
 }  // namespace
 
-HotKeyEdit::~HotKeyEdit() { Detach(); }
-
 bool HotKeyEdit::Attach(HWND edit) {
-    Detach();
-    if (!edit || !IsWindow(edit)) return false;
-    if (!SetWindowSubclass(edit, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
-        LogLastError(L"SetWindowSubclass");
-        return false;
-    }
-    m_edit = edit;
-    SetPropW(edit, kObjectProperty, this);
-    SendMessageW(m_edit, EM_SETREADONLY, TRUE, 0);
+    if (!Subclass(edit)) return false;
+    SendMessageW(edit, EM_SETREADONLY, TRUE, 0);
     SetValue(m_value);
     return true;
 }
 
-void HotKeyEdit::Detach() {
-    if (m_edit && IsWindow(m_edit)) {
-        RemoveWindowSubclass(m_edit, SubclassProc, kSubclassId);
-        RemovePropW(m_edit, kObjectProperty);
-    }
-    m_edit = nullptr;
-}
-
-HotKeyEdit* HotKeyEdit::FromWindow(HWND edit) {
-    return edit ? static_cast<HotKeyEdit*>(GetPropW(edit, kObjectProperty)) : nullptr;
-}
+HotKeyEdit* HotKeyEdit::FromWindow(HWND edit) { return dynamic_cast<HotKeyEdit*>(SubclassedControl::FromWindow(edit)); }
 
 void HotKeyEdit::SetValue(std::uint32_t value) {
     m_value = value;
@@ -60,7 +32,7 @@ void HotKeyEdit::SetValue(std::uint32_t value) {
 }
 
 void HotKeyEdit::Retext() {
-    if (m_edit) SetWindowTextW(m_edit, FormatHotKey(m_value).c_str());
+    if (GetHwnd()) SetWindowTextW(GetHwnd(), FormatHotKey(m_value).c_str());
 }
 
 unsigned HotKeyEdit::HeldModifiers() {
@@ -80,9 +52,7 @@ void HotKeyEdit::OnKey(unsigned vkey) {
     if (IsValidHotKey(modifiers, vkey) && !FormatHotKey(value).empty()) SetValue(value);
 }
 
-LRESULT CALLBACK HotKeyEdit::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                          DWORD_PTR self) {
-    HotKeyEdit* edit = reinterpret_cast<HotKeyEdit*>(self);
+LRESULT HotKeyEdit::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_GETDLGCODE: {
             // Every key comes here, so that ALT+letter or CTRL+Tab is a combination and not a
@@ -90,14 +60,14 @@ LRESULT CALLBACK HotKeyEdit::SubclassProc(HWND window, UINT message, WPARAM wPar
             const MSG* pending = reinterpret_cast<const MSG*>(lParam);
             if (pending && (pending->message == WM_KEYDOWN || pending->message == WM_SYSKEYDOWN) &&
                 BelongsToDialog(static_cast<unsigned>(pending->wParam)))
-                return DefSubclassProc(window, message, wParam, lParam);
+                return Default(message, wParam, lParam);
             return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS;
         }
         case WM_KEYDOWN:
         case WM_KEYUP:
         case WM_SYSKEYDOWN:
             // PrintScreen arrives as a key-up only, so releases count too.
-            edit->OnKey(static_cast<unsigned>(wParam & 0xFFFF));
+            OnKey(static_cast<unsigned>(wParam & 0xFFFF));
             return 0;
         case WM_SYSKEYUP:  // would open the window menu on ALT's release
         case WM_CHAR:      // a read-only edit beeps at typing
@@ -105,13 +75,7 @@ LRESULT CALLBACK HotKeyEdit::SubclassProc(HWND window, UINT message, WPARAM wPar
         case WM_DEADCHAR:
         case WM_SYSDEADCHAR:
             return 0;
-        case WM_NCDESTROY:
-            RemoveWindowSubclass(window, SubclassProc, id);
-            RemovePropW(window, kObjectProperty);
-            edit->m_edit = nullptr;
-            break;
         default:
-            break;
+            return Default(message, wParam, lParam);
     }
-    return DefSubclassProc(window, message, wParam, lParam);
 }

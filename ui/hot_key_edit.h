@@ -6,12 +6,11 @@
 
 #include <cstdint>
 
-class HotKeyEdit {
+#include "ui/subclassed_control.h"
+
+class HotKeyEdit : public SubclassedControl {
 public:
     HotKeyEdit() = default;
-    ~HotKeyEdit();
-    HotKeyEdit(const HotKeyEdit&) = delete;
-    HotKeyEdit& operator=(const HotKeyEdit&) = delete;
 
     // Takes over an edit of a dialog; false when the window is not there or cannot be subclassed.
     bool Attach(HWND edit);
@@ -28,11 +27,8 @@ public:
     static unsigned HeldModifiers();
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR self);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnKey(unsigned vkey);
-    void Detach();
 
-    HWND m_edit = nullptr;
     std::uint32_t m_value = 0;
 };

@@ -4,14 +4,12 @@
 #include <shellapi.h>
 
 #include <cwctype>
-#include <exception>
 
 #include "base/debug_log.h"
 #include "base/text.h"
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
 const wchar_t* const kBrowserSettingsKey = L"Software\\Microsoft\\Internet Explorer\\Settings";
 // The browser's own defaults for links it has not been told about.
 constexpr COLORREF kDefaultNormal = RGB(0, 0, 255);
@@ -111,16 +109,11 @@ void OpenWithShell(HWND owner, const std::wstring& target) {
 
 HyperLink::HyperLink() : m_colours{kDefaultNormal, kDefaultHover, kDefaultVisited} {}
 
-HyperLink::~HyperLink() { Detach(); }
+HyperLink::~HyperLink() { OnWindowGone(); }
 
 bool HyperLink::Attach(HWND control) {
-    Detach();
-    if (!control || !IsWindow(control)) return false;
-    if (!SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
-        LogLastError(L"SetWindowSubclass");
-        return false;
-    }
-    m_window = control;
+    OnWindowGone();
+    if (!Subclass(control)) return false;
     m_colours = ReadLinkColours();
     ReadText();
     HWND parent = GetParent(control);
@@ -143,11 +136,9 @@ bool HyperLink::Attach(HWND control) {
     return true;
 }
 
-void HyperLink::Detach() {
+void HyperLink::OnWindowGone() {
     if (m_tooltip && IsWindow(m_tooltip)) DestroyWindow(m_tooltip);
     m_tooltip = nullptr;
-    if (m_window) RemoveWindowSubclass(m_window, SubclassProc, kSubclassId);
-    m_window = nullptr;
     m_hover = m_tracking = m_pressed = false;
 }
 
@@ -163,28 +154,28 @@ void HyperLink::SetToolTipText(const std::wstring& text) {
 }
 
 void HyperLink::UpdateTooltip() {
-    if (!m_tooltip || !m_window) return;
+    if (!m_tooltip || !GetHwnd()) return;
     const std::wstring& text = m_tooltipSet ? m_tooltipText : m_target;
     TOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
-    tool.hwnd = GetParent(m_window);
-    tool.uId = reinterpret_cast<UINT_PTR>(m_window);
+    tool.hwnd = GetParent(GetHwnd());
+    tool.uId = reinterpret_cast<UINT_PTR>(GetHwnd());
     tool.lpszText = const_cast<wchar_t*>(text.c_str());
     SendMessageW(m_tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void HyperLink::Navigate() {
-    if (!m_window || m_target.empty()) return;
+    if (!GetHwnd() || m_target.empty()) return;
     m_visited = true;
-    InvalidateRect(m_window, nullptr, TRUE);
+    InvalidateRect(GetHwnd(), nullptr, TRUE);
     const LinkOpener& open = m_opener ? m_opener : LinkOpener(OpenWithShell);
-    open(GetParent(m_window), m_target);
+    open(GetParent(GetHwnd()), m_target);
 }
 
 void HyperLink::ReadText() {
-    const int length = GetWindowTextLengthW(m_window);
+    const int length = GetWindowTextLengthW(GetHwnd());
     std::wstring text(length > 0 ? length + 1 : 1, L'\0');
-    const int copied = GetWindowTextW(m_window, &text[0], static_cast<int>(text.size()));
+    const int copied = GetWindowTextW(GetHwnd(), &text[0], static_cast<int>(text.size()));
     text.resize(copied > 0 ? copied : 0);
     m_text = ParseLinkMarkup(text);
 }
@@ -193,11 +184,11 @@ void HyperLink::ReadText() {
 // does not change a font's advances, so the plain font measures the link too.
 RECT HyperLink::GetLinkRect() const {
     RECT client{};
-    if (!m_window) return client;
-    GetClientRect(m_window, &client);
+    if (!GetHwnd()) return client;
+    GetClientRect(GetHwnd(), &client);
     if (m_text.link.empty()) return client;
-    WindowDc dc(m_window);
-    ScopedSelect font(dc.get(), ControlFont(m_window));
+    WindowDc dc(GetHwnd());
+    ScopedSelect font(dc.get(), ControlFont(GetHwnd()));
     const SIZE before = TextSize(dc.get(), m_text.before), link = TextSize(dc.get(), m_text.link);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc.get(), &metrics);
@@ -211,7 +202,7 @@ bool HyperLink::IsOverLink(POINT client) const {
 
 bool HyperLink::IsCursorOverLink() const {
     POINT cursor{};
-    if (!GetCursorPos(&cursor) || !ScreenToClient(m_window, &cursor)) return false;
+    if (!GetCursorPos(&cursor) || !ScreenToClient(GetHwnd(), &cursor)) return false;
     return IsOverLink(cursor);
 }
 
@@ -227,23 +218,23 @@ HFONT HyperLink::UnderlinedFont(HFONT base) {
 
 void HyperLink::Paint(HDC dc) {
     RECT client{};
-    GetClientRect(m_window, &client);
+    GetClientRect(GetHwnd(), &client);
     // The parent picks the background and the text colour, as for any static control.
     HBRUSH brush = reinterpret_cast<HBRUSH>(SendMessageW(
-        GetParent(m_window), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(m_window)));
+        GetParent(GetHwnd()), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(GetHwnd())));
     if (!brush) {
         brush = GetSysColorBrush(COLOR_BTNFACE);
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     }
     FillRect(dc, &client, brush);
 
-    const bool enabled = IsWindowEnabled(m_window) != FALSE;
+    const bool enabled = IsWindowEnabled(GetHwnd()) != FALSE;
     const COLORREF plain = enabled ? GetTextColor(dc) : GetSysColor(COLOR_GRAYTEXT);
     const COLORREF link = !enabled    ? GetSysColor(COLOR_GRAYTEXT)
                           : m_hover   ? m_colours.hover
                           : m_visited ? m_colours.visited
                                       : m_colours.normal;
-    HFONT font = ControlFont(m_window);
+    HFONT font = ControlFont(GetHwnd());
     SetBkMode(dc, TRANSPARENT);
     ScopedSelect selected(dc, font);
     const RECT linkRect = GetLinkRect();
@@ -260,40 +251,27 @@ void HyperLink::Paint(HDC dc) {
     SetTextColor(dc, plain);
     DrawPiece(dc, x, client.top, m_text.after);
 
-    const bool focusHidden = (SendMessageW(m_window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
-    if (GetFocus() == m_window && !focusHidden) DrawFocusRect(dc, &linkRect);
+    const bool focusHidden = (SendMessageW(GetHwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+    if (GetFocus() == GetHwnd() && !focusHidden) DrawFocusRect(dc, &linkRect);
 }
 
 void HyperLink::OnMouseMove(POINT client) {
     const bool over = IsOverLink(client);
     if (over != m_hover) {
         m_hover = over;
-        InvalidateRect(m_window, nullptr, TRUE);
+        InvalidateRect(GetHwnd(), nullptr, TRUE);
     }
     if (!m_tracking) {
         TRACKMOUSEEVENT track{};
         track.cbSize = sizeof(track);
         track.dwFlags = TME_LEAVE;
-        track.hwndTrack = m_window;
+        track.hwndTrack = GetHwnd();
         m_tracking = TrackMouseEvent(&track) != FALSE;
     }
 }
 
-LRESULT CALLBACK HyperLink::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                         DWORD_PTR data) {
-    HyperLink* self = reinterpret_cast<HyperLink*>(data);
-    try {
-        if (self && self->m_window == window) return self->OnMessage(message, wParam, lParam);
-    } catch (const std::exception&) {
-        DebugLog(L"Unexpected failure in a link\n");
-    } catch (...) {
-        DebugLog(L"Unexpected failure in a link\n");
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
-}
-
 LRESULT HyperLink::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND window = m_window;
+    HWND window = GetHwnd();
     auto pointOf = [lParam] { return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}; };
     switch (message) {
         case WM_NCHITTEST:
@@ -348,7 +326,7 @@ LRESULT HyperLink::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam == L' ' || wParam == L'\r') return 0;
             break;
         case WM_SETTEXT: {
-            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            const LRESULT result = Default(message, wParam, lParam);
             ReadText();
             InvalidateRect(window, nullptr, TRUE);
             return result;
@@ -358,7 +336,7 @@ LRESULT HyperLink::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
         case WM_UPDATEUISTATE: {
-            const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+            const LRESULT result = Default(message, wParam, lParam);
             InvalidateRect(window, nullptr, TRUE);
             return result;
         }
@@ -375,11 +353,8 @@ LRESULT HyperLink::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PRINTCLIENT:
             Paint(reinterpret_cast<HDC>(wParam));
             return 0;
-        case WM_NCDESTROY:
-            Detach();
-            return DefSubclassProc(window, message, wParam, lParam);
         default:
             break;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return Default(message, wParam, lParam);
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/handles.h"
+#include "ui/subclassed_control.h"
 
 // The display text split at its markup. Without any tag the whole text is the link; with
 // tags that do not make exactly one <A> followed by one </A>, the whole text is plain (tags
@@ -35,17 +36,14 @@ using LinkOpener = std::function<void(HWND owner, const std::wstring& target)>;
 // Opens the target with the shell's "open" verb (the default browser for web addresses).
 void OpenWithShell(HWND owner, const std::wstring& target);
 
-class HyperLink {
+class HyperLink : public SubclassedControl {
 public:
     HyperLink();
-    ~HyperLink();
-    HyperLink(const HyperLink&) = delete;
-    HyperLink& operator=(const HyperLink&) = delete;
+    ~HyperLink() override;
 
     // Takes over an existing static control; its text (now and whenever it is set) is the
     // display text. False when the control cannot be taken over.
     bool Attach(HWND control);
-    HWND GetHwnd() const { return m_window; }
 
     // The address the link opens; also the tooltip until one is set.
     void SetTarget(const std::wstring& target);
@@ -59,10 +57,8 @@ public:
     RECT GetLinkRect() const;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR data);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void Detach();
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnWindowGone() override;
     void ReadText();
     void Paint(HDC dc);
     HFONT UnderlinedFont(HFONT base);
@@ -71,7 +67,6 @@ private:
     void OnMouseMove(POINT client);
     void UpdateTooltip();
 
-    HWND m_window = nullptr;
     HWND m_tooltip = nullptr;
     std::wstring m_target, m_tooltipText;
     bool m_tooltipSet = false;  // an explicit tooltip text, not the target
