@@ -3,26 +3,15 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <iterator>
 #include <optional>
 #include <utility>
 
 #include "base/localization.h"
+#include "config/hot_key_commands.h"
 #include "resources/resource.h"
 #include "ui/virtual_keys.h"
 
 namespace {
-
-// The commands that may take a hot key, in the order of the main window's command table.
-const wchar_t* const kCommands[] = {L"Prev",
-                                    L"Freeze",
-                                    L"Next",
-                                    L"ShowHideDesktopIcons",
-                                    L"ToggleMainWindow",
-                                    L"DownloadNow",
-                                    L"ShowPropertySheet",
-                                    L"RestoreOldWallpaper"};
-constexpr int kCommandCount = static_cast<int>(std::size(kCommands));
 
 enum Column { kNameColumn = 0, kKeyColumn = 1 };
 
@@ -62,7 +51,7 @@ HWND HotKeyPage::List() const { return GetDlgItem(m_hwnd, IDC_HOTKEY_LIST); }
 
 int HotKeyPage::SelectedRow() const {
     const int row = static_cast<int>(SendMessageW(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    return row >= 0 && row < kCommandCount ? row : -1;
+    return row >= 0 && row < kHotKeyCommandCount ? row : -1;
 }
 
 std::uint32_t HotKeyPage::KeyOf(const std::wstring& name) const {
@@ -81,7 +70,7 @@ void HotKeyPage::OnInit() {
         column.iSubItem = index;
         SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
     }
-    for (int row = 0; row < kCommandCount; ++row) {
+    for (int row = 0; row < kHotKeyCommandCount; ++row) {
         LVITEMW item{};
         item.mask = LVIF_TEXT;
         item.iItem = row;
@@ -96,7 +85,7 @@ void HotKeyPage::Retext() {
     HWND list = List();
     SetColumnText(list, kNameColumn, GetString(L"PropSheet_HotKey_Col_CommandName"));
     SetColumnText(list, kKeyColumn, GetString(L"PropSheet_HotKey_Col_HotKey"));
-    for (int row = 0; row < kCommandCount; ++row) ShowRow(row);
+    for (int row = 0; row < kHotKeyCommandCount; ++row) ShowRow(row);
     SetItemText(IDC_HOTKEY_LIST_TITLE, L"PropSheet_HotKey_List_Title");
     SetItemText(IDC_HOTKEY_NEW_TITLE, L"PropSheet_HotKey_NewHotKey_Title");
     SetItemText(IDC_HOTKEY_ASSIGN, L"PropSheet_HotKey_AssignHotKey");
@@ -123,13 +112,13 @@ void HotKeyPage::FitColumns() {
 
 void HotKeyPage::ShowRow(int row) {
     HWND list = List();
-    SetCellText(list, row, kNameColumn, CommandName(kCommands[row]));
-    SetCellText(list, row, kKeyColumn, FormatHotKey(KeyOf(kCommands[row])));
+    SetCellText(list, row, kNameColumn, CommandName(kHotKeyCommandNames[row]));
+    SetCellText(list, row, kKeyColumn, FormatHotKey(KeyOf(kHotKeyCommandNames[row])));
 }
 
 void HotKeyPage::ShowDescription() {
     const int row = SelectedRow();
-    const std::wstring text = row < 0 ? L"" : GetString(L"CmdDesc_" + std::wstring(kCommands[row]), L"");
+    const std::wstring text = row < 0 ? L"" : GetString(L"CmdDesc_" + std::wstring(kHotKeyCommandNames[row]), L"");
     SetDlgItemTextW(m_hwnd, IDC_HOTKEY_DESCRIPTION, text.c_str());
 }
 
@@ -140,17 +129,17 @@ void HotKeyPage::OnSelectionChanged() {
     for (int button : {IDC_HOTKEY_ASSIGN, IDC_HOTKEY_DELETE, IDC_HOTKEY_RESET})
         EnableWindow(GetDlgItem(m_hwnd, button), row >= 0);
     ShowDescription();
-    if (row >= 0) m_keyEdit.SetValue(KeyOf(kCommands[row]));
+    if (row >= 0) m_keyEdit.SetValue(KeyOf(kHotKeyCommandNames[row]));
 }
 
 void HotKeyPage::SetSelectedKey(std::uint32_t value) {
     const int row = SelectedRow();
     if (row < 0) return;
     if (value == 0) {
-        m_edited.erase(kCommands[row]);
+        m_edited.erase(kHotKeyCommandNames[row]);
     } else {
-        m_edited[kCommands[row]] = {static_cast<std::uint16_t>(value & 0xFFFF),
-                                    static_cast<std::uint16_t>(value >> 16)};
+        m_edited[kHotKeyCommandNames[row]] = {static_cast<std::uint16_t>(value & 0xFFFF),
+                                              static_cast<std::uint16_t>(value >> 16)};
     }
     ShowRow(row);
     m_keyEdit.SetValue(value);
@@ -170,7 +159,7 @@ bool HotKeyPage::OnCommand(WORD id, WORD code) {
             const int row = SelectedRow();
             if (row < 0) return true;
             const Settings::HotKeyMap defaults = Settings::GetDefaultHotKeys();
-            const auto found = defaults.find(kCommands[row]);
+            const auto found = defaults.find(kHotKeyCommandNames[row]);
             SetSelectedKey(found == defaults.end() ? 0 : ValueOf(found->second));
             return true;
         }
