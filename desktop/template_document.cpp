@@ -1,4 +1,4 @@
-#include "desktop/template_page.h"
+#include "desktop/template_document.h"
 
 #include <windows.h>
 
@@ -11,7 +11,7 @@
 #include "base/file_io.h"
 #include "base/utf8.h"
 
-namespace template_page {
+namespace template_document {
 
 namespace {
 
@@ -96,4 +96,4 @@ std::wstring Fill(const std::wstring& text, const Values& values) {
     return page;
 }
 
-}  // namespace template_page
+}  // namespace template_document

@@ -10,7 +10,7 @@
 #include "base/path.h"
 #include "desktop/wallpaper_layout.h"
 
-namespace template_page {
+namespace template_document {
 
 constexpr std::uint64_t kMaxTemplateBytes = 1u << 20;  // a page, not a picture
 
@@ -48,4 +48,4 @@ struct Values {
 // Replaces every "{Name}" of the variables, exact case, one variable after the other.
 std::wstring Fill(const std::wstring& text, const Values& values);
 
-}  // namespace template_page
+}  // namespace template_document

@@ -6,7 +6,7 @@
 #include "config/settings.h"
 #include "desktop/browser_host.h"
 
-using namespace template_page;
+using namespace template_document;
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "base/path.h"
 #include "desktop/page_capture.h"
-#include "desktop/template_page.h"
+#include "desktop/template_document.h"
 #include "desktop/wallpaper_renderer.h"
 
 class Settings;
@@ -19,7 +19,7 @@ public:
     TemplateRenderer(std::shared_ptr<Settings> settings, std::unique_ptr<PageCapture> capture);
 
     // Takes the template over, and gives a template whose page timed out another chance.
-    void Use(template_page::Source source);
+    void Use(template_document::Source source);
     // Lets go of the browser control; call it on the thread that renders.
     void Release() override;
     // A template is loaded, the browser can show it, and its page has not timed out since.
@@ -29,7 +29,7 @@ public:
 private:
     std::shared_ptr<Settings> m_settings;
     std::unique_ptr<PageCapture> m_capture;
-    template_page::Source m_source;
+    template_document::Source m_source;
     bool m_timedOut = false;
 };
 

@@ -130,7 +130,7 @@ TEST_F(Composition, AWallpaperThatCannotBeSavedLeavesTheDesktopAlone) {
 
 namespace {
 
-using template_page::Source;
+using template_document::Source;
 using wallpaper_layout::Rect;
 using wallpaper_layout::Size;
 
@@ -180,14 +180,14 @@ public:
 }  // namespace
 
 TEST(TemplatePage, EveryVariableIsFilledByItsExactNameInOrder) {
-    template_page::Values values;
+    template_document::Values values;
     values.baseUri = L"file:///C:/templates/Frame/index.tpl";
     values.imageUri = L"file:///C:/temp/TFR1.tmp?{BaseUri}";
     values.image = {480, 640};
     values.screen = {1280, 1024};
     values.workArea = {-8, 10, 1200, 994};
     values.frameColor = RGB(0x10, 0x80, 0xC0);
-    const std::wstring page = template_page::Fill(
+    const std::wstring page = template_document::Fill(
         L"{BaseUri} {ImageUri} {ImageWidth}x{ImageHeight} {FrameColor} {ScreenWidth}x{ScreenHeight} "
         L"{WorkspaceLeft},{WorkspaceTop},{WorkspaceRight},{WorkspaceBottom} {WorkspaceWidth}x{WorkspaceHeight} "
         L"{ImageWidth}{ImageWidth}",
@@ -196,13 +196,13 @@ TEST(TemplatePage, EveryVariableIsFilledByItsExactNameInOrder) {
               L"file:///C:/templates/Frame/index.tpl file:///C:/temp/TFR1.tmp?{BaseUri} 480x640 #1080C0 1280x1024 "
               L"-8,10,80,30 1208x984 480480")
         << "right and bottom are distances from the screen's edges; a variable already filled is not filled again";
-    EXPECT_EQ(template_page::Fill(L"{imageuri} {IMAGEWIDTH} {Imagewidth} { ImageWidth} {}", values),
+    EXPECT_EQ(template_document::Fill(L"{imageuri} {IMAGEWIDTH} {Imagewidth} { ImageWidth} {}", values),
               L"{imageuri} {IMAGEWIDTH} {Imagewidth} { ImageWidth} {}")
         << "names in another case are left as written";
-    EXPECT_EQ(template_page::Fill(L"<p>no variables</p>", values), L"<p>no variables</p>");
-    EXPECT_EQ(template_page::ColorText(RGB(0xFF, 0, 0)), L"#FF0000");
-    EXPECT_EQ(template_page::ColorText(RGB(0xAB, 0xCD, 0xEF)), L"#ABCDEF") << "upper-case hexadecimal";
-    EXPECT_EQ(template_page::ColorText(0), L"#000000");
+    EXPECT_EQ(template_document::Fill(L"<p>no variables</p>", values), L"<p>no variables</p>");
+    EXPECT_EQ(template_document::ColorText(RGB(0xFF, 0, 0)), L"#FF0000");
+    EXPECT_EQ(template_document::ColorText(RGB(0xAB, 0xCD, 0xEF)), L"#ABCDEF") << "upper-case hexadecimal";
+    EXPECT_EQ(template_document::ColorText(0), L"#000000");
 }
 
 TEST(TemplatePage, PicturesGetTheBoxOfTheirOrientationAndNeverFallBack) {
@@ -219,7 +219,7 @@ TEST(TemplatePage, PicturesGetTheBoxOfTheirOrientationAndNeverFallBack) {
         {{100, 50}, {640, 480}, {0, 0, 66, 50}, "a small picture is enlarged"},
     };
     for (const Case& c : cases) {
-        template_page::ImageFit fit = template_page::FitImage(c.picture);
+        template_document::ImageFit fit = template_document::FitImage(c.picture);
         EXPECT_EQ(fit.box, c.box) << c.what;
         EXPECT_EQ(fit.source, c.source) << c.what;
     }
@@ -230,15 +230,15 @@ TEST(TemplatePage, OnlyARegularNonEmptyIndexTplIsATemplate) {
     auto page = [&](const std::wstring& name, const std::string& bytes) {
         EXPECT_TRUE((dir / name).CreateDirectories());
         WriteAll(dir / name / L"index.tpl", bytes);
-        return template_page::ReadSource(dir / name);
+        return template_document::ReadSource(dir / name);
     };
-    EXPECT_FALSE(template_page::ReadSource(Path())) << "an empty folder name";
-    EXPECT_FALSE(template_page::ReadSource(dir / L"missing"));
+    EXPECT_FALSE(template_document::ReadSource(Path())) << "an empty folder name";
+    EXPECT_FALSE(template_document::ReadSource(dir / L"missing"));
     ASSERT_TRUE((dir / L"folder" / L"index.tpl").CreateDirectories());
-    EXPECT_FALSE(template_page::ReadSource(dir / L"folder")) << "index.tpl is a folder";
+    EXPECT_FALSE(template_document::ReadSource(dir / L"folder")) << "index.tpl is a folder";
     EXPECT_FALSE(page(L"empty", "")) << "an empty page";
     EXPECT_FALSE(page(L"mark", "\xEF\xBB\xBF")) << "a byte-order mark and nothing else";
-    EXPECT_FALSE(page(L"large", std::string(template_page::kMaxTemplateBytes + 1, 'x'))) << "oversized";
+    EXPECT_FALSE(page(L"large", std::string(template_document::kMaxTemplateBytes + 1, 'x'))) << "oversized";
 
     std::optional<Source> marked = page(L"Photo Frame", "\xEF\xBB\xBF<p>\xC3\xA9</p>");
     ASSERT_TRUE(marked);
@@ -318,7 +318,7 @@ TEST_F(TemplateRendering, AFailedLoadKeepsTheTemplateLoadedBefore) {
     EXPECT_TRUE(renderer->IsReady());
     settings->SetFrameColor(Settings::kDesktopColorMarker);
     ASSERT_TRUE(renderer->RenderFramed(Solid(800, 600)));
-    EXPECT_EQ(capture->page, "<p>" + ToUtf8(template_page::ColorText(GetSysColor(COLOR_BACKGROUND))) + "</p>")
+    EXPECT_EQ(capture->page, "<p>" + ToUtf8(template_document::ColorText(GetSysColor(COLOR_BACKGROUND))) + "</p>")
         << "the template before, with the desktop colour for the marker";
 }
 
@@ -476,21 +476,21 @@ TEST(TemplateBrowser, OnlyThePageItselfIsEverShown) {
     ComPtr<BrowserSite> site;
     *site.put() = new BrowserSite(nullptr, nullptr);
     IDispatch* dispatch = static_cast<IDispatch*>(site.get());
-    const std::wstring page = template_page::FileUrl(dir / L"TFR1A2.tmp");
+    const std::wstring page = template_document::FileUrl(dir / L"TFR1A2.tmp");
     EXPECT_TRUE(NavigationCancelled(dispatch, page)) << "no page set, no navigation";
     site->SetPage(page);
     EXPECT_FALSE(NavigationCancelled(dispatch, page));
     std::wstring upper = page;
     CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
     EXPECT_FALSE(NavigationCancelled(dispatch, upper)) << "the same file in another case";
-    EXPECT_FALSE(NavigationCancelled(dispatch, template_page::FileUrl(dir / L"sub" / L".." / L"TFR1A2.tmp")));
+    EXPECT_FALSE(NavigationCancelled(dispatch, template_document::FileUrl(dir / L"sub" / L".." / L"TFR1A2.tmp")));
     EXPECT_FALSE(NavigationCancelled(dispatch, (dir / L"TFR1A2.tmp").str())) << "the page as a plain path";
 
     for (const std::wstring& elsewhere :
          {std::wstring(L"http://127.0.0.1/index.html"), std::wstring(L"https://example.com/"),
           std::wstring(L"javascript:alert(1)"), std::wstring(L"about:blank"), std::wstring(L"res://ieframe.dll/"),
-          template_page::FileUrl(dir / L"other" / L"TFR1A2.tmp"), template_page::FileUrl(dir / L"TFR1A2.tmp.html"),
-          template_page::FileUrl(dir.path().Parent() / L"TFR1A2.tmp"), page + L"?next", std::wstring(),
+          template_document::FileUrl(dir / L"other" / L"TFR1A2.tmp"), template_document::FileUrl(dir / L"TFR1A2.tmp.html"),
+          template_document::FileUrl(dir.path().Parent() / L"TFR1A2.tmp"), page + L"?next", std::wstring(),
           (dir / L"other" / L"TFR1A2.tmp").str(), (dir / L"other" / L".." / L".." / L"TFR1A2.tmp").str(),
           std::wstring(L"\\\\127.0.0.1\\share\\TFR1A2.tmp"), std::wstring(L"TFR1A2.tmp")})
         EXPECT_TRUE(NavigationCancelled(dispatch, elsewhere)) << ToUtf8(elsewhere);
