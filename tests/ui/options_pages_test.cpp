@@ -312,6 +312,27 @@ TEST_F(OptionsSheet, FrameAndCategoriesCommitInOneBatchAndAllStoresNoNames) {
     EXPECT_EQ(notifications[0].Fields(), std::set<Settings::Field>{Settings::Field::Tags});
 }
 
+// The sheet stores what was changed on it: what other code changed while it was open stays.
+TEST_F(OptionsSheet, OnlyTheSheetsOwnChangesAreStored) {
+    settings->SetTags(L"dongwu");
+    OptionsDraft draft = OptionsDraft::Read(*settings);
+    // The tray menu picks a quick category, the wallpaper is frozen, a frame type comes from
+    // elsewhere: all while the sheet is open.
+    settings->SetTags(L"qiche");
+    settings->SetFreeze(true);
+    settings->SetFrameType(0);
+    notifications.clear();
+    draft.changeFrequency = 30;
+    draft.Commit(*settings);
+    EXPECT_EQ(settings->GetTags(), L"qiche");
+    EXPECT_TRUE(settings->GetFreeze());
+    EXPECT_EQ(settings->GetFrameType(), 0);
+    EXPECT_EQ(settings->GetChangeFrequency(), 30);
+    ASSERT_EQ(notifications.size(), 1u);
+    EXPECT_EQ(notifications[0].Fields(), std::set<Settings::Field>{Settings::Field::ChangeFrequency});
+    EXPECT_NE(Config().find("<Tags>qiche</Tags>"), std::string::npos) << Config();
+}
+
 TEST_F(OptionsSheet, TemplatesAreTheFoldersWithAPageAndTheAutomaticColourIsTheMarker) {
     const Path templates = settings->GetTemplatesDirectory();
     ASSERT_TRUE((templates / L"alpha").CreateDirectories());
