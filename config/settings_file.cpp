@@ -186,6 +186,9 @@ std::string Settings::Serialise() const {
 
 bool Settings::Save() {
     std::lock_guard<std::mutex> guard(m_saveMutex);
-    if (m_saveLocked) return false;
-    return WriteFileAtomically(GetConfigPath(), Serialise());
+    if (m_saveLocked) return false;  // locked for the exit, which must not store its own changes
+    if (WriteFileAtomically(GetConfigPath(), Serialise())) return true;
+    // Every caller is told by the result; those that cannot tell the user leave this trace.
+    DebugLog(L"config.xml not saved: " + GetConfigPath().str() + L" (the settings stay in effect)\n");
+    return false;
 }

@@ -9,7 +9,7 @@ OptionsDraft OptionsDraft::Read(const Settings& settings) {
     return draft;
 }
 
-void OptionsDraft::Commit(Settings& settings) {
+bool OptionsDraft::Commit(Settings& settings) {
     const Settings::Changes changes = settings.Batch([this](Settings& s) {
 #define KESTRANE_COMMIT(Name, Type, member, ...) \
     if (!(member == m_read.member)) s.Set##Name(member);
@@ -17,6 +17,8 @@ void OptionsDraft::Commit(Settings& settings) {
 #undef KESTRANE_COMMIT
     });
     m_read = *this;
-    if (!changes.Empty()) settings.Save();
     if (autoStart != IsAutoStartEnabled()) SetAutoStartEnabled(autoStart);
+    if (!changes.Empty()) m_unsaved = true;
+    if (m_unsaved) m_unsaved = !settings.Save();
+    return !m_unsaved;
 }

@@ -10,10 +10,12 @@ struct OptionsDraft : Settings::Values {
 
     static OptionsDraft Read(const Settings& settings);
     // Stores each value that differs from what the draft read (or last committed); the setters
-    // keep their rules and an unchanged value tells nobody. Saves config.xml when a value
-    // changed, and sets the auto-start shortcut when its box changed.
-    void Commit(Settings& settings);
+    // keep their rules and an unchanged value tells nobody. Saves config.xml when a value changed
+    // or the last save failed, and sets the auto-start shortcut when its box changed. False when
+    // config.xml could not be written: the values are in effect all the same.
+    bool Commit(Settings& settings);
 
 private:
     Settings::Values m_read;  // what the sheet started from: a value that differs was changed on it
+    bool m_unsaved = false;
 };
