@@ -54,6 +54,7 @@ public:
 
     static constexpr int kUnsetPosition = -2147483647 - 1;  // INT_MIN: "never placed"
     static constexpr std::uint32_t kDesktopColorMarker = 0xFF000000;
+    // Downloaded pictures between two local ones (0 mixes none in): more is no rhythm anybody means.
     static constexpr int kMaxLocalImageInterval = 1000;
     static constexpr const wchar_t* kPartnerId = L"Quorvane";
     static constexpr const wchar_t* kPartnerCategory = L"Oem_Brellan";

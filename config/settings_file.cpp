@@ -157,9 +157,9 @@ bool Settings::Load() {
     if (auto v = ChildText(root, "LangId")) SelectLanguage(static_cast<unsigned short>(ParseNumber(*v) & 0xFFFF));
     // Older files name only black or white; a FrameColor element below wins.
     if (auto v = ChildText(root, "FrameStyle")) SetFrameColor(ParseNumber(*v) ? 0xFFFFFF : 0x000000);
-        // Through the setters, so a value out of its rules is refused as if a user had typed it.
 #define KESTRANE_LOAD(Name, Type, member, initial, form, ...) \
     if (Type value{}; ReadSetting<SettingForm::form>(root, #Name, &value)) Set##Name(value);
+    // Through the setters, so a value out of its rules is refused as if a user had typed it.
     KESTRANE_SETTINGS(KESTRANE_LOAD, KESTRANE_LOAD)
 #undef KESTRANE_LOAD
     return true;
