@@ -3,27 +3,76 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <ctime>
 #include <set>
 
 #include "base/localization.h"
 #include "base/text.h"
-#include "config/settings_values.h"
 #include "config/user_folder.h"
 
 namespace {
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
+// The rules of the table: what a setter stores of the value it is given, or nothing to refuse
+// it (the value before stays).
+template <typename T>
+std::optional<T> Any(const Settings&, const T& value) {
+    return value;
+}
+
+// A number outside [low, high] is refused.
+auto Range(long long low, long long high) {
+    return [low, high](const Settings&, auto value) -> std::optional<decltype(value)> {
+        if (value < low || value > high) return std::nullopt;
+        return value;
+    };
+}
+
+std::optional<std::int64_t> ZeroIsNow(const Settings&, std::int64_t seconds) { return seconds ? seconds : Now(); }
+
+std::optional<std::wstring> PlainFolderName(const Settings&, const std::wstring& name) {
+    return Settings::NormaliseTemplateName(name);
+}
+
 // "http://host:port" with no trailing slash; anything else is refused.
-std::optional<std::wstring> NormaliseServiceUrl(std::wstring url) {
-    url = Path(url).str();  // trims blanks (and a URL holds no backslash to worry about)
+std::optional<std::wstring> ServiceAddress(const Settings&, const std::wstring& address) {
+    std::wstring url = Path(address).str();  // trims blanks (and a URL holds no backslash to worry about)
     std::replace(url.begin(), url.end(), L'\\', L'/');
     while (!url.empty() && url.back() == L'/') url.pop_back();
     bool http = url.compare(0, 7, L"http://") == 0 && url.size() > 7;
     bool https = url.compare(0, 8, L"https://") == 0 && url.size() > 8;
     if (!http && !https) return std::nullopt;
     return url;
+}
+
+// Category display names become ids, "All" goes, and the partner category stays only for
+// the partner build (unless dropping it would leave nothing, then the tags stay as they were).
+std::optional<std::wstring> CategoryIds(const Settings& settings, const std::wstring& tags) {
+    const std::set<std::wstring> names = SplitTags(tags);
+    std::set<std::wstring> result;
+    std::vector<Settings::Category> categories = settings.GetCategories();
+    // Display names of every language count: the default tags are a Chinese display name,
+    // and a tag typed in one language must not turn into an unknown key in another.
+    for (const std::wstring& name : names) {
+        std::wstring id = name;
+        for (const Settings::Category& category : categories) {
+            std::vector<std::wstring> displayNames = StringMap::Instance().GetAllTexts(L"Category_" + category.id);
+            if (std::find(displayNames.begin(), displayNames.end(), name) != displayNames.end()) {
+                id = category.id;
+                break;
+            }
+        }
+        result.insert(id);
+    }
+    result.erase(L"All");
+    if (!EqualsIgnoringCase(settings.GetPartnerId(), Settings::kPartnerId) &&
+        result.erase(Settings::kPartnerCategory) && result.empty())
+        return std::nullopt;
+    std::wstring joined;
+    for (const std::wstring& name : result) joined += (joined.empty() ? L"" : L" ") + name;
+    return joined;
 }
 
 Path ExecutableDirectory() {
@@ -127,8 +176,42 @@ Settings::HotKeyMap Settings::GetDefaultHotKeys() {
     return {{L"Prev", {kWin, VK_PRIOR}}, {L"Next", {kWin, VK_NEXT}}, {L"ShowHideDesktopIcons", {kWin, VK_END}}};
 }
 
-bool Settings::GetDebugMode() const { return Read(&Values::debugMode); }
-void Settings::SetDebugMode(bool on) { Write(&Values::debugMode, on, Field::DebugMode); }
+template <typename T>
+T Settings::Read(T Values::*member) const {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    return m_values.get()->*member;
+}
+
+template <typename T>
+bool Settings::Write(T Values::*member, T value, Field field) {
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_mutex);
+        T& stored = m_values.get()->*member;
+        if (stored == value) return false;
+        stored = std::move(value);
+    }
+    Notify(field);
+    return true;
+}
+
+// The rule runs before the lock is taken: it may read other settings.
+// clang-format off
+#define KESTRANE_ACCESSORS(Name, Type, member, initial, form, rule)                             \
+    auto Settings::Get##Name() const -> Type { return Read(&Values::member); }                  \
+    void Settings::Set##Name(const Type& value) {                                               \
+        if (std::optional<Type> kept = rule(*this, value))                                      \
+            Write(&Values::member, std::move(*kept), Field::Name);                              \
+    }
+// clang-format on
+#define KESTRANE_OWN_ACCESSORS(...)
+KESTRANE_SETTINGS(KESTRANE_ACCESSORS, KESTRANE_OWN_ACCESSORS)
+#undef KESTRANE_ACCESSORS
+#undef KESTRANE_OWN_ACCESSORS
+
+Settings::Values Settings::GetValues() const {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    return *m_values;
+}
 
 std::set<std::wstring> SplitTags(const std::wstring& tags) {
     std::set<std::wstring> names;
@@ -142,87 +225,9 @@ std::set<std::wstring> SplitTags(const std::wstring& tags) {
     return names;
 }
 
-std::wstring Settings::GetTags() const { return Read(&Values::tags); }
-void Settings::SetTags(const std::wstring& tags) { Write(&Values::tags, NormaliseTags(tags), Field::Tags); }
-
-// Category display names become ids, "All" goes, and the partner category stays only for
-// the partner build (unless dropping it would leave nothing, then the tags stay as they were).
-std::wstring Settings::NormaliseTags(const std::wstring& tags) const {
-    const std::set<std::wstring> names = SplitTags(tags);
-    std::set<std::wstring> result;
-    std::vector<Category> categories = GetCategories();
-    // Display names of every language count: the default tags are a Chinese display name,
-    // and a tag typed in one language must not turn into an unknown key in another.
-    for (const std::wstring& name : names) {
-        std::wstring id = name;
-        for (const Category& category : categories) {
-            std::vector<std::wstring> displayNames = StringMap::Instance().GetAllTexts(L"Category_" + category.id);
-            if (std::find(displayNames.begin(), displayNames.end(), name) != displayNames.end()) {
-                id = category.id;
-                break;
-            }
-        }
-        result.insert(id);
-    }
-    result.erase(L"All");
-    if (!EqualsIgnoringCase(GetPartnerId(), kPartnerId) && result.erase(kPartnerCategory) && result.empty())
-        return GetTags();
-    std::wstring joined;
-    for (const std::wstring& name : result) joined += (joined.empty() ? L"" : L" ") + name;
-    return joined;
-}
-
-std::int64_t Settings::GetLastDownloadTime() const { return Read(&Values::lastDownloadTime); }
-void Settings::SetLastDownloadTime(std::int64_t seconds) {
-    Write(&Values::lastDownloadTime, seconds ? seconds : Now(), Field::LastDownloadTime);
-}
-
-int Settings::GetDownloadFrequency() const { return Read(&Values::downloadFrequency); }
-void Settings::SetDownloadFrequency(int hours) {
-    if (hours > 0) Write(&Values::downloadFrequency, hours, Field::DownloadFrequency);
-}
-
-int Settings::GetChangeFrequency() const { return Read(&Values::changeFrequency); }
-void Settings::SetChangeFrequency(int minutes) {
-    if (minutes > 0) Write(&Values::changeFrequency, minutes, Field::ChangeFrequency);
-}
-
-std::wstring Settings::GetUsername() const { return Read(&Values::username); }
-void Settings::SetUsername(const std::wstring& name) { Write(&Values::username, name, Field::Username); }
-std::wstring Settings::GetPassword() const { return Read(&Values::password); }
-void Settings::SetPassword(const std::wstring& password) { Write(&Values::password, password, Field::Password); }
-
-Settings::Point Settings::GetPos() const { return Read(&Values::pos); }
-void Settings::SetPos(int x, int y) { Write(&Values::pos, Point{x, y}, Field::Pos); }
-
-bool Settings::GetAutoUpdate() const { return Read(&Values::autoUpdate); }
-void Settings::SetAutoUpdate(bool on) { Write(&Values::autoUpdate, on, Field::AutoUpdate); }
-bool Settings::GetSlientUpdate() const { return Read(&Values::slientUpdate); }
-void Settings::SetSlientUpdate(bool on) { Write(&Values::slientUpdate, on, Field::SlientUpdate); }
-
-WallpaperDescription Settings::GetOldWallpaper() const { return Read(&Values::oldWallpaper); }
-void Settings::SetOldWallpaper(const WallpaperDescription& wallpaper) {
-    Write(&Values::oldWallpaper, wallpaper, Field::OldWallpaper);
-}
-
-bool Settings::GetHideDesktopIcons() const { return Read(&Values::hideDesktopIcons); }
-void Settings::SetHideDesktopIcons(bool hide) { Write(&Values::hideDesktopIcons, hide, Field::HideDesktopIcons); }
-
-int Settings::GetFrameType() const { return Read(&Values::frameType); }
-void Settings::SetFrameType(int type) {
-    if (type >= 0 && type < 3) Write(&Values::frameType, type, Field::FrameType);
-}
-
-std::uint32_t Settings::GetFrameColor() const { return Read(&Values::frameColor); }
 std::uint32_t Settings::GetEffectiveFrameColor() const {
     std::uint32_t color = GetFrameColor();
     return color == kDesktopColorMarker ? static_cast<std::uint32_t>(GetSysColor(COLOR_BACKGROUND)) : color;
-}
-void Settings::SetFrameColor(std::uint32_t color) { Write(&Values::frameColor, color, Field::FrameColor); }
-
-int Settings::GetStretchPercent() const { return Read(&Values::stretchPercent); }
-void Settings::SetStretchPercent(int percent) {
-    if (percent >= 0 && percent <= 10) Write(&Values::stretchPercent, percent, Field::StretchPercent);
 }
 
 // A name the templates folder joins to without leaving itself; empty (no template) otherwise.
@@ -237,57 +242,6 @@ std::wstring Settings::NormaliseTemplateName(const std::wstring& name) {
     return plain ? trimmed : std::wstring();
 }
 
-std::wstring Settings::GetTemplate() const { return Read(&Values::templateName); }
-void Settings::SetTemplate(const std::wstring& name) {
-    Write(&Values::templateName, NormaliseTemplateName(name), Field::Template);
-}
-bool Settings::GetUseTemplate() const { return Read(&Values::useTemplate); }
-void Settings::SetUseTemplate(bool on) { Write(&Values::useTemplate, on, Field::UseTemplate); }
-
-Settings::HotKeyMap Settings::GetHotKeys() const { return Read(&Values::hotKeys); }
-void Settings::SetHotKeys(const HotKeyMap& keys) { Write(&Values::hotKeys, keys, Field::HotKeys); }
-
-std::wstring Settings::GetProxyType() const { return Read(&Values::proxyType); }
-void Settings::SetProxyType(const std::wstring& type) { Write(&Values::proxyType, type, Field::ProxyType); }
-std::wstring Settings::GetProxyServer() const { return Read(&Values::proxyServer); }
-void Settings::SetProxyServer(const std::wstring& server) { Write(&Values::proxyServer, server, Field::ProxyServer); }
-std::wstring Settings::GetProxyUsername() const { return Read(&Values::proxyUsername); }
-void Settings::SetProxyUsername(const std::wstring& name) { Write(&Values::proxyUsername, name, Field::ProxyUsername); }
-std::wstring Settings::GetProxyPassword() const { return Read(&Values::proxyPassword); }
-void Settings::SetProxyPassword(const std::wstring& password) {
-    Write(&Values::proxyPassword, password, Field::ProxyPassword);
-}
-
-bool Settings::GetUseLocalImage() const { return Read(&Values::useLocalImage); }
-void Settings::SetUseLocalImage(bool on) { Write(&Values::useLocalImage, on, Field::UseLocalImage); }
-bool Settings::GetShuffleLocalImage() const { return Read(&Values::shuffleLocalImage); }
-void Settings::SetShuffleLocalImage(bool on) { Write(&Values::shuffleLocalImage, on, Field::ShuffleLocalImage); }
-Path Settings::GetLocalImagePath() const { return Read(&Values::localImagePath); }
-void Settings::SetLocalImagePath(const Path& path) { Write(&Values::localImagePath, path, Field::LocalImagePath); }
-int Settings::GetLocalImageInterval() const { return Read(&Values::localImageInterval); }
-void Settings::SetLocalImageInterval(int interval) {
-    // 0 mixes no local picture in; more than a thousand downloaded images between two local
-    // pictures is no rhythm anybody means.
-    if (interval >= 0 && interval <= kMaxLocalImageInterval)
-        Write(&Values::localImageInterval, interval, Field::LocalImageInterval);
-}
-
-int Settings::GetTransparent() const { return Read(&Values::transparent); }
-void Settings::SetTransparent(int alpha) {
-    if (alpha >= 0 && alpha <= 255) Write(&Values::transparent, alpha, Field::Transparent);
-}
-bool Settings::GetDesktopTextBkTransparent() const { return Read(&Values::desktopTextBkTransparent); }
-void Settings::SetDesktopTextBkTransparent(bool on) {
-    Write(&Values::desktopTextBkTransparent, on, Field::DesktopTextBkTransparent);
-}
-
-std::int64_t Settings::GetLastCheckUpdateTime() const { return Read(&Values::lastCheckUpdateTime); }
-void Settings::SetLastCheckUpdateTime(std::int64_t seconds) {
-    Write(&Values::lastCheckUpdateTime, seconds ? seconds : Now(), Field::LastCheckUpdateTime);
-}
-std::wstring Settings::GetVersion() const { return Read(&Values::version); }
-void Settings::SetVersion(const std::wstring& version) { Write(&Values::version, version, Field::Version); }
-
 unsigned short Settings::GetLangId() const { return GetSelectedLangId(); }
 void Settings::SetLangId(unsigned short langId) {
     unsigned short before = GetSelectedLangId();
@@ -297,20 +251,6 @@ void Settings::SetLangId(unsigned short langId) {
     if (before != langId) Notify(Field::LangId);
 }
 
-std::wstring Settings::GetServiceUrl() const {
-    std::lock_guard<std::recursive_mutex> guard(m_mutex);
-    return m_values->serviceUrl.value_or(KESTRANE_SERVICE_URL);
-}
-void Settings::SetServiceUrl(const std::wstring& url) {
-    if (auto normalised = NormaliseServiceUrl(url)) Write(&Values::serviceUrl, normalised, Field::ServiceUrl);
-}
-std::wstring Settings::GetPartnerUrl() const {
-    std::lock_guard<std::recursive_mutex> guard(m_mutex);
-    return m_values->partnerUrl.value_or(KESTRANE_PARTNER_URL);
-}
-void Settings::SetPartnerUrl(const std::wstring& url) {
-    if (auto normalised = NormaliseServiceUrl(url)) Write(&Values::partnerUrl, normalised, Field::PartnerUrl);
-}
 std::wstring Settings::GetImageListUrl() const { return GetServiceUrl() + L"/service/viewer/v1.0/image.php"; }
 std::wstring Settings::GetCheckUpdateUrl() const { return GetServiceUrl() + L"/service/viewer/v1.0/checkupdate.php"; }
 std::wstring Settings::GetRegisterUrl() const { return GetServiceUrl() + L"/reg.php"; }
@@ -322,14 +262,6 @@ std::wstring Settings::GetLogoutUrl() const { return GetServiceUrl() + L"/servic
 std::wstring Settings::GetHeartbeatUrl() const { return GetServiceUrl() + L"/service/viewer/v1.0/heartbeat.php"; }
 std::wstring Settings::GetFavoritesUrl() const { return GetServiceUrl() + L"/service/viewer/v1.0/favorites.php"; }
 
-int Settings::GetLoginState() const { return Read(&Values::loginState); }
-void Settings::SetLoginState(int state) { Write(&Values::loginState, state, Field::LoginState); }
-bool Settings::GetFreeze() const { return Read(&Values::freeze); }
-void Settings::SetFreeze(bool frozen) { Write(&Values::freeze, frozen, Field::Freeze); }
-HWND Settings::GetMainWindow() const { return Read(&Values::mainWindow); }
-void Settings::SetMainWindow(HWND window) { Write(&Values::mainWindow, window, Field::MainWindow); }
-Settings::LoginRecord Settings::GetLoginRecord() const { return Read(&Values::login); }
-void Settings::SetLoginRecord(const LoginRecord& record) { Write(&Values::login, record, Field::LoginRecord); }
 std::vector<Settings::Category> Settings::GetCategories() const { return Read(&Values::categories); }
 
 std::wstring Settings::GetPartnerId() const { return Read(&Values::partnerId); }

@@ -14,10 +14,8 @@
 #include <vector>
 
 #include "base/path.h"
+#include "config/settings_table.h"
 #include "config/wallpaper_description.h"
-
-struct HWND__;
-typedef HWND__* HWND;
 
 // The names of a tags text (separated by blanks or tabs), each once.
 std::set<std::wstring> SplitTags(const std::wstring& tags);
@@ -56,6 +54,7 @@ public:
 
     static constexpr int kUnsetPosition = -2147483647 - 1;  // INT_MIN: "never placed"
     static constexpr std::uint32_t kDesktopColorMarker = 0xFF000000;
+    // Downloaded pictures between two local ones (0 mixes none in): more is no rhythm anybody means.
     static constexpr int kMaxLocalImageInterval = 1000;
     static constexpr const wchar_t* kPartnerId = L"Quorvane";
     static constexpr const wchar_t* kPartnerCategory = L"Oem_Brellan";
@@ -75,45 +74,21 @@ public:
     Settings& operator=(const Settings&) = delete;
 
     // What a change notification names: one value each.
+    // clang-format off
     enum class Field {
-        DebugMode,
-        Tags,
-        LastDownloadTime,
-        DownloadFrequency,
-        ChangeFrequency,
-        Username,
-        Password,
-        Pos,
-        AutoUpdate,
-        SlientUpdate,
-        OldWallpaper,
-        HideDesktopIcons,
-        FrameType,
-        FrameColor,
-        StretchPercent,
-        Template,
-        UseTemplate,
-        HotKeys,
-        ProxyType,
-        ProxyServer,
-        ProxyUsername,
-        ProxyPassword,
-        UseLocalImage,
-        ShuffleLocalImage,
-        LocalImagePath,
-        LocalImageInterval,
-        Transparent,
-        DesktopTextBkTransparent,
-        LastCheckUpdateTime,
-        Version,
-        LangId,
-        ServiceUrl,
-        PartnerUrl,
-        LoginState,
-        Freeze,
-        MainWindow,
-        LoginRecord,
-        PartnerId
+#define KESTRANE_FIELD(Name, ...) Name,
+        KESTRANE_SETTINGS(KESTRANE_FIELD, KESTRANE_FIELD)
+#undef KESTRANE_FIELD
+        LangId,  // kept by the string map, not here
+    };
+    // clang-format on
+    // Every value of the table at once: the storage behind the accessors, and the options
+    // sheet's draft.
+    struct Values {
+#define KESTRANE_VALUE(Name, Type, member, initial, ...) Type member = initial;
+        KESTRANE_SETTINGS(KESTRANE_VALUE, KESTRANE_VALUE)
+#undef KESTRANE_VALUE
+        std::vector<Category> categories;  // the service's, fixed but for the partner's own
     };
     // The fields one notification names: one for a setter, all that changed for a batch.
     class Changes {
@@ -150,82 +125,30 @@ public:
     void LockSave(bool lock);
     Path GetConfigPath() const;
 
-    bool GetDebugMode() const;
-    void SetDebugMode(bool on);
-    std::wstring GetTags() const;
-    void SetTags(const std::wstring& tags);
-    std::int64_t GetLastDownloadTime() const;
-    void SetLastDownloadTime(std::int64_t seconds);
-    int GetDownloadFrequency() const;
-    void SetDownloadFrequency(int hours);
-    int GetChangeFrequency() const;
-    void SetChangeFrequency(int minutes);
-    std::wstring GetUsername() const;
-    void SetUsername(const std::wstring& name);
-    std::wstring GetPassword() const;
-    void SetPassword(const std::wstring& password);
-    Point GetPos() const;
-    void SetPos(int x, int y);
-    bool GetAutoUpdate() const;
-    void SetAutoUpdate(bool on);
-    bool GetSlientUpdate() const;
-    void SetSlientUpdate(bool on);
-    WallpaperDescription GetOldWallpaper() const;
-    void SetOldWallpaper(const WallpaperDescription& wallpaper);
-    bool GetHideDesktopIcons() const;
-    void SetHideDesktopIcons(bool hide);
-    int GetFrameType() const;
-    void SetFrameType(int type);
-    std::uint32_t GetFrameColor() const;           // as stored, the marker included
-    std::uint32_t GetEffectiveFrameColor() const;  // the marker resolved to the desktop colour
-    void SetFrameColor(std::uint32_t color);
-    int GetStretchPercent() const;
-    void SetStretchPercent(int percent);
-    std::wstring GetTemplate() const;
-    // A plain folder name under the templates folder, trimmed; any other name (a path, "..",
-    // a drive, control characters, nothing) means no template.
-    void SetTemplate(const std::wstring& name);
-    // The name SetTemplate keeps: trimmed, or empty when it is no plain folder name.
+    // GetName() and SetName(value) of every X line of the table; a setter that changes the
+    // value tells the observers.
+#define KESTRANE_ACCESSORS(Name, Type, ...) \
+    Type Get##Name() const;                 \
+    void Set##Name(const Type& value);
+#define KESTRANE_OWN_ACCESSORS(...)
+    KESTRANE_SETTINGS(KESTRANE_ACCESSORS, KESTRANE_OWN_ACCESSORS)
+#undef KESTRANE_ACCESSORS
+#undef KESTRANE_OWN_ACCESSORS
+    Values GetValues() const;
+
+    void SetPos(int x, int y) { SetPos(Point{x, y}); }
+    std::uint32_t GetEffectiveFrameColor() const;  // kDesktopColorMarker resolved to the desktop colour
+    // The name SetTemplate keeps: a plain folder name under the templates folder, trimmed; any
+    // other name (a path, "..", a drive, control characters, nothing) means no template.
     static std::wstring NormaliseTemplateName(const std::wstring& name);
-    bool GetUseTemplate() const;
-    void SetUseTemplate(bool on);
-    HotKeyMap GetHotKeys() const;
-    void SetHotKeys(const HotKeyMap& keys);
     static HotKeyMap GetDefaultHotKeys();
-    std::wstring GetProxyType() const;
-    void SetProxyType(const std::wstring& type);
-    std::wstring GetProxyServer() const;
-    void SetProxyServer(const std::wstring& server);
-    std::wstring GetProxyUsername() const;
-    void SetProxyUsername(const std::wstring& name);
-    std::wstring GetProxyPassword() const;
-    void SetProxyPassword(const std::wstring& password);
-    bool GetUseLocalImage() const;
-    void SetUseLocalImage(bool on);
-    bool GetShuffleLocalImage() const;
-    void SetShuffleLocalImage(bool on);
-    Path GetLocalImagePath() const;
-    void SetLocalImagePath(const Path& path);
-    int GetLocalImageInterval() const;
-    void SetLocalImageInterval(int interval);
-    int GetTransparent() const;
-    void SetTransparent(int alpha);
-    bool GetDesktopTextBkTransparent() const;
-    void SetDesktopTextBkTransparent(bool on);
-    std::int64_t GetLastCheckUpdateTime() const;
-    void SetLastCheckUpdateTime(std::int64_t seconds);
-    std::wstring GetVersion() const;  // the version that wrote config.xml
-    void SetVersion(const std::wstring& version);
 
     // The user-interface language; selecting one that is present saves config.xml.
     unsigned short GetLangId() const;
     void SetLangId(unsigned short langId);
 
-    // Service addresses: the compiled-in defaults unless config.xml names others.
-    std::wstring GetServiceUrl() const;
-    void SetServiceUrl(const std::wstring& url);
-    std::wstring GetPartnerUrl() const;
-    void SetPartnerUrl(const std::wstring& url);
+    // The service's pages, under GetServiceUrl(): the compiled-in address unless config.xml
+    // names another.
     std::wstring GetImageListUrl() const;
     std::wstring GetCheckUpdateUrl() const;
     std::wstring GetRegisterUrl() const;
@@ -235,16 +158,8 @@ public:
     std::wstring GetHeartbeatUrl() const;
     std::wstring GetFavoritesUrl() const;
 
-    // Run-time state, never written to config.xml.
-    int GetLoginState() const;
-    void SetLoginState(int state);
-    bool GetFreeze() const;
-    void SetFreeze(bool frozen);
-    HWND GetMainWindow() const;
-    void SetMainWindow(HWND window);
-    LoginRecord GetLoginRecord() const;
-    void SetLoginRecord(const LoginRecord& record);
     std::wstring GetPartnerId() const;
+    // The partner's id also brings its category and makes it the tags.
     void SetPartnerId(const std::wstring& id);
     std::vector<Category> GetCategories() const;
 
@@ -263,7 +178,6 @@ public:
     static Rect GetWorkArea();
 
 private:
-    struct Values;
     template <typename T>
     T Read(T Values::*member) const;
     // Stores the value; true (and the observers told) when it differs from the one before.
@@ -271,7 +185,6 @@ private:
     bool Write(T Values::*member, T value, Field field);
     void Notify(Field field);
     void NotifyAll(const Changes& changes);
-    std::wstring NormaliseTags(const std::wstring& tags) const;
     std::string Serialise() const;
 
     const Path m_programDirectory;

@@ -28,7 +28,7 @@ CAppPropertySheet::~CAppPropertySheet() = default;
 
 void CAppPropertySheet::AddPage(PropertyPageId id, std::unique_ptr<PropertyPage> page) {
     const PropertyPage* raw = page.get();
-    page->SetAppliedCallback([this, raw] { OnPageApplied(raw); });
+    page->SetAppliedCallback([this, raw] { return OnPageApplied(raw); });
     if (m_report) page->SetErrorReport(m_report);
     m_pages.emplace_back(id, std::move(page));
 }
@@ -46,11 +46,24 @@ HWND CAppPropertySheet::GetWindow() const {
 }
 
 // The sheet tells the made pages in their order; the last one's answer completes the draft.
-void CAppPropertySheet::OnPageApplied(const PropertyPage* page) {
+bool CAppPropertySheet::OnPageApplied(const PropertyPage* page) {
     const PropertyPage* last = nullptr;
     for (const auto& candidate : m_pages)
         if (candidate.second->IsCreated()) last = candidate.second.get();
-    if (page == last) m_draft.Commit(*m_settings);
+    if (page != last || m_draft.Commit(*m_settings)) return true;
+    ReportSaveFailure(page->GetHwnd());
+    return false;
+}
+
+// The choices are in effect but would be lost at exit; the user may free the file or the disk
+// and press Apply or OK again.
+void CAppPropertySheet::ReportSaveFailure(HWND owner) const {
+    const std::wstring text = FormatString(GetString(L"Prompt_SaveSettings_Fail"), {m_settings->GetConfigPath().str()});
+    const std::wstring title = GetString(L"Prompt_SaveSettings_Fail_Title");
+    if (m_report)
+        m_report(owner, text, title);
+    else
+        MessageBoxW(owner, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }
 
 void CAppPropertySheet::Run(HWND owner, PropertyPageId start) {

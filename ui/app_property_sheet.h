@@ -1,7 +1,8 @@
 #pragma once
 // The options dialog: six pages over one draft of the settings, run modally at a chosen page.
 // Apply and OK commit the draft in one batch after every made page has read itself back;
-// Cancel leaves the settings as they were.
+// Cancel leaves the settings as they were. A config.xml that cannot be written keeps the sheet
+// open and the user told.
 #include <windows.h>
 
 #include <memory>
@@ -33,7 +34,8 @@ public:
     HWND GetWindow() const;
 
 private:
-    void OnPageApplied(const PropertyPage* page);
+    bool OnPageApplied(const PropertyPage* page);
+    void ReportSaveFailure(HWND owner) const;
 
     std::shared_ptr<Settings> m_settings;
     OptionsDraft m_draft;

@@ -126,7 +126,7 @@ bool BasicPage::ReadBack() {
     BOOL isNumber = FALSE;
     const UINT interval = GetDlgItemInt(page, IDC_LOCAL_IMAGE_INTERVAL, &isNumber, FALSE);
     if (isNumber && interval != 0) m_draft.localImageInterval = static_cast<int>(interval);
-    m_draft.localImagePath = folder;
+    m_draft.localImagePath = Path(folder);
     return true;
 }
 

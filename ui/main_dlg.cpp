@@ -103,7 +103,6 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 BOOL CMainDlg::OnInitDialog() {
     setlocale(LC_ALL, ".OCP");
     m_controller = std::make_shared<Controller>(this, m_settings);
-    m_settings->SetMainWindow(m_hwnd);
     if (!m_controller->Init()) return AbandonStartUp();
 
     // A tool window without caption or taskbar button, layered so it can fade.

@@ -68,10 +68,13 @@ INT_PTR PropertyPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             if (header.code == PSN_APPLY) {
                 // The sheet asks every made page in turn; a refusal keeps it open on this page.
                 HWND sheet = GetParent(m_hwnd);
-                const bool valid = ReadBack();
-                if (!valid) PropSheet_SetCurSel(sheet, nullptr, PropSheet_HwndToIndex(sheet, m_hwnd.load()));
+                bool valid = ReadBack();
+                if (!valid)
+                    PropSheet_SetCurSel(sheet, nullptr, PropSheet_HwndToIndex(sheet, m_hwnd.load()));
+                else if (m_applied)
+                    valid = m_applied();
+                // Set last: the commit's message box runs a loop that may reset it.
                 SetWindowLongPtrW(m_hwnd, DWLP_MSGRESULT, valid ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
-                if (valid && m_applied) m_applied();
                 return TRUE;
             }
             break;

@@ -28,8 +28,9 @@ public:
     // Checks the controls and stores them into the draft. False when a value is wrong: the
     // page has told the user (a message box at the control) and the sheet stays open.
     virtual bool ReadBack() { return true; }
-    // Called after the page read itself back on Apply (the sheet commits after the last page).
-    void SetAppliedCallback(std::function<void()> applied) { m_applied = std::move(applied); }
+    // Called after the page read itself back on Apply (the sheet commits after the last page);
+    // false keeps the sheet open, as a refused value does.
+    void SetAppliedCallback(std::function<bool()> applied) { m_applied = std::move(applied); }
     void SetErrorReport(ErrorReport report) { m_report = std::move(report); }
 
 protected:
@@ -66,6 +67,6 @@ private:
     std::wstring m_titleId;
     std::wstring m_title;  // the tab's text, alive while the sheet is
     bool m_initialising = false;
-    std::function<void()> m_applied;
+    std::function<bool()> m_applied;
     ErrorReport m_report;
 };

@@ -30,13 +30,15 @@ std::string Narrow(const std::wstring& text) { return std::string(text.begin(), 
 // Page indexes while the hot-key and about pages are not part of the sheet.
 enum { kBasicIndex = 0, kTemplateIndex = 1, kCategoryIndex = 2, kConnectIndex = 4, kPageCount = 6 };
 
-// Runs the script once the sheet's window exists, from a thread timer that the sheet's
-// modal loop dispatches. Afterwards it posts Cancel, so that a script that stopped early
-// (a failed assertion) cannot leave the sheet open; a script that pressed OK has ended the
-// sheet before that message is read.
+// Runs the script's steps once the sheet's window exists, each from its own tick of a thread
+// timer that the sheet's modal loop dispatches: a step runs only while the sheet is still open.
+// After the last it posts Cancel, so that a script that stopped early (a failed assertion)
+// cannot leave the sheet open; a script that pressed OK has ended the sheet before that message
+// is read.
+using SheetStep = std::function<void(HWND)>;
 class SheetScript {
 public:
-    SheetScript(CAppPropertySheet& sheet, std::function<void(HWND)> script) : m_sheet(sheet), m_script(script) {
+    SheetScript(CAppPropertySheet& sheet, std::vector<SheetStep> steps) : m_sheet(sheet), m_steps(std::move(steps)) {
         s_current = this;
         m_timer = SetTimer(nullptr, 0, 50, OnTimer);
     }
@@ -44,25 +46,28 @@ public:
         KillTimer(nullptr, m_timer);
         s_current = nullptr;
     }
-    bool Ran() const { return m_ran; }
+    size_t StepsRun() const { return m_next; }
 
 private:
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
         SheetScript* self = s_current;
-        if (!self || self->m_ran) return;
+        if (!self || self->m_running || self->m_next == self->m_steps.size()) return;
         HWND sheet = self->m_sheet.GetWindow();
         if (!sheet) return;
-        self->m_ran = true;
-        KillTimer(nullptr, self->m_timer);
-        self->m_script(sheet);
-        PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        const bool last = self->m_next + 1 == self->m_steps.size();
+        if (last) KillTimer(nullptr, self->m_timer);
+        self->m_running = true;
+        self->m_steps[self->m_next++](sheet);
+        self->m_running = false;
+        if (last) PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     }
 
     static SheetScript* s_current;
     CAppPropertySheet& m_sheet;
-    std::function<void(HWND)> m_script;
+    std::vector<SheetStep> m_steps;
     UINT_PTR m_timer = 0;
-    bool m_ran = false;
+    size_t m_next = 0;
+    bool m_running = false;
 };
 SheetScript* SheetScript::s_current = nullptr;
 
@@ -119,16 +124,18 @@ protected:
     }
 
     // Opens the sheet at the page, runs the script inside it and returns when it is closed.
-    void RunSheet(PropertyPageId start, std::function<void(HWND)> script) {
+    void RunSheet(PropertyPageId start, SheetStep script) { RunSheet(start, std::vector<SheetStep>{script}); }
+    void RunSheet(PropertyPageId start, std::vector<SheetStep> steps) {
         CAppPropertySheet sheet(settings);
         AddOptionsPages(sheet, *settings);
         sheet.SetErrorReport([this](HWND owner, const std::wstring& text, const std::wstring& title) {
             EXPECT_NE(owner, nullptr) << "the message belongs to the page";
             errors.push_back(title + L": " + text);
         });
-        SheetScript running(sheet, std::move(script));
+        const size_t count = steps.size();
+        SheetScript running(sheet, std::move(steps));
         sheet.Run(nullptr, start);
-        EXPECT_TRUE(running.Ran()) << "the sheet never showed";
+        EXPECT_EQ(running.StepsRun(), count) << "the sheet never showed, or closed before the last step";
         EXPECT_EQ(sheet.GetWindow(), nullptr) << "the sheet is gone when Run returns";
     }
 
@@ -310,6 +317,53 @@ TEST_F(OptionsSheet, FrameAndCategoriesCommitInOneBatchAndAllStoresNoNames) {
     EXPECT_EQ(settings->GetTags(), L"qiche renwu");
     ASSERT_EQ(notifications.size(), 1u);
     EXPECT_EQ(notifications[0].Fields(), std::set<Settings::Field>{Settings::Field::Tags});
+}
+
+// The sheet stores what was changed on it: what other code changed while it was open stays.
+// A config.xml that cannot be written keeps the sheet open and the user told.
+TEST_F(OptionsSheet, OnlyTheSheetsOwnChangesAreStoredAndAFailedSaveKeepsItOpen) {
+    settings->SetTags(L"dongwu");
+    OptionsDraft draft = OptionsDraft::Read(*settings);
+    // The tray menu picks a quick category, the wallpaper is frozen, a frame type comes from
+    // elsewhere: all while the sheet is open.
+    settings->SetTags(L"qiche");
+    settings->SetFreeze(true);
+    settings->SetFrameType(0);
+    notifications.clear();
+    draft.changeFrequency = 30;
+    EXPECT_TRUE(draft.Commit(*settings));
+    EXPECT_EQ(settings->GetTags(), L"qiche");
+    EXPECT_TRUE(settings->GetFreeze());
+    EXPECT_EQ(settings->GetFrameType(), 0);
+    EXPECT_EQ(settings->GetChangeFrequency(), 30);
+    ASSERT_EQ(notifications.size(), 1u);
+    EXPECT_EQ(notifications[0].Fields(), std::set<Settings::Field>{Settings::Field::ChangeFrequency});
+    EXPECT_NE(Config().find("<Tags>qiche</Tags>"), std::string::npos) << Config();
+
+    // The temporary file cannot be made, as on a full disk: Apply and OK say so, in the language
+    // shown, and the sheet stays; the choice is in effect. OK saves once it can.
+    const Path blocker(settings->GetConfigPath().str() + L".tmp");
+    ASSERT_TRUE(blocker.CreateDirectories());
+    RunSheet(kBasicPage,
+             {[&](HWND sheet) {
+                  SelectEntry(PropSheet_GetCurrentPageHwnd(sheet), IDC_DOWNLOAD_FREQUENCY, 2);  // every 8 hours
+                  EXPECT_FALSE(PropSheet_Apply(sheet));
+                  SelectLanguage(2052);
+                  PropSheet_PressButton(sheet, PSBTN_OK);
+              },
+              [&](HWND sheet) {
+                  ASSERT_EQ(errors.size(), 2u);
+                  EXPECT_EQ(errors[0], L"Settings Not Saved: The settings could not be saved to " +
+                                           settings->GetConfigPath().str() +
+                                           L". They apply until the program closes; please make sure the file is "
+                                           L"not read-only and the disk is not full, then try again.");
+                  EXPECT_EQ(errors[1].find(L"\u8BBE\u7F6E\u672A\u80FD\u4FDD\u5B58: "), 0u) << "in Chinese now";
+                  EXPECT_EQ(settings->GetDownloadFrequency(), 8);
+                  ASSERT_TRUE(blocker.RemoveAll());
+                  PropSheet_PressButton(sheet, PSBTN_OK);
+              }});
+    EXPECT_EQ(errors.size(), 2u);
+    EXPECT_NE(Config().find("<DownloadFrequency>8</DownloadFrequency>"), std::string::npos) << Config();
 }
 
 TEST_F(OptionsSheet, TemplatesAreTheFoldersWithAPageAndTheAutomaticColourIsTheMarker) {
