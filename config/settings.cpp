@@ -9,6 +9,7 @@
 
 #include "base/localization.h"
 #include "base/text.h"
+#include "config/hot_key_commands.h"
 #include "config/user_folder.h"
 
 namespace {
@@ -173,7 +174,9 @@ void Settings::LockSave(bool lock) {
 
 Settings::HotKeyMap Settings::GetDefaultHotKeys() {
     const std::uint16_t kWin = MOD_WIN;
-    return {{L"Prev", {kWin, VK_PRIOR}}, {L"Next", {kWin, VK_NEXT}}, {L"ShowHideDesktopIcons", {kWin, VK_END}}};
+    return {{NameOf(HotKeyCommand::Prev), {kWin, VK_PRIOR}},
+            {NameOf(HotKeyCommand::Next), {kWin, VK_NEXT}},
+            {NameOf(HotKeyCommand::ShowHideDesktopIcons), {kWin, VK_END}}};
 }
 
 template <typename T>
