@@ -1,7 +1,8 @@
 // The wallpaper cycle inside one process: a Controller with its job thread, a clock the
 // test moves, packages of solid colours in a temporary program folder, and the desktop of
 // the test prefix. Each rendering is seen twice: as an UpdateState call and as the colour
-// of the wallpaper bitmap.
+// of the wallpaper bitmap. Every operation is posted to the Controller thread: the test waits
+// for that thread, and reaches the Controller's record only through jobs run there.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -30,20 +31,29 @@
 #include "support/signature_fixtures.h"
 #include "support/test_support.h"
 
+// The downloader's answers, posted to the Controller thread as the downloader's callbacks post them.
 class ControllerAccess {
 public:
     static Controller::Impl& Of(Controller& controller) { return *controller.m_impl; }
     static void Deliver(Controller& controller, const ImageListPtr& images, bool more) {
-        controller.OnImageList(images, more);
+        controller.Post([images, more](Controller& c) { c.OnImageList(images, more); });
     }
-    static void Fail(Controller& controller, int type) { controller.OnDownloadError(type); }
+    static void Fail(Controller& controller, int type) {
+        controller.Post([type](Controller& c) { c.OnDownloadError(type); });
+    }
     static void FollowSettings(Controller& controller) { controller.FollowSettings(); }
-    static void LoginSucceeded(Controller& controller) { controller.OnLoginSuccess(); }
-    static void FavoritesDone(Controller& controller, int pid, bool add) { controller.OnFavoritesDone(pid, add); }
-    static void FavoritesFailed(Controller& controller, const std::wstring& message, bool add) {
-        controller.OnFavoritesError(message, add);
+    static void LoginSucceeded(Controller& controller) {
+        controller.Post([](Controller& c) { c.OnLoginSuccess(); });
     }
-    static void HeartbeatDone(Controller& controller) { controller.OnHeartbeatDone(); }
+    static void FavoritesDone(Controller& controller, int pid, bool add) {
+        controller.Post([pid, add](Controller& c) { c.OnFavoritesDone(pid, add); });
+    }
+    static void FavoritesFailed(Controller& controller, const std::wstring& message, bool add) {
+        controller.Post([message, add](Controller& c) { c.OnFavoritesError(message, add); });
+    }
+    static void HeartbeatDone(Controller& controller) {
+        controller.Post([](Controller& c) { c.OnHeartbeatDone(); });
+    }
 };
 
 namespace {
@@ -54,7 +64,15 @@ public:
     void KillTimer(unsigned) override {}
     bool ResetTimer(unsigned, unsigned) override { return false; }
     void RequestExit() override {}
-    void UpdateState() override { ++updates; }
+    void UpdateState(ControllerStatePtr state) override {
+        std::lock_guard<std::mutex> guard(mutex);
+        last = std::move(state);
+        ++updates;
+    }
+    ControllerStatePtr Last() {
+        std::lock_guard<std::mutex> guard(mutex);
+        return last;
+    }
     void ShowProgress(int, const std::wstring&) override {}
     void ShowInfo(ShowInfoType type, const std::wstring& text, const std::wstring& title) override {
         std::lock_guard<std::mutex> guard(mutex);
@@ -72,6 +90,7 @@ public:
 
     std::atomic<int> updates{0};
     std::mutex mutex;
+    ControllerStatePtr last;
     std::vector<std::pair<ShowInfoType, std::wstring>> messages;
     std::vector<std::pair<VersionInfo, bool>> confirmations;
     std::vector<Callback> installs;
@@ -100,9 +119,15 @@ protected:
         Controller::Impl& impl = ControllerAccess::Of(*controller);
         impl.jobThread = std::make_shared<JobThread>(L"Controller");
         impl.now = [this] { return clock.load(); };
+        impl.offThread = [this](const char* where) {
+            std::lock_guard<std::mutex> guard(offThreadMutex);
+            offThread.push_back(where);
+        };
     }
     void TearDown() override {
         Controller::Impl& impl = ControllerAccess::Of(*controller);
+        for (const std::string& where : TakeOffThread())
+            ADD_FAILURE() << "the Controller's state was touched off its thread: " << where;
         if (impl.downloader) {
             impl.downloader->AbortAll();
             impl.downloader->Stop();
@@ -127,12 +152,26 @@ protected:
         return list;
     }
 
-    // Runs after every job posted so far.
-    void Drain() {
+    // Runs the action on the Controller thread after every job posted so far, and waits for it.
+    void OnThread(std::function<void()> action) {
         UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         HANDLE event = done.get();
-        ControllerAccess::Of(*controller).jobThread->Post([event] { SetEvent(event); });
+        ControllerAccess::Of(*controller).jobThread->Post([event, action] {
+            action();
+            SetEvent(event);
+        });
         ASSERT_EQ(WaitForSingleObject(event, 30000), WAIT_OBJECT_0);
+    }
+    // Runs after every job posted so far and the jobs those post (an operation's job posts the
+    // show job, for one), three deep.
+    void Drain() {
+        for (int round = 0; round < 3; ++round) OnThread([] {});
+    }
+    std::vector<std::string> TakeOffThread() {
+        std::lock_guard<std::mutex> guard(offThreadMutex);
+        std::vector<std::string> taken;
+        taken.swap(offThread);
+        return taken;
     }
     // Holds the job thread until the returned event is set.
     UniqueHandle Hold() {
@@ -157,7 +196,29 @@ protected:
     }
     static COLORREF WallpaperColour() { return BitmapColour(GetWallpaperPath()); }
     ImageLists& Lists() const { return ControllerAccess::Of(*controller).lists; }
-    int DownloadedIndex() const { return Lists().GetCursor().downloadedIndex; }
+    void SetDownloaded(ImageListPtr list) {
+        OnThread([&] { Lists().SetDownloaded(list); });
+    }
+    ImageListPtr Downloaded() {
+        ImageListPtr list;
+        OnThread([&] { list = Lists().GetDownloaded(); });
+        return list;
+    }
+    LocalImageListPtr Local() {
+        LocalImageListPtr list;
+        OnThread([&] { list = Lists().GetLocal(); });
+        return list;
+    }
+    int DownloadedIndex() {
+        int index = -1;
+        OnThread([&] { index = Lists().GetCursor().downloadedIndex; });
+        return index;
+    }
+    ImagePtr CurrentImage() {
+        ImagePtr image;
+        OnThread([&] { image = ControllerAccess::Of(*controller).CurrentImage(); });
+        return image;
+    }
 
     TempDir dir;
     std::atomic<std::int64_t> clock{1700000000};
@@ -165,10 +226,12 @@ protected:
     std::shared_ptr<Settings> settings;
     std::unique_ptr<Controller> controller;
     WallpaperDescription before;
+    std::mutex offThreadMutex;
+    std::vector<std::string> offThread;  // where the thread check fired
 };
 
 TEST_F(Cycle, ThreeNextPressesBeforeTheJobRunsAdvanceThreeImagesAndRenderOnce) {
-    Lists().SetDownloaded(Packages({0, 1, 2, 3, 4}));
+    SetDownloaded(Packages({0, 1, 2, 3, 4}));
     UniqueHandle release = Hold();
     for (int i = 0; i < 3; ++i) controller->ShowImage(Controller::ShowNext, true);
     SetEvent(release.get());
@@ -185,9 +248,9 @@ TEST_F(Cycle, ThreeNextPressesBeforeTheJobRunsAdvanceThreeImagesAndRenderOnce) {
 }
 
 TEST_F(Cycle, TheTickChangesAfterChangeFrequencyMinutesAndNeverWhileFrozen) {
-    Lists().SetDownloaded(Packages({0, 1, 2}));
+    SetDownloaded(Packages({0, 1, 2}));
     settings->SetChangeFrequency(5);
-    ControllerAccess::Of(*controller).lastChangeTime = clock.load();
+    OnThread([this] { ControllerAccess::Of(*controller).lastChangeTime = clock.load(); });
     const std::int64_t start = clock;
 
     clock = start + 299;
@@ -204,33 +267,48 @@ TEST_F(Cycle, TheTickChangesAfterChangeFrequencyMinutesAndNeverWhileFrozen) {
     EXPECT_EQ(ui.updates, 1) << "the change renewed the change time";
 
     controller->SetFreeze(true);
+    Drain();
+    EXPECT_EQ(ui.updates, 2) << "the window hears of the freeze";
+    EXPECT_TRUE(ui.Last()->frozen);
     clock = start + 3600;
     controller->Tick();
     controller->ShowImage(Controller::ShowCurrent, false);
     ControllerAccess::Deliver(*controller, Packages({5, 6}), false);
     Drain();
-    EXPECT_EQ(ui.updates, 1) << "frozen: neither the tick nor a new list changes the wallpaper";
+    EXPECT_EQ(ui.updates, 2) << "frozen: neither the tick nor a new list changes the wallpaper";
     EXPECT_EQ(WallpaperColour(), ColourOf(1));
-    EXPECT_EQ(Lists().GetDownloaded()->size(), 2u) << "the new list is kept all the same";
+    EXPECT_EQ(Downloaded()->size(), 2u) << "the new list is kept all the same";
 
     controller->ShowImage(Controller::ShowNext, true);
     Drain();
-    EXPECT_EQ(ui.updates, 2) << "Next still works while frozen";
+    EXPECT_EQ(ui.updates, 3) << "Next still works while frozen";
     EXPECT_EQ(WallpaperColour(), ColourOf(6));
 }
 
 TEST_F(Cycle, AFavouriteIsShownFrozenAndIsTheCurrentImageUntilTheNextStep) {
-    EXPECT_EQ(controller->GetCurrentImage(), nullptr) << "no images yet";
+    EXPECT_EQ(CurrentImage(), nullptr) << "no images yet";
     ImageListPtr list = Packages({0, 1, 2});
-    Lists().SetDownloaded(list);
-    EXPECT_EQ(controller->GetCurrentImage(), (*list)[0]);
+    SetDownloaded(list);
+    EXPECT_EQ(CurrentImage(), (*list)[0]);
 
+    // Called from this thread, as the window calls it, the operation is only posted: nothing
+    // changes here, and the Controller's record is not touched here, until its thread runs it.
     ImagePtr favourite = Package(5);
+    UniqueHandle release = Hold();
     controller->ShowFavoriteImage(favourite);
+    EXPECT_FALSE(settings->GetFreeze()) << "not run on the caller's thread";
+    EXPECT_EQ(ui.updates, 0);
+    SetEvent(release.get());
     Drain();
+    EXPECT_TRUE(TakeOffThread().empty());
     EXPECT_EQ(WallpaperColour(), ColourOf(5));
     EXPECT_TRUE(settings->GetFreeze()) << "a favourite the user chose stays";
-    EXPECT_EQ(controller->GetCurrentImage(), favourite);
+    ASSERT_TRUE(ui.Last());
+    EXPECT_EQ(ui.Last()->currentImage, favourite) << "the window's state names the favourite";
+    EXPECT_TRUE(ui.Last()->frozen);
+    // The check itself: the record's methods called on this thread are caught.
+    ControllerAccess::Of(*controller).PublishState();
+    EXPECT_EQ(TakeOffThread(), std::vector<std::string>{"PublishState"});
     controller->Tick();
     controller->ShowImage(Controller::ShowCurrent, false);
     Drain();
@@ -239,9 +317,10 @@ TEST_F(Cycle, AFavouriteIsShownFrozenAndIsTheCurrentImageUntilTheNextStep) {
     controller->ShowImage(Controller::ShowNext, true);
     Drain();
     EXPECT_EQ(WallpaperColour(), ColourOf(1)) << "Next goes on from the cycle's image";
-    EXPECT_EQ(controller->GetCurrentImage(), (*list)[1]);
+    EXPECT_EQ(ui.Last()->currentImage, (*list)[1]);
 
     controller->SetFreeze(false);
+    Drain();
     const int updates = ui.updates;
     ImagePtr gone = Package(6);
     ASSERT_TRUE(gone->GetPath().Remove());
@@ -249,7 +328,7 @@ TEST_F(Cycle, AFavouriteIsShownFrozenAndIsTheCurrentImageUntilTheNextStep) {
     Drain();
     EXPECT_EQ(ui.updates, updates) << "a favourite without its package is not shown";
     EXPECT_FALSE(settings->GetFreeze()) << "and does not freeze the cycle";
-    EXPECT_EQ(controller->GetCurrentImage(), (*list)[1]);
+    EXPECT_EQ(CurrentImage(), (*list)[1]);
 }
 
 TEST_F(Cycle, AutomaticDownloadAttemptsKeepFiveMinutesApart) {
@@ -259,28 +338,37 @@ TEST_F(Cycle, AutomaticDownloadAttemptsKeepFiveMinutesApart) {
     settings->SetDownloadFrequency(3);
     const std::int64_t start = clock;
     settings->SetLastDownloadTime(start - 4 * 3600);
-    impl.lastChangeTime = start;
+    OnThread([&] { impl.lastChangeTime = start; });
     auto attemptEnded = [&] {
-        for (int i = 0; i < 300 && impl.downloadTask.lock(); ++i) Sleep(100);
-        return !impl.downloadTask.lock();
+        bool running = true;
+        for (int i = 0; i < 300 && running; ++i) {
+            OnThread([&] { running = !impl.downloadTask.expired(); });
+            if (running) Sleep(100);
+        }
+        return !running;
+    };
+    auto lastAttempt = [&] {
+        std::int64_t at = 0;
+        OnThread([&] { at = impl.lastDownloadAttempt; });
+        return at;
     };
 
     controller->Tick();
-    EXPECT_EQ(impl.lastDownloadAttempt, start) << "three hours are over: an attempt";
+    EXPECT_EQ(lastAttempt(), start) << "three hours are over: an attempt";
     ASSERT_TRUE(attemptEnded());
     clock = start + 120;
     controller->Tick();
-    EXPECT_EQ(impl.lastDownloadAttempt, start) << "two minutes after a failed attempt: none";
+    EXPECT_EQ(lastAttempt(), start) << "two minutes after a failed attempt: none";
     clock = start + 300;
     controller->Tick();
-    EXPECT_EQ(impl.lastDownloadAttempt, start + 300);
+    EXPECT_EQ(lastAttempt(), start + 300);
     ASSERT_TRUE(attemptEnded());
     EXPECT_EQ(settings->GetLastDownloadTime(), start - 4 * 3600) << "failures leave the download time";
 }
 
 TEST_F(Cycle, DeliveriesShowTheFirstNewImageThenTheNewList) {
     ImageListPtr old = Packages({0, 1});
-    Lists().SetDownloaded(old);
+    SetDownloaded(old);
     ImagePtr first = Package(2), second = Package(3), third = Package(4);
 
     ControllerAccess::Deliver(*controller, std::make_shared<ImageList>(ImageList{first}), true);
@@ -288,20 +376,20 @@ TEST_F(Cycle, DeliveriesShowTheFirstNewImageThenTheNewList) {
     EXPECT_EQ(ui.updates, 1) << "the first image of a download is shown at once";
     EXPECT_EQ(WallpaperColour(), ColourOf(2));
     ImageList expected{first, (*old)[0], (*old)[1]};
-    EXPECT_EQ(*Lists().GetDownloaded(), expected);
+    EXPECT_EQ(*Downloaded(), expected);
 
     ControllerAccess::Deliver(*controller, std::make_shared<ImageList>(ImageList{first, second}), true);
     Drain();
     EXPECT_EQ(ui.updates, 1) << "later partial deliveries do not change the wallpaper";
     expected = {first, second, (*old)[0], (*old)[1]};
-    EXPECT_EQ(*Lists().GetDownloaded(), expected);
+    EXPECT_EQ(*Downloaded(), expected);
 
     clock += 42;
     ControllerAccess::Deliver(*controller, std::make_shared<ImageList>(ImageList{second, third}), false);
     Drain();
     EXPECT_EQ(ui.updates, 2);
     EXPECT_EQ(WallpaperColour(), ColourOf(3)) << "the final list's first image";
-    EXPECT_EQ(Lists().GetDownloaded()->size(), 2u);
+    EXPECT_EQ(Downloaded()->size(), 2u);
     EXPECT_EQ(settings->GetLastDownloadTime(), clock.load());
     EXPECT_FALSE((*old)[0]->GetPath().Exists()) << "packages no list holds are deleted";
     EXPECT_FALSE(first->GetPath().Exists());
@@ -310,7 +398,7 @@ TEST_F(Cycle, DeliveriesShowTheFirstNewImageThenTheNewList) {
 
     ControllerAccess::Deliver(*controller, std::make_shared<ImageList>(), false);
     Drain();
-    EXPECT_EQ(Lists().GetDownloaded()->size(), 2u) << "an empty delivery changes nothing";
+    EXPECT_EQ(Downloaded()->size(), 2u) << "an empty delivery changes nothing";
 }
 
 TEST_F(Cycle, PicturesThatDoNotLoadLeaveTheWallpaperAndTheCycleGoesOn) {
@@ -329,7 +417,7 @@ TEST_F(Cycle, PicturesThatDoNotLoadLeaveTheWallpaperAndTheCycleGoesOn) {
     }
     tooLarge[59] = 1;  // after the one palette entry: "end of bitmap"
     ASSERT_TRUE(WritePackage((*list)[3], tooLarge, (*list)[3]->GetPath()));
-    Lists().SetDownloaded(list);
+    SetDownloaded(list);
     controller->ShowImage(Controller::ShowCurrent, false);
     Drain();
     ASSERT_EQ(WallpaperColour(), ColourOf(0));
@@ -357,13 +445,13 @@ TEST_F(Cycle, LocalPicturesAreMixedInAndAVanishedFolderIsNoList) {
                                              SolidBitmap(ColourOf(7)).size()));
     WriteAll(local / L"notes.txt", "not a picture");
     WriteAll(local / L"broken.jpg", "not a picture either");
-    Lists().SetDownloaded(Packages({0, 1}));
+    SetDownloaded(Packages({0, 1}));
     settings->SetUseLocalImage(true);
     settings->SetShuffleLocalImage(false);
     settings->SetLocalImageInterval(1);
     settings->SetLocalImagePath(local);
     controller->LoadLocalImages();
-    ASSERT_EQ(Lists().GetLocal()->size(), 2u) << "every .jpg, whatever its case, and nothing else";
+    ASSERT_EQ(Local()->size(), 2u) << "every .jpg, whatever its case, and nothing else";
 
     // With one downloaded image per local one: L D L D ...; the broken local file is skipped
     // by the user's next press, the wallpaper staying as it was meanwhile.
@@ -373,7 +461,7 @@ TEST_F(Cycle, LocalPicturesAreMixedInAndAVanishedFolderIsNoList) {
         Drain();
         seen.push_back(WallpaperColour());
     }
-    bool tenFirst = (*Lists().GetLocal())[0].FileName() == L"ten.JPG";
+    bool tenFirst = (*Local())[0].FileName() == L"ten.JPG";
     std::vector<COLORREF> expected = tenFirst
                                          ? std::vector<COLORREF>{ColourOf(7), ColourOf(1), ColourOf(1), ColourOf(0)}
                                          : std::vector<COLORREF>{seen[0], ColourOf(1), ColourOf(7), ColourOf(0)};
@@ -381,14 +469,14 @@ TEST_F(Cycle, LocalPicturesAreMixedInAndAVanishedFolderIsNoList) {
 
     local.RemoveAll();
     controller->LoadLocalImages();
-    EXPECT_TRUE(Lists().GetLocal()->empty()) << "a vanished folder is an empty list";
+    EXPECT_TRUE(Local()->empty()) << "a vanished folder is an empty list";
     controller->ShowImage(Controller::ShowNext, true);
     Drain();
     EXPECT_EQ(WallpaperColour(), ColourOf(1)) << "Next walks the downloaded images alone";
 }
 
 TEST_F(Cycle, AFrameChangeRecomposesTheCurrentPictureUnlessFrozen) {
-    Lists().SetDownloaded(Packages({0, 1}));
+    SetDownloaded(Packages({0, 1}));
     ControllerAccess::FollowSettings(*controller);
     settings->SetFrameType(0);
     Drain();
@@ -402,16 +490,18 @@ TEST_F(Cycle, AFrameChangeRecomposesTheCurrentPictureUnlessFrozen) {
     EXPECT_EQ(ui.updates, 1) << "neither a moved window nor an unchanged frame is a reason to render";
 
     controller->SetFreeze(true);
+    Drain();
+    EXPECT_EQ(ui.updates, 2) << "the freeze is told";
     settings->SetStretchPercent(5);
     Drain();
-    EXPECT_EQ(ui.updates, 1) << "a frozen wallpaper stays as it is";
+    EXPECT_EQ(ui.updates, 2) << "a frozen wallpaper stays as it is";
 }
 
 // After each change the next wallpaper is made ahead; a Next (or a Previous) that comes to
 // it moves it into place, and anything that changes what it would show is composed afresh.
 TEST_F(Cycle, TheWallpaperMadeAheadIsTakenOnlyWhileItIsWhatTheStepWouldShow) {
     ImageListPtr list = Packages({0, 1, 2, 3});
-    Lists().SetDownloaded(list);
+    SetDownloaded(list);
     const Path prepared = GetPreparedWallpaperPath();
     controller->ShowImage(Controller::ShowCurrent, false);
     Idle();
@@ -451,7 +541,7 @@ TEST_F(Cycle, TheWallpaperMadeAheadIsTakenOnlyWhileItIsWhatTheStepWouldShow) {
 // Wine has no HTML engine here, so every template page times out: the plain frame must
 // take over at once, and the same template must not be waited for on every change.
 TEST_F(Cycle, ATemplateThatTimesOutIsNotWaitedForAgainUntilATemplateIsChosen) {
-    Lists().SetDownloaded(Packages({0, 1, 2}));
+    SetDownloaded(Packages({0, 1, 2}));
     Controller::Impl& impl = ControllerAccess::Of(*controller);
     impl.templatePageTimeoutMs = 200;
     for (const wchar_t* name : {L"Frame", L"Other"}) {
@@ -485,7 +575,9 @@ TEST_F(Cycle, ATemplateThatTimesOutIsNotWaitedForAgainUntilATemplateIsChosen) {
     settings->SetUseTemplate(false);
     controller->ShowImage(Controller::ShowNext, true);
     Drain();
-    EXPECT_FALSE(impl.templateRenderer) << "released when templates are switched off";
+    bool released = false;
+    OnThread([&] { released = !impl.templateRenderer; });
+    EXPECT_TRUE(released) << "released when templates are switched off";
     EXPECT_FALSE(page.Exists());
     EXPECT_EQ(WallpaperColour(), ColourOf(2));
 }
@@ -517,11 +609,13 @@ TEST_F(Cycle, TheIconLabelBackgroundFollowsItsSettingWhileTheIconsShow) {
 }
 
 TEST_F(Cycle, NothingRecordedIsNothingToRestore) {
-    Lists().SetDownloaded(Packages({0}));
+    SetDownloaded(Packages({0}));
     controller->ShowImage(Controller::ShowCurrent, false);
     Drain();
     ASSERT_TRUE(IsOwnWallpaper(CaptureCurrentWallpaper()));
+    EXPECT_FALSE(ui.Last()->canRestoreOldWallpaper) << "the menus gray the command";
     controller->RestoreOldWallpaper();  // no wallpaper was recorded at the first start
+    Drain();
     EXPECT_EQ(CaptureCurrentWallpaper().Wallpaper, GetWallpaperPath().str()) << "the desktop keeps its wallpaper";
     EXPECT_FALSE(settings->GetFreeze());
 
@@ -529,8 +623,11 @@ TEST_F(Cycle, NothingRecordedIsNothingToRestore) {
     old.TileWallpaper = L"1";
     old.WallpaperStyle = L"0";
     old.Wallpaper = (dir / L"mine.bmp").str();
-    settings->SetOldWallpaper(old);
+    controller->SaveAsOldWallpaper(old);
+    Drain();
+    EXPECT_TRUE(ui.Last()->canRestoreOldWallpaper);
     controller->RestoreOldWallpaper();
+    Drain();
     WallpaperDescription now = CaptureCurrentWallpaper();
     EXPECT_EQ(now.Wallpaper, old.Wallpaper);
     EXPECT_EQ(now.TileWallpaper, L"1");
@@ -539,6 +636,7 @@ TEST_F(Cycle, NothingRecordedIsNothingToRestore) {
 
     // A change queued before the Restore must not put our picture back over the user's.
     controller->SetFreeze(false);
+    Drain();
     UniqueHandle release = Hold();
     controller->ShowImage(Controller::ShowNext, false);
     controller->RestoreOldWallpaper();
@@ -555,6 +653,7 @@ TEST_F(Cycle, NeedLoginNamesEveryCategoryThatNeedsIt) {
     SelectLanguage(1033);
     ControllerAccess::Fail(*controller, DownloadException::Error_No_Internet_Connection);
     ControllerAccess::Fail(*controller, DownloadException::Error_Need_Login);
+    Drain();
     std::lock_guard<std::mutex> guard(ui.mutex);
     ASSERT_EQ(ui.messages.size(), 1u) << "only the need-login failure is shown";
     EXPECT_EQ(ui.messages[0].first, IUI::ShowInfoMessage);
@@ -569,6 +668,7 @@ TEST_F(Cycle, ASignInIsWelcomedByTheNameTheServiceKnows) {
     record.Username = L"Alice";
     settings->SetLoginRecord(record);
     ControllerAccess::LoginSucceeded(*controller);
+    Drain();
     std::lock_guard<std::mutex> guard(ui.mutex);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].first, IUI::ShowInfoMessage);
@@ -579,12 +679,13 @@ TEST_F(Cycle, FavouriteOutcomesFollowWhatTheServiceNowHolds) {
     SelectLanguage(1033);
     auto favorites = std::make_shared<FavoriteList>();
     favorites->push_back({std::make_shared<Image>(7, Path(L"C:\\a.tvp"), L"a.jpg", L""), nullptr, L"dongwu", L""});
-    ControllerAccess::Of(*controller).lists.SetFavorites(favorites);
+    OnThread([&] { Lists().SetFavorites(favorites); });
     ControllerAccess::FavoritesDone(*controller, 7, true);   // added, or already there: the count
     ControllerAccess::FavoritesDone(*controller, 7, false);  // the service kept it: nothing to tell
     ControllerAccess::FavoritesDone(*controller, 8, true);   // not added after all: nothing either
     ControllerAccess::FavoritesDone(*controller, 8, false);  // gone
     ControllerAccess::FavoritesFailed(*controller, L"Server says no", true);
+    Drain();
     std::lock_guard<std::mutex> guard(ui.mutex);
     ASSERT_EQ(ui.messages.size(), 3u);
     EXPECT_EQ(ui.messages[0].second, FormatString(GetString(L"Prompt_AddFavorites_Success"), {1}) + L"|" +
@@ -632,17 +733,27 @@ protected:
         }
         ServiceControl(L"POST", L"/_control/installer", json + "}");
     }
-    bool CheckInFlight() { return !ControllerAccess::Of(*controller).checkUpdateTask.expired(); }
-    // Waits until the downloader has run every task queued so far and those they queue: a
-    // marker task (refused at once) of the least urgent priority runs after all of them.
+    bool CheckInFlight() {
+        bool inFlight = false;
+        OnThread([&] { inFlight = !ControllerAccess::Of(*controller).checkUpdateTask.expired(); });
+        return inFlight;
+    }
+    // Waits until the downloader has run every task queued so far, the Controller thread the
+    // answers they posted, and so on for the tasks those queue (a version answer queues the
+    // installer's download), three rounds deep. A marker task (refused at once) of the least
+    // urgent priority runs after every task queued before it.
     void Settle() {
-        UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        HANDLE event = done.get();
-        auto marker = std::make_shared<FileDownloadTask>(L"http://127.0.0.1:9/", dir.path());
-        marker->SetPriority(INT_MAX);
-        marker->SetErrorCallback([event](DownloadException::ErrorType, const std::wstring&) { SetEvent(event); });
-        ControllerAccess::Of(*controller).downloader->AddTask(marker);
-        ASSERT_EQ(WaitForSingleObject(event, 60000), WAIT_OBJECT_0);
+        for (int round = 0; round < 3; ++round) {
+            Drain();
+            UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+            HANDLE event = done.get();
+            auto marker = std::make_shared<FileDownloadTask>(L"http://127.0.0.1:9/", dir.path());
+            marker->SetPriority(INT_MAX);
+            marker->SetErrorCallback([event](DownloadException::ErrorType, const std::wstring&) { SetEvent(event); });
+            ControllerAccess::Of(*controller).downloader->AddTask(marker);
+            ASSERT_EQ(WaitForSingleObject(event, 60000), WAIT_OBJECT_0);
+            Drain();
+        }
     }
     static size_t Requests(const std::wstring& endpoint) {
         std::string log = ServiceControl(L"GET", L"/_control/requests?path=/service/viewer/v1.0/" + endpoint);
@@ -681,6 +792,7 @@ TEST_F(SelfUpdate, OnlyASignedNewerInstallerRunsUnaskedAndOneFailingItsChecksIsR
     const std::wstring running = GetProgramVersion();
     Offer(std::string(running.begin(), running.end()), "same");
     controller->CheckUpdate();
+    Drain();
     EXPECT_NE(settings->GetLastCheckUpdateTime(), 0) << "the check's time is kept for the daily rule";
     Settle();
     ASSERT_EQ(ui.MessageCount(), 1u);
@@ -776,7 +888,7 @@ TEST_F(SelfUpdate, OneCheckAtATimeAndHeartbeatsCheckOnlyUntilOneHasAnswered) {
     ServiceReset();
     ServiceFault(hold);
     settings->SetAutoUpdate(true);
-    ControllerAccess::Of(*controller).updateAnswered = false;  // as at start
+    OnThread([this] { ControllerAccess::Of(*controller).updateAnswered = false; });  // as at start
     ControllerAccess::HeartbeatDone(*controller);
     EXPECT_TRUE(CheckInFlight()) << "the first heartbeat brings the check forward";
     ASSERT_TRUE(WaitForHeldRequest());
@@ -794,6 +906,7 @@ TEST_F(SelfUpdate, TheInstallerStartsSilentlyFromAQuotedPathOverThisCopy) {
     ASSERT_TRUE(
         CopyFileW((TestExecutableDirectory() / L"command_line_recorder.exe").c_str(), installer.c_str(), FALSE));
     controller->InstallUpdate(installer);
+    Drain();
     Path record(installer.str() + L".txt");
     for (int i = 0; i < 100 && ReadAll(record).empty(); ++i) Sleep(100);
     std::string bytes = ReadAll(record);
@@ -803,6 +916,7 @@ TEST_F(SelfUpdate, TheInstallerStartsSilentlyFromAQuotedPathOverThisCopy) {
     EXPECT_EQ(ui.MessageCount(), 0u);
 
     controller->InstallUpdate(folder / L"missing.exe");
+    Drain();
     ASSERT_EQ(ui.MessageCount(), 1u);
     EXPECT_EQ(ui.messages[0].second, GetString(L"Prompt_InstallUpdateFail") + L"|");
 }
