@@ -63,7 +63,8 @@ struct Controller::Impl : std::enable_shared_from_this<Controller::Impl> {
     std::function<void(const char* where)> offThread;
 
     // The state as the window should see it; decodes the favourites' thumbnails not yet
-    // decoded. PublishState hands it to IUI.
+    // decoded. PublishState hands it to IUI. MakeState and CurrentImage go unchecked: Init
+    // calls them on the window thread before the job thread has work.
     ControllerStatePtr MakeState();
     void PublishState();
     // True when a favourite's thumbnail package not yet decoded is there now.

@@ -57,6 +57,7 @@ private:
 }  // namespace
 
 Controller::Impl::PictureSource Controller::Impl::SourceOf(const ImageLists::Snapshot& shown, int offset) const {
+    AssertOnOwnThread("PictureSource Controller");
     if (offset == 0 && shown.override && shown.override->GetPath().Exists()) return {shown.override->GetPath(), true};
     const CursorLists sizes = shown.Sizes(settings->GetLocalImageInterval(), settings->GetUseLocalImage());
     const ImageCursor cursor = MoveCursor(shown.cursor, offset, sizes);
@@ -72,6 +73,7 @@ Controller::Impl::PictureSource Controller::Impl::SourceOf(const ImageLists::Sna
 }
 
 Picture Controller::Impl::LoadPicture(const PictureSource& source) const {
+    AssertOnOwnThread("LoadPicture");
     Picture picture;
     if (source.packaged)
         LoadPackageImage(nullptr, &picture, source.path, WallpaperCover());
@@ -82,6 +84,7 @@ Picture Controller::Impl::LoadPicture(const PictureSource& source) const {
 
 std::shared_ptr<Picture> Controller::Impl::Compose(const Picture& picture, WallpaperRenderer& renderer,
                                                    WallpaperRecipe& recipe) {
+    AssertOnOwnThread("Compose");
     std::shared_ptr<Picture> wallpaper = ComposeWallpaper(picture, *settings, renderer);
     // A template whose page never finished is not ready any more: the wallpaper is made in
     // the plain frame at once, rather than after another wait.
@@ -93,6 +96,7 @@ std::shared_ptr<Picture> Controller::Impl::Compose(const Picture& picture, Wallp
 }
 
 std::wstring Controller::Impl::RendererName(const WallpaperRenderer& renderer) const {
+    AssertOnOwnThread("RendererName");
     return &renderer == plainRenderer.get() ? std::wstring() : templateName;
 }
 
