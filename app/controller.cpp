@@ -1,6 +1,7 @@
 #include "app/controller.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include "app/controller_impl.h"
 #include "app/iui.h"
@@ -44,38 +45,71 @@ Controller::Controller(IUI* ui, std::shared_ptr<Settings> settings) : m_impl(std
     m_impl->plainRenderer = std::make_unique<PlainRenderer>(m_impl->settings);
 }
 
-bool Controller::Init() {
+void Controller::Post(std::function<void(Controller&)> work) const {
+    std::shared_ptr<Impl> impl = m_impl;
+    if (!impl->jobThread) return;
+    impl->jobThread->Post([impl, work] {
+        impl->AssertOnOwnThread("a posted job");
+        Controller controller(impl);
+        work(controller);
+    });
+}
+
+void Controller::PostTo(const std::weak_ptr<Impl>& weak, std::function<void(Controller&)> work) {
+    if (std::shared_ptr<Impl> impl = weak.lock()) Controller(impl).Post(std::move(work));
+}
+
+void Controller::Impl::AssertOnOwnThread(const char* where) const {
+    if (!jobThread || jobThread->IsCurrentThread()) return;
+    if (offThread) {
+        offThread(where);
+        return;
+    }
+    std::string what(where);
+    DebugLog(L"The Controller's state was touched off its thread: " + std::wstring(what.begin(), what.end()) + L"\n");
+}
+
+Controller::StartUp Controller::Init() {
     Impl& impl = *m_impl;
-    if (!LoadStringMaps()) return false;
+    StartUp result;
+    if (!LoadStringMaps()) return result;
     // The default tags are a display name; the service wants category keys.
     impl.settings->SetTags(impl.settings->GetTags());
     impl.downloader = Downloader::Instance();
     std::weak_ptr<Impl> weak = m_impl;
-    impl.downloader->SetSignInCallback([weak](const SignInData& data) {
-        if (std::shared_ptr<Impl> self = weak.lock()) Controller(self).OnSignInState(data);
-    });
+    impl.downloader->SetSignInCallback(
+        [weak](const SignInData& data) { PostTo(weak, [data](Controller& c) { c.OnSignInState(data); }); });
     impl.jobThread = std::make_shared<JobThread>(L"Controller");
     bool loaded = impl.settings->Load();
     if (loaded && impl.settings->GetVersion() < GetProgramVersion()) {
         impl.OnUpgrade();
     } else if (!loaded) {
         // First run, or a file we could not read: remember the user's own wallpaper.
-        SaveAsOldWallpaper(CaptureCurrentWallpaper());
+        impl.settings->SetOldWallpaper(CaptureCurrentWallpaper());
+        impl.settings->Save();
         SetAutoStartEnabled(true);
     }
     // Without its watermark the wallpaper is still shown.
     if (!impl.watermark.Load(L"layout_watermark")) DebugLog(L"No watermark layout\n");
     FollowSettings();  // after config.xml: loading it is no change to react to
-    return true;
+    // Nothing of ours is on the desktop yet.
+    WallpaperDescription current = CaptureCurrentWallpaper();
+    if (!(current == impl.settings->GetOldWallpaper()) && !IsOwnWallpaper(current)) result.newUserWallpaper = current;
+    // No job has run yet: the window gets its first state before it shows.
+    impl.ui->UpdateState(impl.MakeState());
+    result.ok = true;
+    return result;
 }
 
 void Controller::FollowSettings() {
     std::weak_ptr<Impl> weak = m_impl;
+    // Settings tell their observers on the thread that made the change.
     m_impl->settingsSubscription = m_impl->settings->Subscribe([weak](const Settings::Changes& changes) {
-        if (std::shared_ptr<Impl> owner = weak.lock()) Controller(owner).OnSettingChanged(changes);
+        PostTo(weak, [changes](Controller& c) { c.OnSettingChanged(changes); });
     });
 }
 
+// Part of Init, before the job thread has work.
 void Controller::Impl::OnUpgrade() {
     std::wstring previous = settings->GetVersion();
     if (previous == L"20061205" || previous == L"20061206") SetAutoStartEnabled(true);
@@ -90,24 +124,29 @@ void Controller::Impl::OnUpgrade() {
     RemoveUpdateFolder(jobThread, settings->GetUpdateDirectory(), 40);
 }
 
-bool Controller::Start() {
+void Controller::Start() {
+    std::weak_ptr<Impl> weak = m_impl;
+    // The window's timer only hands the tick over.
+    m_impl->ui->SetTimer(5000, [weak] { PostTo(weak, [](Controller& c) { c.RunTick(); }); });
+    Post([](Controller& c) { c.StartJob(); });
+}
+
+void Controller::StartJob() {
     Impl& impl = *m_impl;
-    ApplyProxySettings();
-    Heartbeat();
-    LoadLocalImages();
+    impl.AssertOnOwnThread("StartJob");
+    if (impl.downloader) ::ApplyProxySettings(*impl.settings, *impl.downloader->GetSession());
+    StartHeartbeat();
+    ScanLocalImages();
     // The stored packages are the list until a download brings a new one: a restart shows
     // them at once, network or not.
     ImageListPtr stored = ScanImageDirectory(impl.settings->GetDataDirectory());
     if (!stored->empty()) impl.lists.SetDownloaded(stored);
-    ShowImage(ShowCurrent, false);
+    QueueShow(ShowCurrent, false);
     impl.lastChangeTime = impl.now();
-    std::shared_ptr<Impl> self = m_impl;
-    impl.tickTimer = impl.ui->SetTimer(5000, [self] { Controller(self).Tick(); });
-    SetDesktopIconsHidden(impl.settings->GetHideDesktopIcons());
+    ChangeDesktopIcons(impl.settings->GetHideDesktopIcons());
     TrimWorkingSet();
     auto images = impl.lists.GetDownloaded();
-    if (!images || images->empty()) DownloadImages(false);
-    return true;
+    if (!images || images->empty()) StartDownload(false);
 }
 
 void Controller::Exit() {
@@ -123,13 +162,14 @@ void Controller::Exit() {
 }
 
 void Controller::Impl::ExitJob() {
+    AssertOnOwnThread("ExitJob");
     settings->LockSave(true);
     // Hidden icons come back for the user; config.xml keeps the choice for the next start.
     if (ShowDesktopIconView(true, IconViewWait::Yes)) {
         settings->SetHideDesktopIcons(false);
         ::SetIconTextTransparent(settings->GetDesktopTextBkTransparent());
     }
-    ui->UpdateState();
+    PublishState();
     if (downloader) {
         downloader->AbortAll();
         downloader->Stop();
@@ -146,42 +186,109 @@ void Controller::WaitForCompletion() {
 }
 
 void Controller::ApplyProxySettings() {
-    if (m_impl->downloader) ::ApplyProxySettings(*m_impl->settings, *m_impl->downloader->GetSession());
+    Post([](Controller& c) {
+        Impl& impl = *c.m_impl;
+        if (impl.downloader) ::ApplyProxySettings(*impl.settings, *impl.downloader->GetSession());
+    });
 }
 
 void Controller::SetDesktopIconsHidden(bool hidden) {
+    Post([hidden](Controller& c) { c.ChangeDesktopIcons(hidden); });
+}
+
+void Controller::ToggleDesktopIconsHidden() {
+    Post([](Controller& c) { c.ChangeDesktopIcons(!c.m_impl->settings->GetHideDesktopIcons()); });
+}
+
+void Controller::ChangeDesktopIcons(bool hidden) {
+    m_impl->AssertOnOwnThread("ChangeDesktopIcons");
     Settings& settings = *m_impl->settings;
     if (ShowDesktopIconView(!hidden)) {
         settings.SetHideDesktopIcons(hidden);
         settings.Save();
         if (!hidden) ::SetIconTextTransparent(settings.GetDesktopTextBkTransparent());
     }
-    m_impl->ui->UpdateState();
+    m_impl->PublishState();
 }
-
-void Controller::SetIconTextTransparent(bool transparent) { ::SetIconTextTransparent(transparent); }
 
 void Controller::RestoreOldWallpaper() {
-    WallpaperDescription saved = m_impl->settings->GetOldWallpaper();
-    // An empty record would clear the user's desktop; our own file is nothing to go back to.
-    if (::IsOwnWallpaper(saved)) return;
-    SetFreeze(true);
-    SetDesktopWallpaper(saved.TileWallpaper, saved.WallpaperStyle, saved.Wallpaper);
-    SetActiveDesktop(saved.IsActiveDesktopEnabled);
-}
-
-std::optional<WallpaperDescription> Controller::FindNewUserWallpaper() const {
-    WallpaperDescription current = CaptureCurrentWallpaper();
-    if (current == m_impl->settings->GetOldWallpaper() || IsOwnWallpaper(current)) return std::nullopt;
-    return current;
+    Post([](Controller& c) {
+        WallpaperDescription saved = c.m_impl->settings->GetOldWallpaper();
+        // An empty record would clear the user's desktop; our own file is nothing to go back to.
+        if (::IsOwnWallpaper(saved)) return;
+        c.ChangeFreeze(true);
+        SetDesktopWallpaper(saved.TileWallpaper, saved.WallpaperStyle, saved.Wallpaper);
+        SetActiveDesktop(saved.IsActiveDesktopEnabled);
+    });
 }
 
 void Controller::SaveAsOldWallpaper(const WallpaperDescription& wallpaper) {
-    m_impl->settings->SetOldWallpaper(wallpaper);
-    m_impl->settings->Save();
+    Post([wallpaper](Controller& c) {
+        c.m_impl->settings->SetOldWallpaper(wallpaper);
+        c.m_impl->settings->Save();
+        c.m_impl->PublishState();
+    });
 }
 
 void Controller::SetFreeze(bool frozen) {
+    Post([frozen](Controller& c) { c.ChangeFreeze(frozen); });
+}
+
+void Controller::ToggleFreeze() {
+    Post([](Controller& c) { c.ChangeFreeze(!c.m_impl->settings->GetFreeze()); });
+}
+
+void Controller::ChangeFreeze(bool frozen) {
+    m_impl->AssertOnOwnThread("ChangeFreeze");
     m_impl->settings->SetFreeze(frozen);
     m_impl->settings->Save();
+    m_impl->PublishState();
+}
+
+ControllerStatePtr Controller::Impl::MakeState() {
+    auto state = std::make_shared<ControllerState>();
+    state->currentImage = CurrentImage();
+    state->favorites = lists.GetFavorites();
+    std::map<std::wstring, ThumbnailPtr> kept;
+    if (state->favorites)
+        for (const FavoriteEntry& entry : *state->favorites) {
+            if (!entry.thumbnail) continue;
+            const std::wstring path = entry.thumbnail->GetPath().str();
+            auto cached = thumbnails.find(path);
+            ThumbnailPtr thumbnail = cached != thumbnails.end() ? cached->second : DecodeThumbnail(path);
+            if (thumbnail) kept[path] = thumbnail;
+        }
+    thumbnails = kept;  // those of favourites the user deleted go
+    state->thumbnails = std::move(kept);
+    state->frozen = settings->GetFreeze();
+    state->desktopIconsHidden = settings->GetHideDesktopIcons();
+    state->loginState = settings->GetLoginState();
+    state->loginRecord = settings->GetLoginRecord();
+    state->canRestoreOldWallpaper = !IsOwnWallpaper(settings->GetOldWallpaper());
+    return state;
+}
+
+void Controller::Impl::PublishState() {
+    AssertOnOwnThread("PublishState");
+    ui->UpdateState(MakeState());
+}
+
+bool Controller::Impl::ThumbnailArrived() const {
+    AssertOnOwnThread("ThumbnailArrived");
+    FavoriteListPtr favorites = lists.GetFavorites();
+    if (!favorites) return false;
+    for (const FavoriteEntry& entry : *favorites)
+        if (entry.thumbnail && !thumbnails.count(entry.thumbnail->GetPath().str()) &&
+            entry.thumbnail->GetPath().Exists())
+            return true;
+    return false;
+}
+
+void Controller::ManageCategory() {
+    Post([](Controller& c) {
+        ImagePtr image = c.m_impl->CurrentImage();
+        if (!image || image->GetId() <= 0) return;
+        const std::wstring url = c.m_impl->settings->GetManageCategoryUrl(image->GetId());
+        ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    });
 }

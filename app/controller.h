@@ -1,7 +1,10 @@
 #pragma once
-// The program's logic core: start-up, the exit sequence and (as they arrive) the wallpaper
-// cycle, the account and self-update. A small handle on one shared record, so that jobs
-// bound to it keep it alive while they run.
+// The program's logic core: start-up, the exit sequence, the wallpaper cycle, the account and
+// self-update. A small handle on one record that only the "Controller" job thread touches:
+// every operation below posts its work there and answers through IUI, so the caller (the
+// window thread) never waits for disk, network, decoding or the shell. Construction and Init
+// are the exception: they run before the window is up.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -20,10 +23,18 @@ public:
 
     Controller(IUI* ui, std::shared_ptr<Settings> settings);
 
-    // Loads the strings and config.xml, starts the job thread, handles first run and
-    // upgrade. False when start-up cannot go on (no string map).
-    bool Init();
-    bool Start();
+    struct StartUp {
+        bool ok = false;  // false: start-up cannot go on (no string map)
+        // The desktop's wallpaper when it is neither ours nor the one recorded as the user's:
+        // the user chose it since. Looked at before anything of ours is on the desktop.
+        std::optional<WallpaperDescription> newUserWallpaper;
+    };
+    // Synchronous, on the caller's thread, before the window shows: loads the strings and
+    // config.xml, starts the job thread, handles first run and upgrade, and hands the first
+    // state to IUI.
+    StartUp Init();
+    // Starts the tick (a window timer that only posts Tick) and posts the start of the cycle.
+    void Start();
     // Posts the exit job (once); the job ends in IUI::RequestExit.
     void Exit();
     // Waits for the "Controller" job thread to end.
@@ -34,12 +45,12 @@ public:
 
     // Hides or shows the desktop icons (when the shell has an icon view) and remembers it.
     void SetDesktopIconsHidden(bool hidden);
-    void SetIconTextTransparent(bool transparent);
+    void ToggleDesktopIconsHidden();
     // Puts the user's own wallpaper back and freezes the cycle.
     void RestoreOldWallpaper();
 
-    // The wallpaper cycle. ShowImage queues the request; one job on the "Controller" thread
-    // takes every queued request and renders once.
+    // The wallpaper cycle. Requests are queued; one show job takes every queued request and
+    // renders once.
     void ShowImage(ImageToBeShown which, bool force);
     void Tick();
     void DownloadImages(bool restart);
@@ -52,6 +63,8 @@ public:
     // Asks the service to keep or to drop one image (by its id); the outcome is told through IUI.
     void AddFavorite(int pid);
     void DeleteFavorite(int pid);
+    // Opens the service's category page of the current image in the browser.
+    void ManageCategory();
 
     // Asks the service for the newest version unless a check is under way; a newer one is
     // downloaded into the update folder, checked and, through IUI, installed.
@@ -59,17 +72,9 @@ public:
     // Starts the installer silently; the installer closes this program and replaces it.
     void InstallUpdate(const Path& installer);
 
-    // The desktop's wallpaper when it is neither ours nor the one recorded as the user's: the
-    // user chose it since. Asked before Start, so that nothing of ours is on the desktop yet.
-    std::optional<WallpaperDescription> FindNewUserWallpaper() const;
     void SaveAsOldWallpaper(const WallpaperDescription& wallpaper);
     void SetFreeze(bool frozen);
-
-    // The image on the desktop (the favourite shown, else the cursor's downloaded image); null
-    // for a local picture or when there is none.
-    ImagePtr GetCurrentImage() const;
-    // The signed-in user's favourites, as the service last listed them.
-    FavoriteListPtr GetFavorites() const;
+    void ToggleFreeze();
     // Shows one favourite instead of the cycle's image and freezes the cycle; nothing happens
     // when its package is missing.
     void ShowFavoriteImage(const ImagePtr& image);
@@ -78,15 +83,33 @@ public:
 
 private:
     friend class ControllerAccess;  // the tests reach the record and the callbacks
+    friend struct Impl;
 
     explicit Controller(std::shared_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+    // Runs the work on the Controller thread, whichever thread asks; nothing once it has stopped.
+    void Post(std::function<void(Controller&)> work) const;
+    static void PostTo(const std::weak_ptr<Impl>& weak, std::function<void(Controller&)> work);
+
+    // The operations' work, on the Controller thread.
+    void StartJob();
+    void QueueShow(ImageToBeShown which, bool force);
+    void RunTick();
+    void StartDownload(bool restart);
+    void ScanLocalImages();
+    void StartHeartbeat();
+    void StartCheckUpdate();
+    void RunInstaller(const Path& installer);
+    void ChangeFreeze(bool frozen);
+    void ChangeDesktopIcons(bool hidden);
+    void RequestFavorite(int pid, bool add);
+
+    // The downloader's answers, posted to the Controller thread.
     void OnImageList(const ImageListPtr& images, bool moreToCome);
     void OnDownloadError(int type);
     void OnSignInState(const SignInData& data);
     void OnLoginSuccess();
     void OnLoginFail(const std::wstring& message);
     void OnAccountFail(const std::wstring& textId, const std::wstring& message, const std::wstring& titleId);
-    void RequestFavorite(int pid, bool add);
     void OnFavoritesDone(int pid, bool add);
     void OnFavoritesError(const std::wstring& message, bool add);
     void OnHeartbeatDone();

@@ -1,12 +1,14 @@
 #pragma once
-// The record behind a Controller handle, shared by the jobs and callbacks bound to it.
+// The record behind a Controller handle, kept alive by the jobs and callbacks bound to it and
+// touched only on the "Controller" job thread (Init aside, which runs before that thread has
+// work). The one exception is the exit flag, which the window thread sets.
 #include <atomic>
 #include <cstdint>
 #include <ctime>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
-#include <mutex>
 
 #include "app/controller.h"
 #include "app/image_lists.h"
@@ -37,25 +39,37 @@ struct Controller::Impl : std::enable_shared_from_this<Controller::Impl> {
     DrawnLayout watermark;
     // The next wallpaper, made ahead on disk after each change (the show job's thread only).
     PreparedWallpaper prepared{GetPreparedWallpaperPath()};
-    std::atomic<bool> preparationQueued{false};
+    bool preparationQueued = false;
     static constexpr int kPreparationPriority = 0;  // below every other job
-    std::atomic<bool> exiting{false};
-    unsigned tickTimer = 0;
-    std::atomic<std::int64_t> lastChangeTime{0};
-    std::atomic<std::int64_t> lastDownloadAttempt{0};
+    std::atomic<bool> exiting{false};               // set by Exit on the window thread
+    std::int64_t lastChangeTime = 0;
+    std::int64_t lastDownloadAttempt = 0;
     std::function<std::int64_t()> now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
 
     struct ShowRequest {
         int step;    // images forward (negative: back)
         bool force;  // shown even while frozen
     };
-    std::mutex showMutex;  // guards showQueue
     std::deque<ShowRequest> showQueue;
-    std::mutex tasksMutex;  // guards the weak task handles
     std::weak_ptr<DownloadTask> downloadTask;
     std::weak_ptr<DownloadTask> heartbeatTask;
     std::weak_ptr<DownloadTask> checkUpdateTask;
-    std::atomic<bool> updateAnswered{false};  // a version answer arrived in this run
+    bool updateAnswered = false;                      // a version answer arrived in this run
+    std::map<std::wstring, ThumbnailPtr> thumbnails;  // the favourites', by package path
+
+    // Called first by every method and job that touches the record. Off the Controller thread
+    // it calls offThread when set (the tests fail there), else it writes to the debug log.
+    void AssertOnOwnThread(const char* where) const;
+    std::function<void(const char* where)> offThread;
+
+    // The state as the window should see it; decodes the favourites' thumbnails not yet
+    // decoded. PublishState hands it to IUI. MakeState and CurrentImage go unchecked: Init
+    // calls them on the window thread before the job thread has work.
+    ControllerStatePtr MakeState();
+    void PublishState();
+    // True when a favourite's thumbnail package not yet decoded is there now.
+    bool ThumbnailArrived() const;
+    ImagePtr CurrentImage() const;
 
     void OnUpgrade();
     void ExitJob();

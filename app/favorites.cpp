@@ -1,13 +1,13 @@
-// The favourites the menus list, and showing one of them.
+// Showing one of the favourites the menus list.
 #include "app/controller.h"
 #include "app/controller_impl.h"
 
-FavoriteListPtr Controller::GetFavorites() const { return m_impl->lists.GetFavorites(); }
-
 void Controller::ShowFavoriteImage(const ImagePtr& image) {
-    if (!image || !image->GetPath().Exists() || image->GetPath().IsDirectory()) return;
-    // The next Previous or Next drops the override and goes on from the cursor.
-    m_impl->lists.SetOverride(image);
-    ShowImage(ShowCurrent, true);
-    SetFreeze(true);
+    Post([image](Controller& c) {
+        if (!image || !image->GetPath().Exists() || image->GetPath().IsDirectory()) return;
+        // The next Previous or Next drops the override and goes on from the cursor.
+        c.m_impl->lists.SetOverride(image);
+        c.QueueShow(ShowCurrent, true);
+        c.ChangeFreeze(true);
+    });
 }

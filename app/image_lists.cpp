@@ -5,13 +5,9 @@ CursorLists ImageLists::Snapshot::Sizes(int interval, bool useLocal) const {
                        local ? static_cast<int>(local->size()) : 0, interval, useLocal};
 }
 
-ImageLists::Snapshot ImageLists::GetSnapshot() const {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    return Snapshot{m_downloaded, m_local, m_cursor, m_override};
-}
+ImageLists::Snapshot ImageLists::GetSnapshot() const { return Snapshot{m_downloaded, m_local, m_cursor, m_override}; }
 
 ImageLists::Snapshot ImageLists::Move(const std::vector<int>& steps, int interval, bool useLocal) {
-    std::lock_guard<std::mutex> guard(m_mutex);
     Snapshot now{m_downloaded, m_local, m_cursor, m_override};
     const CursorLists sizes = now.Sizes(interval, useLocal);
     for (int step : steps) {
@@ -24,49 +20,26 @@ ImageLists::Snapshot ImageLists::Move(const std::vector<int>& steps, int interva
     return now;
 }
 
-ImageListPtr ImageLists::GetDownloaded() const {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    return m_downloaded;
-}
+ImageListPtr ImageLists::GetDownloaded() const { return m_downloaded; }
 
 void ImageLists::SetDownloaded(ImageListPtr images) {
-    std::lock_guard<std::mutex> guard(m_mutex);
     if (images && !images->empty()) m_cursor.downloadedIndex = 0;
     m_downloaded = std::move(images);
 }
 
-LocalImageListPtr ImageLists::GetLocal() const {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    return m_local;
-}
+LocalImageListPtr ImageLists::GetLocal() const { return m_local; }
 
 void ImageLists::SetLocal(LocalImageListPtr images) {
-    std::lock_guard<std::mutex> guard(m_mutex);
     if (images && !images->empty()) m_cursor.localIndex = 0;
     m_local = std::move(images);
 }
 
-ImageCursor ImageLists::GetCursor() const {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    return m_cursor;
-}
+ImageCursor ImageLists::GetCursor() const { return m_cursor; }
 
-ImagePtr ImageLists::GetOverride() const {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    return m_override;
-}
+ImagePtr ImageLists::GetOverride() const { return m_override; }
 
-void ImageLists::SetOverride(ImagePtr image) {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    m_override = std::move(image);
-}
+void ImageLists::SetOverride(ImagePtr image) { m_override = std::move(image); }
 
-FavoriteListPtr ImageLists::GetFavorites() const {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    return m_favorites;
-}
+FavoriteListPtr ImageLists::GetFavorites() const { return m_favorites; }
 
-void ImageLists::SetFavorites(FavoriteListPtr favorites) {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    m_favorites = std::move(favorites);
-}
+void ImageLists::SetFavorites(FavoriteListPtr favorites) { m_favorites = std::move(favorites); }

@@ -1,9 +1,8 @@
 #pragma once
-// The wallpaper cycle's run-time lists, shared by the threads: the downloaded images, the
-// local pictures, the cursor over both, the image shown instead of the cursor's, and the
-// favourites the service keeps for the signed-in user. Never written to config.xml.
+// The wallpaper cycle's run-time lists: the downloaded images, the local pictures, the cursor
+// over both, the image shown instead of the cursor's, and the favourites the service keeps for
+// the signed-in user. Never written to config.xml. Owned by the Controller thread, unguarded.
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "app/image_cursor.h"
@@ -40,7 +39,6 @@ public:
     void SetFavorites(FavoriteListPtr favorites);
 
 private:
-    mutable std::mutex m_mutex;  // guards everything below
     ImageListPtr m_downloaded;
     LocalImageListPtr m_local;
     ImageCursor m_cursor;

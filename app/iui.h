@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "app/controller_state.h"
 #include "net/version_info.h"
 
 class IUI {
@@ -16,7 +17,8 @@ public:
     virtual void KillTimer(unsigned id) = 0;
     virtual bool ResetTimer(unsigned id, unsigned periodMs) = 0;
     virtual void RequestExit() = 0;
-    virtual void UpdateState() = 0;
+    // The Controller's state after a change; the window shows it and keeps it for its menus.
+    virtual void UpdateState(ControllerStatePtr state) = 0;
     virtual void ShowProgress(int percent, const std::wstring& text) = 0;
     virtual void ShowInfo(ShowInfoType type, const std::wstring& text, const std::wstring& title) = 0;
     // Asks before installing a downloaded update, unless it is verified and silent updates are

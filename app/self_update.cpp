@@ -25,19 +25,25 @@ void ShowProgressText(IUI& ui, const wchar_t* textId, int percent) {
 }  // namespace
 
 void Controller::CheckUpdate() {
+    Post([](Controller& c) { c.StartCheckUpdate(); });
+}
+
+void Controller::StartCheckUpdate() {
     Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("StartCheckUpdate");
     if (!impl.downloader) return;
-    std::lock_guard<std::mutex> guard(impl.tasksMutex);
     if (impl.checkUpdateTask.lock()) return;
     impl.settings->SetLastCheckUpdateTime(impl.now());
     DebugLog(L"Begin to CheckUpdate\n");
     auto task = std::make_shared<CheckUpdateTask>(impl.settings);
-    std::shared_ptr<Impl> self = m_impl;
-    task->SetProgressCallback(
-        [self](int percent) { ShowProgressText(*self->ui, L"Balloon_CheckUpdateProgress", percent); });
-    task->SetResultCallback([self](const VersionInfo& info) { Controller(self).OnVersionInfo(info); });
-    task->SetErrorCallback(
-        [self](DownloadException::ErrorType type, const std::wstring&) { Controller(self).OnDownloadError(type); });
+    IUI* ui = impl.ui;
+    task->SetProgressCallback([ui](int percent) { ShowProgressText(*ui, L"Balloon_CheckUpdateProgress", percent); });
+    std::weak_ptr<Impl> weak = m_impl;
+    task->SetResultCallback(
+        [weak](const VersionInfo& info) { PostTo(weak, [info](Controller& c) { c.OnVersionInfo(info); }); });
+    task->SetErrorCallback([weak](DownloadException::ErrorType type, const std::wstring&) {
+        PostTo(weak, [type](Controller& c) { c.OnDownloadError(type); });
+    });
     impl.checkUpdateTask = task;
     impl.downloader->AddTask(task);
 }
@@ -45,12 +51,14 @@ void Controller::CheckUpdate() {
 // Heartbeats bring the first check of a run forward, until a check has answered.
 void Controller::OnHeartbeatDone() {
     Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("OnHeartbeatDone");
     if (impl.updateAnswered || !impl.settings->GetAutoUpdate() || impl.exiting) return;
-    CheckUpdate();  // does nothing while a check is in flight
+    StartCheckUpdate();  // does nothing while a check is in flight
 }
 
 void Controller::OnVersionInfo(const VersionInfo& info) {
     Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("OnVersionInfo");
     impl.updateAnswered = true;
     const std::wstring running = GetProgramVersion();
     DebugLog(L"Found version: " + info.Version + L", my version is: " + running + L"\n");
@@ -64,12 +72,15 @@ void Controller::OnVersionInfo(const VersionInfo& info) {
     if (!impl.downloader || impl.exiting) return;
     auto task =
         std::make_shared<FileDownloadTask>(info.FileUrl, impl.settings->GetUpdateDirectory(), kMaxInstallerBytes);
-    std::shared_ptr<Impl> self = m_impl;
-    task->SetProgressCallback(
-        [self](int percent) { ShowProgressText(*self->ui, L"Balloon_DownloadUpdateProgress", percent); });
-    task->SetFileCallback([self, info](const Path& path) { Controller(self).OnUpdateDownloaded(info, path); });
-    task->SetErrorCallback(
-        [self](DownloadException::ErrorType type, const std::wstring&) { Controller(self).OnDownloadError(type); });
+    IUI* ui = impl.ui;
+    task->SetProgressCallback([ui](int percent) { ShowProgressText(*ui, L"Balloon_DownloadUpdateProgress", percent); });
+    std::weak_ptr<Impl> weak = m_impl;
+    task->SetFileCallback([weak, info](const Path& path) {
+        PostTo(weak, [info, path](Controller& c) { c.OnUpdateDownloaded(info, path); });
+    });
+    task->SetErrorCallback([weak](DownloadException::ErrorType type, const std::wstring&) {
+        PostTo(weak, [type](Controller& c) { c.OnDownloadError(type); });
+    });
     impl.downloader->AddTask(task);
 }
 
@@ -79,6 +90,7 @@ void Controller::OnVersionInfo(const VersionInfo& info) {
 // started or the user has declined.
 void Controller::OnUpdateDownloaded(const VersionInfo& info, const Path& installer) {
     Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("OnUpdateDownloaded");
     DebugLog(L"Download new version success. Saved to '" + installer.str() + L"'\n");
     if (!installer.Exists() || installer.IsDirectory() || impl.exiting) return;
     InstallerCheck check = CheckInstaller(installer, info, TrustedUpdateKeys(), kMaxInstallerBytes);
@@ -88,14 +100,21 @@ void Controller::OnUpdateDownloaded(const VersionInfo& info, const Path& install
         impl.ui->ShowInfo(IUI::ShowInfoMessage, GetString(L"Prompt_InstallUpdateFail"), L"");
         return;
     }
-    std::shared_ptr<Impl> self = m_impl;
+    std::weak_ptr<Impl> weak = m_impl;
     std::shared_ptr<void> held = std::move(check.file);
-    impl.ui->ConfirmInstallUpdate(info, check.verdict == InstallerCheck::Verified,
-                                  [self, installer, held] { Controller(self).InstallUpdate(installer); });
+    // The window's answer comes back here; the file stays held until the installer has started.
+    impl.ui->ConfirmInstallUpdate(info, check.verdict == InstallerCheck::Verified, [weak, installer, held] {
+        PostTo(weak, [installer, held](Controller& c) { c.RunInstaller(installer); });
+    });
 }
 
 // The installer runs as the user: it installs for this user alone and needs no elevation.
 void Controller::InstallUpdate(const Path& installer) {
+    Post([installer](Controller& c) { c.RunInstaller(installer); });
+}
+
+void Controller::RunInstaller(const Path& installer) {
+    m_impl->AssertOnOwnThread("RunInstaller");
     std::wstring commandLine = L"\"" + installer.str() + L"\" /S";
     // Over this very copy, wherever it lives, rather than the installer's default folder. A
     // program folder we cannot write to is no place the installer could write either.

@@ -15,16 +15,22 @@
 #include "desktop/desktop_icons.h"
 #include "desktop/template_renderer.h"
 #include "net/image_tasks.h"
+#include "net/internet_session.h"
 #include "net/service_requests.h"
 #include "store/data_folder.h"
 #include "store/package_file.h"
 
 void Controller::ShowImage(ImageToBeShown which, bool force) {
+    Post([which, force](Controller& c) { c.QueueShow(which, force); });
+}
+
+void Controller::QueueShow(ImageToBeShown which, bool force) {
     Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("QueueShow");
     if (!force && impl.settings->GetFreeze()) return;
     if (which != ShowCurrent) impl.lastChangeTime = impl.now();
-    std::lock_guard<std::mutex> guard(impl.showMutex);
     impl.showQueue.push_back(Impl::ShowRequest{which, force});
+    // Requests queued before the show job runs are rendered together, once.
     if (impl.showQueue.size() == 1 && impl.jobThread) {
         std::shared_ptr<Impl> self = m_impl;
         impl.jobThread->Post([self] { self->ShowJob(); });
@@ -51,6 +57,7 @@ private:
 }  // namespace
 
 Controller::Impl::PictureSource Controller::Impl::SourceOf(const ImageLists::Snapshot& shown, int offset) const {
+    AssertOnOwnThread("PictureSource Controller");
     if (offset == 0 && shown.override && shown.override->GetPath().Exists()) return {shown.override->GetPath(), true};
     const CursorLists sizes = shown.Sizes(settings->GetLocalImageInterval(), settings->GetUseLocalImage());
     const ImageCursor cursor = MoveCursor(shown.cursor, offset, sizes);
@@ -66,6 +73,7 @@ Controller::Impl::PictureSource Controller::Impl::SourceOf(const ImageLists::Sna
 }
 
 Picture Controller::Impl::LoadPicture(const PictureSource& source) const {
+    AssertOnOwnThread("LoadPicture");
     Picture picture;
     if (source.packaged)
         LoadPackageImage(nullptr, &picture, source.path, WallpaperCover());
@@ -76,6 +84,7 @@ Picture Controller::Impl::LoadPicture(const PictureSource& source) const {
 
 std::shared_ptr<Picture> Controller::Impl::Compose(const Picture& picture, WallpaperRenderer& renderer,
                                                    WallpaperRecipe& recipe) {
+    AssertOnOwnThread("Compose");
     std::shared_ptr<Picture> wallpaper = ComposeWallpaper(picture, *settings, renderer);
     // A template whose page never finished is not ready any more: the wallpaper is made in
     // the plain frame at once, rather than after another wait.
@@ -87,24 +96,22 @@ std::shared_ptr<Picture> Controller::Impl::Compose(const Picture& picture, Wallp
 }
 
 std::wstring Controller::Impl::RendererName(const WallpaperRenderer& renderer) const {
+    AssertOnOwnThread("RendererName");
     return &renderer == plainRenderer.get() ? std::wstring() : templateName;
 }
 
-ImagePtr Controller::GetCurrentImage() const {
-    const ImageLists::Snapshot shown = m_impl->lists.GetSnapshot();
+ImagePtr Controller::Impl::CurrentImage() const {
+    const ImageLists::Snapshot shown = lists.GetSnapshot();
     if (shown.override) return shown.override;
-    const CursorLists sizes =
-        shown.Sizes(m_impl->settings->GetLocalImageInterval(), m_impl->settings->GetUseLocalImage());
+    const CursorLists sizes = shown.Sizes(settings->GetLocalImageInterval(), settings->GetUseLocalImage());
     if (TargetOf(shown.cursor, sizes) != CursorTarget::Downloaded) return nullptr;
     return (*shown.downloaded)[shown.cursor.downloadedIndex];
 }
 
 void Controller::Impl::ShowJob() {
+    AssertOnOwnThread("ShowJob");
     std::deque<ShowRequest> requests;
-    {
-        std::lock_guard<std::mutex> guard(showMutex);
-        requests.swap(showQueue);
-    }
+    requests.swap(showQueue);
     // The freeze counts when the job runs: requests queued before a freeze or a Restore must
     // not replace the wallpaper the user now keeps. Next and Previous pressed by hand still do.
     const bool frozen = settings->GetFreeze();
@@ -128,17 +135,20 @@ void Controller::Impl::ShowJob() {
         applied = wallpaper && ApplyWallpaper(*wallpaper, *settings, &watermark);
     }
     if (!applied) DebugLog(L"The wallpaper was not changed\n");
-    ui->UpdateState();
+    PublishState();
     PrepareLater();
 }
 
 void Controller::Impl::PrepareLater() {
-    if (preparationQueued.exchange(true) || !jobThread) return;
+    AssertOnOwnThread("PrepareLater");
+    if (preparationQueued || !jobThread) return;
+    preparationQueued = true;
     std::weak_ptr<Impl> weak = weak_from_this();
     // The lowest priority: it runs only when no other job waits.
     jobThread->Post(
         [weak] {
             if (std::shared_ptr<Impl> self = weak.lock()) {
+                self->AssertOnOwnThread("the preparation job");
                 self->preparationQueued = false;
                 self->PrepareNext();
             }
@@ -147,6 +157,7 @@ void Controller::Impl::PrepareLater() {
 }
 
 void Controller::Impl::PrepareNext() {
+    AssertOnOwnThread("PrepareNext");
     if (exiting) return;
     WallpaperRenderer& renderer = SelectRenderer();
     const PictureSource source = SourceOf(lists.GetSnapshot(), 1);
@@ -165,6 +176,7 @@ void Controller::Impl::PrepareNext() {
 }
 
 WallpaperRenderer& Controller::Impl::SelectRenderer() {
+    AssertOnOwnThread("SelectRenderer");
     if (settings->GetUseTemplate()) {
         std::wstring name = settings->GetTemplate();
         // A template that fails to load leaves the one loaded before in use.
@@ -186,7 +198,12 @@ WallpaperRenderer& Controller::Impl::SelectRenderer() {
 }
 
 void Controller::Tick() {
+    Post([](Controller& c) { c.RunTick(); });
+}
+
+void Controller::RunTick() {
     Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("RunTick");
     const Settings& settings = *impl.settings;
     TickState state;
     state.now = impl.now();
@@ -201,39 +218,51 @@ void Controller::Tick() {
     TickActions actions = DecideTick(state);
     if (actions.showNext) {
         // While frozen the change time is not renewed, so this trim comes every tick.
-        ShowImage(ShowNext, false);
+        QueueShow(ShowNext, false);
         if (impl.jobThread) impl.jobThread->Post(TrimWorkingSet);
     }
-    if (actions.download) DownloadImages(false);
-    if (actions.checkUpdate) CheckUpdate();
-    if (actions.heartbeat) Heartbeat();
+    if (actions.download) StartDownload(false);
+    if (actions.checkUpdate) StartCheckUpdate();
+    if (actions.heartbeat) StartHeartbeat();
+    // The downloader fetches thumbnails on its own: the favourites menu gets them here.
+    if (impl.ThumbnailArrived()) impl.PublishState();
 }
 
 void Controller::DownloadImages(bool restart) {
+    Post([restart](Controller& c) { c.StartDownload(restart); });
+}
+
+void Controller::StartDownload(bool restart) {
     Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("StartDownload");
     if (!impl.downloader) return;
-    std::lock_guard<std::mutex> guard(impl.tasksMutex);
     if (DownloadTaskPtr running = impl.downloadTask.lock()) {
         if (!restart) return;
         running->Abort();
     }
     impl.lastDownloadAttempt = impl.now();
     auto task = DownloadImageTask::Create(impl.settings, impl.settings->GetTags(), impl.downloader);
-    std::shared_ptr<Impl> self = m_impl;
-    task->SetProgressCallback([self](int percent) {
+    // Progress goes straight to the window (the IUI pointer never changes); answers that
+    // touch the state are posted to the Controller thread.
+    IUI* ui = impl.ui;
+    task->SetProgressCallback([ui](int percent) {
         std::wstring text = FormatString(GetString(L"Balloon_DownloadImageProgress"), {percent});
-        self->ui->ShowProgress(percent, percent < 0 ? std::wstring() : text);
+        ui->ShowProgress(percent, percent < 0 ? std::wstring() : text);
     });
-    task->SetImagesCallback(
-        [self](const ImageListPtr& images, bool more) { Controller(self).OnImageList(images, more); });
-    task->SetErrorCallback(
-        [self](DownloadException::ErrorType type, const std::wstring&) { Controller(self).OnDownloadError(type); });
+    std::weak_ptr<Impl> weak = m_impl;
+    task->SetImagesCallback([weak](const ImageListPtr& images, bool more) {
+        PostTo(weak, [images, more](Controller& c) { c.OnImageList(images, more); });
+    });
+    task->SetErrorCallback([weak](DownloadException::ErrorType type, const std::wstring&) {
+        PostTo(weak, [type](Controller& c) { c.OnDownloadError(type); });
+    });
     impl.downloadTask = task;
     impl.downloader->AddTask(task);
 }
 
 void Controller::OnImageList(const ImageListPtr& images, bool moreToCome) {
     Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("OnImageList");
     // Whatever arrives on the way out is no reason to prune the store.
     if (!images || images->empty() || impl.exiting) return;
     if (moreToCome) {
@@ -243,18 +272,19 @@ void Controller::OnImageList(const ImageListPtr& images, bool moreToCome) {
             for (const ImagePtr& image : *previous)
                 if (std::find(images->begin(), images->end(), image) == images->end()) merged->push_back(image);
         impl.lists.SetDownloaded(merged);
-        if (images->size() == 1) ShowImage(ShowCurrent, false);  // the first new image of a download
+        if (images->size() == 1) QueueShow(ShowCurrent, false);  // the first new image of a download
         return;
     }
     impl.settings->SetLastDownloadTime(impl.now());
     impl.lists.SetDownloaded(images);
-    ShowImage(ShowCurrent, false);
+    QueueShow(ShowCurrent, false);
     FavoriteListPtr favorites = impl.lists.GetFavorites();
     CleanImageDirectory(impl.settings->GetDataDirectory(), images.get(), favorites.get());
     impl.settings->Save();
 }
 
 void Controller::OnDownloadError(int type) {
+    m_impl->AssertOnOwnThread("OnDownloadError");
     if (type != DownloadException::Error_Need_Login) return;
     std::wstring categories;
     for (const Settings::Category& category : m_impl->settings->GetCategories())
@@ -264,6 +294,11 @@ void Controller::OnDownloadError(int type) {
 }
 
 void Controller::LoadLocalImages() {
+    Post([](Controller& c) { c.ScanLocalImages(); });
+}
+
+void Controller::ScanLocalImages() {
+    m_impl->AssertOnOwnThread("ScanLocalImages");
     Settings& settings = *m_impl->settings;
     auto list = std::make_shared<std::vector<Path>>();
     if (settings.GetUseLocalImage() && !settings.GetLocalImagePath().empty()) {
@@ -276,43 +311,46 @@ void Controller::LoadLocalImages() {
 }
 
 void Controller::Heartbeat() {
+    Post([](Controller& c) { c.StartHeartbeat(); });
+}
+
+void Controller::StartHeartbeat() {
     Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("StartHeartbeat");
     if (!impl.downloader) return;
-    std::lock_guard<std::mutex> guard(impl.tasksMutex);
     if (impl.heartbeatTask.lock()) return;
     auto task = std::make_shared<HeartbeatTask>(impl.settings);
     std::weak_ptr<Impl> weak = m_impl;
-    task->SetSignInCallback([weak](const SignInData& data) {
-        if (std::shared_ptr<Impl> self = weak.lock()) Controller(self).OnSignInState(data);
-    });
-    task->SetDoneCallback([weak] {
-        if (std::shared_ptr<Impl> self = weak.lock()) Controller(self).OnHeartbeatDone();
-    });
+    task->SetSignInCallback(
+        [weak](const SignInData& data) { PostTo(weak, [data](Controller& c) { c.OnSignInState(data); }); });
+    task->SetDoneCallback([weak] { PostTo(weak, [](Controller& c) { c.OnHeartbeatDone(); }); });
     impl.heartbeatTask = task;
     impl.downloader->AddTask(task);
 }
 
 void Controller::OnSignInState(const SignInData& data) {
+    m_impl->AssertOnOwnThread("OnSignInState");
     if (data.favorites) m_impl->lists.SetFavorites(data.favorites);
     // The sign-in light follows every answer (a sign-out, or a session the service ended).
-    m_impl->ui->UpdateState();
+    m_impl->PublishState();
 }
 
 void Controller::OnSettingChanged(const Settings::Changes& changes) {
     using Field = Settings::Field;
-    if (changes.Has(Field::Tags)) DownloadImages(true);
-    if (changes.HasAny({Field::ProxyType, Field::ProxyServer, Field::ProxyUsername, Field::ProxyPassword}))
-        ApplyProxySettings();
-    if (changes.HasAny({Field::UseLocalImage, Field::ShuffleLocalImage, Field::LocalImagePath})) LoadLocalImages();
+    Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("OnSettingChanged");
+    if (changes.Has(Field::Tags)) StartDownload(true);
+    if (changes.HasAny({Field::ProxyType, Field::ProxyServer, Field::ProxyUsername, Field::ProxyPassword}) &&
+        impl.downloader)
+        ::ApplyProxySettings(*impl.settings, *impl.downloader->GetSession());
+    if (changes.HasAny({Field::UseLocalImage, Field::ShuffleLocalImage, Field::LocalImagePath})) ScanLocalImages();
     // Not forced: a frozen cycle (or the user's own wallpaper put back) stays as it is.
     if (changes.HasAny(
             {Field::FrameType, Field::FrameColor, Field::StretchPercent, Field::Template, Field::UseTemplate}))
-        ShowImage(ShowCurrent, false);
-    // Hidden icons take their label background when they are shown again. The job thread
-    // makes the change: on newer systems it is a settings broadcast that may wait on other
+        QueueShow(ShowCurrent, false);
+    // Hidden icons take their label background when they are shown again. This thread makes
+    // the change: on newer systems it is a settings broadcast that may wait on other
     // programs' windows.
-    if (changes.Has(Field::DesktopTextBkTransparent) && !m_impl->settings->GetHideDesktopIcons() && m_impl->jobThread) {
-        const bool transparent = m_impl->settings->GetDesktopTextBkTransparent();
-        m_impl->jobThread->Post([transparent] { ::SetIconTextTransparent(transparent); });
-    }
+    if (changes.Has(Field::DesktopTextBkTransparent) && !impl.settings->GetHideDesktopIcons())
+        ::SetIconTextTransparent(impl.settings->GetDesktopTextBkTransparent());
 }

@@ -26,10 +26,7 @@ CMainDlg::CMainDlg()
 CMainDlg::~CMainDlg() {
     if (m_settingsSubscription) m_settings->Unsubscribe(m_settingsSubscription);
     m_tray.Remove();
-    if (m_loop) {
-        m_loop->RemoveMessageFilter(this);
-        m_loop->RemoveIdleHandler(this);
-    }
+    if (m_loop) m_loop->RemoveMessageFilter(this);
     if (WindowExists()) DestroyWindow(m_hwnd);
     m_controller.reset();
     if (m_comInitialised) CoUninitialize();
@@ -103,7 +100,8 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 BOOL CMainDlg::OnInitDialog() {
     setlocale(LC_ALL, ".OCP");
     m_controller = std::make_shared<Controller>(this, m_settings);
-    if (!m_controller->Init()) return AbandonStartUp();
+    const Controller::StartUp startUp = m_controller->Init();
+    if (!startUp.ok) return AbandonStartUp();
 
     // A tool window without caption or taskbar button, layered so it can fade.
     LONG_PTR style = GetWindowLongPtrW(m_hwnd, GWL_STYLE);
@@ -115,10 +113,7 @@ BOOL CMainDlg::OnInitDialog() {
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 
     SetWindowTextW(m_hwnd, GetString(L"MainWindowTitle").c_str());
-    if (m_loop) {
-        m_loop->AddMessageFilter(this);
-        m_loop->AddIdleHandler(this);
-    }
+    if (m_loop) m_loop->AddMessageFilter(this);
     // Practically invisible until the first tick of the focus timer.
     m_ghost = true;
     ApplyLayeredAttributes();
@@ -133,15 +128,15 @@ BOOL CMainDlg::OnInitDialog() {
     std::optional<MainLayout> layout = LoadMainLayout(m_hwnd, *m_settings);
     if (!layout || !ApplySkin(*layout)) return AbandonStartUp();
 
-    // The user's wallpaper is looked at before anything of ours can reach the desktop, and
-    // the cycle is held until the question about it is answered.
-    std::optional<WallpaperDescription> userWallpaper = m_controller->FindNewUserWallpaper();
+    // Init looked at the user's wallpaper before anything of ours could reach the desktop; the
+    // cycle is held until the question about it is answered.
+    const std::optional<WallpaperDescription>& userWallpaper = startUp.newUserWallpaper;
     if (userWallpaper) m_controller->SetFreeze(true);
     m_controller->Start();
     m_tray.Add(m_hwnd, m_trayMessage, GetString(L"Tooltip_ProgramName"), m_bigIcon.get());
     ::SetTimer(m_hwnd, kFocusTimer, 100, nullptr);
     ::SetTimer(m_hwnd, kFreeLibrariesTimer, 10000, nullptr);
-    UpdateState();
+    RefreshControls();
     PlaceWindow();
     RememberDisplay();
     m_initialised = true;
@@ -268,5 +263,3 @@ void CMainDlg::FinishExit() {
 }
 
 bool CMainDlg::PreTranslateMessage(MSG& message) { return WindowExists() && IsDialogMessageW(m_hwnd, &message); }
-
-bool CMainDlg::OnIdle(int) { return false; }

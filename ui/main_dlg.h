@@ -25,7 +25,7 @@ class Controller;
 struct MainLayout;
 struct WallpaperDescription;
 
-class CMainDlg : public CDialogBase, public IUI, private LanguageListener, private MessageFilter, private IdleHandler {
+class CMainDlg : public CDialogBase, public IUI, private LanguageListener, private MessageFilter {
 public:
     enum : UINT {
         kCoreStoppedMessage = WM_USER + 1,
@@ -58,7 +58,7 @@ public:
     void KillTimer(unsigned id) override;
     bool ResetTimer(unsigned id, unsigned periodMs) override;
     void RequestExit() override;
-    void UpdateState() override;
+    void UpdateState(ControllerStatePtr state) override;
     void ShowProgress(int percent, const std::wstring& text) override;
     void ShowInfo(ShowInfoType type, const std::wstring& text, const std::wstring& title) override;
     void ConfirmInstallUpdate(const VersionInfo& info, bool verified, Callback install) override;
@@ -101,7 +101,6 @@ private:
     BOOL OnEraseBackground(HDC dc);
 
     bool PreTranslateMessage(MSG& message) override;
-    bool OnIdle(int idleCount) override;
 
     bool IsUiThread() const { return GetCurrentThreadId() == m_uiThreadId; }
 
@@ -109,6 +108,8 @@ private:
     MessageLoop* m_loop = nullptr;
     std::shared_ptr<Settings> m_settings;
     std::shared_ptr<Controller> m_controller;
+    // The Controller's state as it last told it; the controls and menus show this.
+    ControllerStatePtr m_state = std::make_shared<ControllerState>();
     bool m_initialised = false;
     bool m_closing = false;
     bool m_exitForced = false;

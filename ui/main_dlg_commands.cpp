@@ -1,7 +1,6 @@
 // The main window's commands: the command table behind every button, menu item and hot key,
 // the menus' sources, and the dispatch of WM_COMMAND.
 #include <windows.h>
-#include <shellapi.h>
 
 #include "app/controller.h"
 #include "base/localization.h"
@@ -31,17 +30,11 @@ void CMainDlg::BuildCommandTable() {
     };
 
     m_commands.Add({L"Prev", IDC_PREV, core([](Controller& c) { c.ShowImage(Controller::ShowPrevious, true); })});
-    m_commands.Add({L"Freeze", IDC_FREEZE, core([this](Controller& c) {
-                        c.SetFreeze(!m_settings->GetFreeze());
-                        UpdateState();
-                    })});
+    m_commands.Add({L"Freeze", IDC_FREEZE, core([](Controller& c) { c.ToggleFreeze(); })});
     m_commands.Add({L"Next", IDC_NEXT, core([](Controller& c) { c.ShowImage(Controller::ShowNext, true); })});
     m_commands.Add({L"ShowHideDesktopIcons", ID_SHOWHIDE_DESKTOP_ICONS,
-                    core([this](Controller& c) { c.SetDesktopIconsHidden(!m_settings->GetHideDesktopIcons()); })});
-    m_commands.Add({L"", IDC_SETUP, core([this](Controller&) {
-                        UpdateState();
-                        m_menus.ShowSetupMenu(m_hwnd);
-                    })});
+                    core([](Controller& c) { c.ToggleDesktopIconsHidden(); })});
+    m_commands.Add({L"", IDC_SETUP, core([this](Controller&) { m_menus.ShowSetupMenu(m_hwnd); })});
     m_commands.Add({L"", ID_HIDE_MAIN_WINDOW, [this] { HideMainWindow(); }});
     m_commands.Add({L"", ID_SHOW_MAIN_WINDOW, [this] { ShowMainWindow(); }});
     m_commands.Add({L"ToggleMainWindow", 0, [this] { ToggleMainWindow(); }});
@@ -51,32 +44,21 @@ void CMainDlg::BuildCommandTable() {
     m_commands.Add({L"ShowPropertySheet", ID_SHOW_PROPERTY_SHEET, [this] { ShowPropertySheet(kBasicPage); }});
     m_commands.Add({L"", ID_CATEGORY_MORE_OPTIONS, [this] { ShowPropertySheet(kCategoryPage); }});
     m_commands.Add({L"", ID_APP_EXIT, [this] { PostMessageW(m_hwnd, WM_CLOSE, 0, 0); }});
-    m_commands.Add({L"RestoreOldWallpaper", ID_RESTORE_OLD_WALLPAPER, core([this](Controller& c) {
-                        c.RestoreOldWallpaper();
-                        UpdateState();
-                    })});
+    m_commands.Add(
+        {L"RestoreOldWallpaper", ID_RESTORE_OLD_WALLPAPER, core([](Controller& c) { c.RestoreOldWallpaper(); })});
     m_commands.Add({L"", ID_LOGIN, core([this](Controller&) { RunLoginDialog(); })});
     m_commands.Add({L"", ID_LOGOUT, core([](Controller& c) { c.Logout(); })});
     m_commands.Add({L"", IDC_STATUS_OFF, core([this](Controller&) { RunLoginDialog(); })});
     m_commands.Add({L"", IDC_STATUS_ON, core([](Controller& c) { c.Logout(); })});
-    m_commands.Add({L"", ID_MANAGE_CATEGORY, core([this](Controller& c) {
-                        ImagePtr image = c.GetCurrentImage();
-                        if (!image || image->GetId() <= 0) return;
-                        const std::wstring url = m_settings->GetManageCategoryUrl(image->GetId());
-                        ShellExecuteW(m_hwnd, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-                    })});
-    m_commands.Add({L"", IDC_FAVORITES, core([this](Controller&) {
-                        UpdateState();
-                        m_menus.ShowFavoritesMenu(m_hwnd);
-                    })});
+    m_commands.Add({L"", ID_MANAGE_CATEGORY, core([](Controller& c) { c.ManageCategory(); })});
+    m_commands.Add({L"", IDC_FAVORITES, core([this](Controller&) { m_menus.ShowFavoritesMenu(m_hwnd); })});
     m_commands.Add({L"", ID_ADD_FAVORITE, core([this](Controller& c) { AddOrDeleteFavorite(c, true); })});
     m_commands.Add({L"", ID_DELETE_FAVORITE, core([this](Controller& c) { AddOrDeleteFavorite(c, false); })});
 }
 
 CommandMenus::Sources CMainDlg::MenuSources() {
     CommandMenus::Sources sources;
-    sources.favorites = [this] { return m_controller ? m_controller->GetFavorites() : nullptr; };
-    sources.currentImage = [this] { return m_controller ? m_controller->GetCurrentImage() : nullptr; };
+    sources.state = [this] { return m_state; };
     sources.showFavorite = [this](const ImagePtr& image) {
         if (m_controller) m_controller->ShowFavoriteImage(image);
     };
@@ -134,10 +116,10 @@ void CMainDlg::ShowPropertySheet(PropertyPageId start) {
 // Adding needs a current image the service knows (an id above 0); deleting needs it among
 // the favourites. Otherwise the user is told why nothing happens.
 void CMainDlg::AddOrDeleteFavorite(Controller& controller, bool add) {
-    ImagePtr image = controller.GetCurrentImage();
+    ImagePtr image = m_state->currentImage;
     const int pid = image ? image->GetId() : 0;
     bool listed = false;
-    if (FavoriteListPtr favorites = controller.GetFavorites())
+    if (FavoriteListPtr favorites = m_state->favorites)
         for (const FavoriteEntry& entry : *favorites)
             if (pid > 0 && entry.image && entry.image->GetId() == pid) listed = true;
     if (add ? pid <= 0 : !listed) {

@@ -80,10 +80,9 @@ void CMainDlg::OnLanguageChanged() {
 
 void CMainDlg::RefreshControls() {
     Repaint();  // UpdateState follows every change of the wallpaper
-    if (SkinButton* freeze = m_controls.Find(L"Freeze")) freeze->SetPressed(m_settings->GetFreeze());
-    if (SkinButton* icons = m_controls.Find(L"ShowHideDesktopIcons"))
-        icons->SetPressed(m_settings->GetHideDesktopIcons());
-    const bool signedIn = m_settings->GetLoginState() == Settings::kLoggedIn;
+    if (SkinButton* freeze = m_controls.Find(L"Freeze")) freeze->SetPressed(m_state->frozen);
+    if (SkinButton* icons = m_controls.Find(L"ShowHideDesktopIcons")) icons->SetPressed(m_state->desktopIconsHidden);
+    const bool signedIn = m_state->loginState == Settings::kLoggedIn;
     SkinButton* on = m_controls.Find(L"StatusOn");
     SkinButton* off = m_controls.Find(L"StatusOff");
     // Exactly one of the two lights, when the skin shows them at all.

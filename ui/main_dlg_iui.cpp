@@ -27,9 +27,12 @@ void CMainDlg::RequestExit() {
     if (window) PostMessageW(window, kCoreStoppedMessage, 0, 0);
 }
 
-void CMainDlg::UpdateState() {
-    if (!IsUiThread()) return PostCall([this] { UpdateState(); });
-    if (WindowExists()) RefreshControls();
+void CMainDlg::UpdateState(ControllerStatePtr state) {
+    if (!IsUiThread()) return PostCall([this, state] { UpdateState(state); });
+    if (!state) return;
+    m_state = std::move(state);
+    // The first state comes from Init, before the skin: OnInitDialog shows it once the controls are there.
+    if (WindowExists() && m_initialised) RefreshControls();
 }
 
 void CMainDlg::ShowProgress(int percent, const std::wstring& text) {

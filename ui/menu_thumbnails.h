@@ -1,25 +1,28 @@
 #pragma once
-// Small pictures of the favourites for their menu items, made from the thumbnail packages
-// on first use and kept per package for as long as the menus live.
+// The favourites' thumbnails as menu bitmaps: the Controller decodes the pixels on its own
+// thread; this only makes the bitmaps, once per thumbnail, kept for as long as it is listed.
 #include <windows.h>
 
 #include <map>
 #include <vector>
 
+#include "app/controller_state.h"
 #include "base/handles.h"
-#include "base/path.h"
 
 class MenuThumbnails {
 public:
-    static constexpr int kSize = 25;
+    static constexpr int kSize = Thumbnail::kSize;
 
-    // The package's picture as a kSize x kSize bitmap (owned here); null while the package
-    // does not load (its download may still be on its way: the next call tries again).
-    HBITMAP Get(const Path& package);
-    // Drops the thumbnails of packages no longer listed (favourites the user deleted).
-    void KeepOnly(const std::vector<Path>& packages);
+    // The thumbnail as a kSize x kSize bitmap (owned here); null for none.
+    HBITMAP Get(const ThumbnailPtr& thumbnail);
+    // Drops the bitmaps of thumbnails no longer listed (favourites the user deleted).
+    void KeepOnly(const std::vector<ThumbnailPtr>& thumbnails);
     size_t size() const { return m_cache.size(); }
 
 private:
-    std::map<std::wstring, UniqueBitmap> m_cache;  // by package path
+    struct Entry {
+        ThumbnailPtr pixels;  // keeps the key's address unique
+        UniqueBitmap bitmap;
+    };
+    std::map<const Thumbnail*, Entry> m_cache;
 };

@@ -6,7 +6,6 @@
 #include <set>
 
 #include "base/localization.h"
-#include "desktop/wallpaper_state.h"
 #include "resources/resource.h"
 #include "ui/menu_placement.h"
 
@@ -51,10 +50,15 @@ std::wstring FavoriteDate(const std::wstring& timestamp) {
 CommandMenus::CommandMenus(std::shared_ptr<Settings> settings, Sources sources)
     : m_settings(std::move(settings)), m_sources(std::move(sources)) {}
 
-bool CommandMenus::IsLoggedIn() const { return m_settings->GetLoginState() == Settings::kLoggedIn; }
+ControllerStatePtr CommandMenus::State() const {
+    ControllerStatePtr state = m_sources.state ? m_sources.state() : nullptr;
+    return state ? state : std::make_shared<const ControllerState>();
+}
+
+bool CommandMenus::IsLoggedIn() const { return State()->loginState == Settings::kLoggedIn; }
 
 int CommandMenus::CurrentImageId() const {
-    ImagePtr image = m_sources.currentImage ? m_sources.currentImage() : nullptr;
+    const ImagePtr& image = State()->currentImage;
     return image ? image->GetId() : -1;
 }
 
@@ -105,8 +109,7 @@ void CommandMenus::AppendAccountItems(HMENU menu) {
         return;
     }
     Append(menu, ID_LOGOUT, GetString(L"CmdName_Logout"));
-    if (m_settings->GetLoginRecord().Manage && CurrentImageId() > 0)
-        Append(menu, ID_MANAGE_CATEGORY, kManageCategoryText);
+    if (State()->loginRecord.Manage && CurrentImageId() > 0) Append(menu, ID_MANAGE_CATEGORY, kManageCategoryText);
 }
 
 // Both the Setup and the tray menu end with the account items, About and Exit.
@@ -124,7 +127,7 @@ UniqueMenu CommandMenus::BuildSetupMenu() {
     AppendSeparator(m);
     // Nothing to go back to while the recorded wallpaper is our own or none.
     Append(m, ID_RESTORE_OLD_WALLPAPER, GetString(L"CmdName_RestoreOldWallpaper"),
-           IsOwnWallpaper(m_settings->GetOldWallpaper()) ? MF_GRAYED : 0);
+           State()->canRestoreOldWallpaper ? 0 : MF_GRAYED);
     Append(m, ID_CHECK_UPDATE, GetString(L"CmdName_CheckUpdate"));
     Append(m, ID_SHOW_PROPERTY_SHEET, GetString(L"CmdName_ShowPropertySheet"));
     AppendSubMenu(m, BuildLanguagesMenu(), GetString(L"CmdName_Languages"));
@@ -139,7 +142,7 @@ UniqueMenu CommandMenus::BuildTrayMenu() {
     HMENU m = menu.get();
     Append(m, ID_SHOW_MAIN_WINDOW, GetString(L"CmdName_ShowMainWindow"));
     Append(m, ID_RESTORE_OLD_WALLPAPER, GetString(L"CmdName_RestoreOldWallpaper"),
-           IsOwnWallpaper(m_settings->GetOldWallpaper()) ? MF_GRAYED : 0);
+           State()->canRestoreOldWallpaper ? 0 : MF_GRAYED);
     AppendSeparator(m);
     AppendSubMenu(m, BuildQuickCategoryMenu(), GetString(L"CmdName_QuickCategory"));
     Append(m, ID_DOWNLOAD_NOW, GetString(L"CmdName_DownloadNow"));
@@ -157,11 +160,12 @@ UniqueMenu CommandMenus::BuildFavoritesMenu() {
         Append(menu.get(), ID_ADD_FAVORITE, GetString(L"CmdName_AddFavorites_NeedLogin"), MF_GRAYED);
         return menu;
     }
-    FavoriteListPtr favorites = m_sources.favorites ? m_sources.favorites() : nullptr;
+    const ControllerStatePtr state = State();
+    FavoriteListPtr favorites = state->favorites;
     m_favorites = favorites;
     const int current = CurrentImageId();
     bool currentIsFavorite = false;
-    std::vector<Path> thumbnails;
+    std::vector<ThumbnailPtr> thumbnails;
     if (favorites) {
         for (const FavoriteEntry& entry : *favorites)
             if (current > 0 && entry.image && entry.image->GetId() == current) currentIsFavorite = true;
@@ -176,9 +180,13 @@ UniqueMenu CommandMenus::BuildFavoritesMenu() {
             item.fMask = MIIM_ID | MIIM_STRING | MIIM_BITMAP;
             item.wID = ID_FAVORITE_IMAGE_FIRST + static_cast<UINT>(i);
             item.dwTypeData = &text[0];
-            if (entry.thumbnail) {
-                thumbnails.push_back(entry.thumbnail->GetPath());
-                item.hbmpItem = m_thumbnails.Get(entry.thumbnail->GetPath());
+            // A thumbnail the Controller has not decoded yet (its download may be on its way)
+            // comes with a later state.
+            auto decoded =
+                entry.thumbnail ? state->thumbnails.find(entry.thumbnail->GetPath().str()) : state->thumbnails.end();
+            if (decoded != state->thumbnails.end() && decoded->second) {
+                thumbnails.push_back(decoded->second);
+                item.hbmpItem = m_thumbnails.Get(decoded->second);
             }
             InsertMenuItemW(menu.get(), static_cast<UINT>(i), TRUE, &item);
         }

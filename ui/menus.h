@@ -1,7 +1,8 @@
 #pragma once
 // The pop-up menus of the main window and the tray: Setup (with the quick categories and the
 // languages), Favorites and the tray menu. Each is built fresh from the settings, the string
-// map and the favourites when it is shown, drawn in the flat style, and remembers what its
+// map and the Controller's last state (the favourites, their thumbnails, the current image,
+// the sign-in) when it is shown, drawn in the flat style, and remembers what its
 // list items stand for, so that their commands (quick category i, favourite i, language i)
 // act on what the user saw.
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/controller_state.h"
 #include "base/handles.h"
 #include "config/settings.h"
 #include "store/image.h"
@@ -21,8 +23,7 @@ class CommandMenus {
 public:
     // What the menus need from the rest of the program; any of them may be empty.
     struct Sources {
-        std::function<FavoriteListPtr()> favorites;            // the signed-in user's favourites
-        std::function<ImagePtr()> currentImage;                // null for a local picture or none
+        std::function<ControllerStatePtr()> state;             // the Controller's last state
         std::function<void(const ImagePtr&)> showFavorite;     // a favourite chosen from the menu
         std::function<void(const std::wstring&)> showBalloon;  // a notice on the tray icon
     };
@@ -54,6 +55,8 @@ public:
     bool OnDrawItem(const DRAWITEMSTRUCT& draw) const { return m_style.OnDrawItem(draw); }
 
 private:
+    // The sources' state, or an empty one.
+    ControllerStatePtr State() const;
     bool IsLoggedIn() const;
     int CurrentImageId() const;
     void AppendAccountItems(HMENU menu);

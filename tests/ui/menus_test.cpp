@@ -87,8 +87,8 @@ protected:
         SelectLanguage(1033);
         settings = std::make_shared<Settings>(dir.path());
         CommandMenus::Sources sources;
-        sources.favorites = [this] { return favorites; };
-        sources.currentImage = [this] { return current; };
+        // As the window keeps it: the last state the Controller handed over.
+        sources.state = [this] { return std::make_shared<const ControllerState>(state); };
         sources.showFavorite = [this](const ImagePtr& image) { shown.push_back(image); };
         sources.showBalloon = [this](const std::wstring& text) { balloons.push_back(text); };
         menus = std::make_unique<CommandMenus>(settings, sources);
@@ -116,8 +116,7 @@ protected:
     TempDir dir;
     std::shared_ptr<Settings> settings;
     std::unique_ptr<CommandMenus> menus;
-    FavoriteListPtr favorites;
-    ImagePtr current;
+    ControllerState state;
     std::vector<ImagePtr> shown;
     std::vector<std::wstring> balloons;
 };
@@ -143,11 +142,7 @@ TEST_F(Menus, SetupMenuInEnglishAndInSimplifiedChinese) {
     EXPECT_EQ(GetMenuItemCount(items[5].subMenu), 3) << "three languages";
 
     SelectLanguage(2052);
-    WallpaperDescription users;
-    users.TileWallpaper = L"0";
-    users.WallpaperStyle = L"2";
-    users.Wallpaper = L"C:\\Users\\me\\holiday.bmp";
-    settings->SetOldWallpaper(users);
+    state.canRestoreOldWallpaper = true;
     menu = menus->BuildSetupMenu();
     items = Items(menu.get());
     EXPECT_EQ(Texts(items), (std::vector<std::wstring>{L"\u5FEB\u901F\u5206\u7C7B", L"",
@@ -158,8 +153,8 @@ TEST_F(Menus, SetupMenuInEnglishAndInSimplifiedChinese) {
 }
 
 TEST_F(Menus, SignedInTheMenusOfferSignOutAndForManagersTheCategoryPage) {
-    settings->SetLoginState(Settings::kLoggedIn);
-    current = std::make_shared<Image>(7, Path(L"C:\\x.tvp"), L"x.jpg", L"");
+    state.loginState = Settings::kLoggedIn;
+    state.currentImage = std::make_shared<Image>(7, Path(L"C:\\x.tvp"), L"x.jpg", L"");
     std::vector<ItemView> items = Items(menus->BuildSetupMenu().get());
     ASSERT_EQ(items.size(), 10u);
     EXPECT_EQ(items[7].id, static_cast<UINT>(ID_LOGOUT));
@@ -167,7 +162,7 @@ TEST_F(Menus, SignedInTheMenusOfferSignOutAndForManagersTheCategoryPage) {
 
     Settings::LoginRecord manager;
     manager.Manage = true;
-    settings->SetLoginRecord(manager);
+    state.loginRecord = manager;
     items = Items(menus->BuildSetupMenu().get());
     ASSERT_EQ(items.size(), 11u);
     EXPECT_EQ(items[8].id, static_cast<UINT>(ID_MANAGE_CATEGORY));
@@ -180,10 +175,10 @@ TEST_F(Menus, SignedInTheMenusOfferSignOutAndForManagersTheCategoryPage) {
     EXPECT_EQ(tray[3].text, L"Quick Category");
     EXPECT_NE(tray[3].subMenu, nullptr);
 
-    current = std::make_shared<Image>(0, Path(L"C:\\x.tvp"), L"x.jpg", L"");
+    state.currentImage = std::make_shared<Image>(0, Path(L"C:\\x.tvp"), L"x.jpg", L"");
     EXPECT_EQ(Items(menus->BuildSetupMenu().get()).size(), 10u) << "no page for an image without id";
     EXPECT_EQ(Items(menus->BuildTrayMenu().get()).size(), 10u);
-    current = nullptr;
+    state.currentImage = nullptr;
     EXPECT_EQ(Items(menus->BuildTrayMenu().get()).size(), 10u) << "nor for a local picture";
 }
 
@@ -201,7 +196,7 @@ TEST_F(Menus, QuickCategoriesCheckTheTagsAndGrayThoseThatNeedSignIn) {
         EXPECT_EQ(items[i].checked, tagged) << i;
         EXPECT_EQ(items[i].grayed, i == 7) << "xiezhen needs a sign-in: " << i;
     }
-    settings->SetLoginState(Settings::kLoggedIn);
+    state.loginState = Settings::kLoggedIn;
     settings->SetTags(L"");
     items = Items(menus->BuildQuickCategoryMenu().get());
     EXPECT_FALSE(items[7].grayed);
@@ -284,13 +279,18 @@ TEST_F(Menus, FavoritesWithThumbnailsDatesAndTheAddAndDeleteItems) {
     EXPECT_TRUE(items[0].grayed);
 
     std::setlocale(LC_TIME, "C");
-    settings->SetLoginState(Settings::kLoggedIn);
-    favorites = std::make_shared<FavoriteList>(FavoriteList{
+    state.loginState = Settings::kLoggedIn;
+    state.favorites = std::make_shared<FavoriteList>(FavoriteList{
         Favorite(501, L"fengguang", L"20240715093000", RGB(200, 0, 0)),
         Favorite(502, L"unknowncat", L"2024", RGB(0, 0, 200)),
         Favorite(503, L"dongwu", L"20231231", RGB(0, 0, 0), false),
     });
-    current = (*favorites)[0].image;
+    state.currentImage = (*state.favorites)[0].image;
+    // The Controller's thread decodes the thumbnails whose packages are there.
+    for (const FavoriteEntry& entry : *state.favorites)
+        if (ThumbnailPtr thumbnail = DecodeThumbnail(entry.thumbnail->GetPath()))
+            state.thumbnails[entry.thumbnail->GetPath().str()] = thumbnail;
+    EXPECT_EQ(state.thumbnails.size(), 2u) << "the third has no package yet";
     UniqueMenu menu = menus->BuildFavoritesMenu();
     items = Items(menu.get());
     ASSERT_EQ(items.size(), 6u);
@@ -311,7 +311,7 @@ TEST_F(Menus, FavoritesWithThumbnailsDatesAndTheAddAndDeleteItems) {
     EXPECT_EQ(CentreColour(items[1].bitmap), RGB(0, 0, 200));
     EXPECT_EQ(items[2].bitmap, nullptr) << "its thumbnail has not arrived";
 
-    current = std::make_shared<Image>(999, Path(L"C:\\x.tvp"), L"x.jpg", L"");
+    state.currentImage = std::make_shared<Image>(999, Path(L"C:\\x.tvp"), L"x.jpg", L"");
     std::vector<ItemView> again = Items(menus->BuildFavoritesMenu().get());
     EXPECT_EQ(again[0].bitmap, items[0].bitmap) << "made once per image";
     EXPECT_FALSE(again[4].grayed);
@@ -319,7 +319,7 @@ TEST_F(Menus, FavoritesWithThumbnailsDatesAndTheAddAndDeleteItems) {
 
     EXPECT_TRUE(menus->OnCommand(32951));
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], (*favorites)[1].image);
+    EXPECT_EQ(shown[0], (*state.favorites)[1].image);
     EXPECT_TRUE(menus->OnCommand(32953)) << "a favourite id beyond the list";
     EXPECT_TRUE(menus->OnCommand(ID_FAVORITE_IMAGE_LAST));
     EXPECT_EQ(shown.size(), 1u) << "is ignored";
@@ -329,7 +329,7 @@ TEST_F(Menus, FavoritesWithThumbnailsDatesAndTheAddAndDeleteItems) {
     EXPECT_EQ(items[0].text.substr(0, 3), L"\u98CE\u5149\t");
     EXPECT_EQ(items[4].text, L"\u6DFB\u52A0\u5230\u6536\u85CF\u5939");
 
-    settings->SetLoginState(Settings::kLoggedOut);
+    state.loginState = Settings::kLoggedOut;
     menus->BuildFavoritesMenu();
     EXPECT_TRUE(menus->OnCommand(32950));
     EXPECT_EQ(shown.size(), 1u) << "signed out, the list is gone";
