@@ -4,6 +4,7 @@
 
 #include "app/controller.h"
 #include "base/localization.h"
+#include "config/hot_key_commands.h"
 #include "config/settings.h"
 #include "resources/resource.h"
 #include "ui/login_dialog.h"
@@ -29,23 +30,27 @@ void CMainDlg::BuildCommandTable() {
         };
     };
 
-    m_commands.Add({L"Prev", IDC_PREV, core([](Controller& c) { c.ShowImage(Controller::ShowPrevious, true); })});
-    m_commands.Add({L"Freeze", IDC_FREEZE, core([](Controller& c) { c.ToggleFreeze(); })});
-    m_commands.Add({L"Next", IDC_NEXT, core([](Controller& c) { c.ShowImage(Controller::ShowNext, true); })});
-    m_commands.Add({L"ShowHideDesktopIcons", ID_SHOWHIDE_DESKTOP_ICONS,
+    m_commands.Add({NameOf(HotKeyCommand::Prev), IDC_PREV,
+                    core([](Controller& c) { c.ShowImage(Controller::ShowPrevious, true); })});
+    m_commands.Add({NameOf(HotKeyCommand::Freeze), IDC_FREEZE, core([](Controller& c) { c.ToggleFreeze(); })});
+    m_commands.Add(
+        {NameOf(HotKeyCommand::Next), IDC_NEXT, core([](Controller& c) { c.ShowImage(Controller::ShowNext, true); })});
+    m_commands.Add({NameOf(HotKeyCommand::ShowHideDesktopIcons), ID_SHOWHIDE_DESKTOP_ICONS,
                     core([](Controller& c) { c.ToggleDesktopIconsHidden(); })});
     m_commands.Add({L"", IDC_SETUP, core([this](Controller&) { m_menus.ShowSetupMenu(m_hwnd); })});
     m_commands.Add({L"", ID_HIDE_MAIN_WINDOW, [this] { HideMainWindow(); }});
     m_commands.Add({L"", ID_SHOW_MAIN_WINDOW, [this] { ShowMainWindow(); }});
-    m_commands.Add({L"ToggleMainWindow", 0, [this] { ToggleMainWindow(); }});
-    m_commands.Add({L"DownloadNow", ID_DOWNLOAD_NOW, core([](Controller& c) { c.DownloadImages(false); })});
+    m_commands.Add({NameOf(HotKeyCommand::ToggleMainWindow), 0, [this] { ToggleMainWindow(); }});
+    m_commands.Add(
+        {NameOf(HotKeyCommand::DownloadNow), ID_DOWNLOAD_NOW, core([](Controller& c) { c.DownloadImages(false); })});
     m_commands.Add({L"", ID_CHECK_UPDATE, core([](Controller& c) { c.CheckUpdate(); })});
     m_commands.Add({L"", ID_APP_ABOUT, [this] { ShowPropertySheet(kAboutPage); }});
-    m_commands.Add({L"ShowPropertySheet", ID_SHOW_PROPERTY_SHEET, [this] { ShowPropertySheet(kBasicPage); }});
+    m_commands.Add(
+        {NameOf(HotKeyCommand::ShowPropertySheet), ID_SHOW_PROPERTY_SHEET, [this] { ShowPropertySheet(kBasicPage); }});
     m_commands.Add({L"", ID_CATEGORY_MORE_OPTIONS, [this] { ShowPropertySheet(kCategoryPage); }});
     m_commands.Add({L"", ID_APP_EXIT, [this] { PostMessageW(m_hwnd, WM_CLOSE, 0, 0); }});
-    m_commands.Add(
-        {L"RestoreOldWallpaper", ID_RESTORE_OLD_WALLPAPER, core([](Controller& c) { c.RestoreOldWallpaper(); })});
+    m_commands.Add({NameOf(HotKeyCommand::RestoreOldWallpaper), ID_RESTORE_OLD_WALLPAPER,
+                    core([](Controller& c) { c.RestoreOldWallpaper(); })});
     m_commands.Add({L"", ID_LOGIN, core([this](Controller&) { RunLoginDialog(); })});
     m_commands.Add({L"", ID_LOGOUT, core([](Controller& c) { c.Logout(); })});
     m_commands.Add({L"", IDC_STATUS_OFF, core([this](Controller&) { RunLoginDialog(); })});
