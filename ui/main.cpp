@@ -5,7 +5,7 @@
 
 #include "base/message_loop.h"
 #include "resources/resource.h"
-#include "ui/main_dlg.h"
+#include "ui/main_window/main_dlg.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "desktop/skin_bitmap.h"
 #include "store/picture.h"
 #include "support/test_support.h"
-#include "ui/main_layout.h"
+#include "ui/main_window/main_layout.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include "base/localization.h"
 #include "config/settings.h"
 #include "resources/resource.h"
-#include "ui/hot_key_edit.h"
-#include "ui/hot_key_page.h"
-#include "ui/options_draft.h"
+#include "ui/controls/hot_key_edit.h"
+#include "ui/options/hot_key_page.h"
+#include "ui/options/options_draft.h"
 
 namespace {
 

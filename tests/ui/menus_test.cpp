@@ -16,9 +16,9 @@
 #include "store/package_file.h"
 #include "store/picture.h"
 #include "support/test_support.h"
-#include "ui/flat_menu_style.h"
-#include "ui/menu_placement.h"
-#include "ui/menus.h"
+#include "ui/menus/flat_menu_style.h"
+#include "ui/menus/menu_placement.h"
+#include "ui/menus/menus.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include "net/internet_session.h"
 #include "resources/resource.h"
 #include "support/test_support.h"
-#include "ui/app_property_sheet.h"
-#include "ui/options_pages.h"
+#include "ui/options/app_property_sheet.h"
+#include "ui/options/options_pages.h"
 
 namespace {
 

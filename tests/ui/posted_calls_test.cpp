@@ -3,8 +3,8 @@
 #include <thread>
 #include <vector>
 
-#include "ui/posted_calls.h"
-#include "ui/timer_table.h"
+#include "ui/main_window/posted_calls.h"
+#include "ui/main_window/timer_table.h"
 
 namespace {
 

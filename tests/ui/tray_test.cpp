@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "ui/progress_strip.h"
-#include "ui/tray_icon.h"
+#include "ui/controls/progress_strip.h"
+#include "ui/tray/tray_icon.h"
 
 TEST(TrayIcon, TextsAreCutToWhatTheShellHolds) {
     TrayIcon icon;

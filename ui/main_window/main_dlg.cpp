@@ -1,0 +1,265 @@
+// The main window's life: creation, start-up order, commands and the exit sequence.
+#include "ui/main_window/main_dlg.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <clocale>
+
+#include "app/controller.h"
+#include "base/debug_log.h"
+#include "base/localization.h"
+#include "config/settings.h"
+#include "resources/resource.h"
+#include "ui/main_window/main_layout.h"
+
+CMainDlg::CMainDlg()
+    : m_uiThreadId(GetCurrentThreadId()),
+      m_settings(Settings::Get()),
+      m_hotKeys(m_settings),
+      m_menus(m_settings, MenuSources()) {
+    m_trayMessage = RegisterWindowMessageW(L"WM_TRAYICON");
+    m_comInitialised = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    BuildCommandTable();
+}
+
+CMainDlg::~CMainDlg() {
+    if (m_settingsSubscription) m_settings->Unsubscribe(m_settingsSubscription);
+    m_tray.Remove();
+    if (m_loop) m_loop->RemoveMessageFilter(this);
+    if (WindowExists()) DestroyWindow(m_hwnd);
+    m_controller.reset();
+    if (m_comInitialised) CoUninitialize();
+}
+
+HWND CMainDlg::Create(MessageLoop* loop) {
+    m_loop = loop;
+    return CreateModeless(IDD_MAINDLG, nullptr);
+}
+
+INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return OnInitDialog();
+        case WM_COMMAND:
+            return OnCommand(LOWORD(wParam)) ? TRUE : FALSE;
+        case WM_HOTKEY:
+            m_hotKeys.OnHotKey(lParam);
+            return TRUE;
+        case WM_MEASUREITEM:
+            return m_menus.OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+        case WM_DRAWITEM: {
+            const DRAWITEMSTRUCT& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (item.CtlType == ODT_MENU) return m_menus.OnDrawItem(item) ? TRUE : FALSE;
+            return OnDrawItem(item);
+        }
+        case WM_CLOSE:
+            OnClose();
+            return TRUE;
+        case WM_TIMER:
+            OnTimer(wParam);
+            return TRUE;
+        case kCoreStoppedMessage:
+            m_controller->WaitForCompletion();
+            FinishExit();
+            return TRUE;
+        case kRunPostedCallMessage:
+            m_calls.RunOne();
+            return TRUE;
+        case WM_NCHITTEST: {
+            // Drag the window by any point of its face that is not a control.
+            LRESULT hit = DefWindowProcW(m_hwnd, message, wParam, lParam);
+            SetWindowLongPtrW(m_hwnd, DWLP_MSGRESULT, hit == HTCLIENT ? HTCAPTION : hit);
+            return TRUE;
+        }
+        case WM_WINDOWPOSCHANGED:
+            if (m_initialised) OnWindowMoved();
+            return FALSE;
+        case WM_ERASEBKGND:
+            return OnEraseBackground(reinterpret_cast<HDC>(wParam));
+        case WM_SETTINGCHANGE:
+        case WM_DISPLAYCHANGE:
+            OnDisplayChange();
+            return FALSE;
+        default:
+            break;
+    }
+    if (message == m_trayMessage) {
+        OnTrayMouse(static_cast<UINT>(lParam));
+        return TRUE;
+    }
+    if (message == TrayIcon::TaskbarCreatedMessage()) {
+        // The shell restarted: the icon is gone with the old one. A shell still starting may
+        // refuse it, so once more a little later.
+        if (m_initialised && !m_tray.AddAgain()) ::SetTimer(m_hwnd, kTrayRetryTimer, kTrayRetryMs, nullptr);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL CMainDlg::OnInitDialog() {
+    setlocale(LC_ALL, ".OCP");
+    m_controller = std::make_shared<Controller>(this, m_settings);
+    const Controller::StartUp startUp = m_controller->Init();
+    if (!startUp.ok) return AbandonStartUp();
+
+    // A tool window without caption or taskbar button, layered so it can fade.
+    LONG_PTR style = GetWindowLongPtrW(m_hwnd, GWL_STYLE);
+    SetWindowLongPtrW(m_hwnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_CAPTION));
+    LONG_PTR exStyle = GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE);
+    SetWindowLongPtrW(m_hwnd, GWL_EXSTYLE,
+                      (exStyle & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW | WS_EX_LAYERED);
+    SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+
+    SetWindowTextW(m_hwnd, GetString(L"MainWindowTitle").c_str());
+    if (m_loop) m_loop->AddMessageFilter(this);
+    // Practically invisible until the first tick of the focus timer.
+    m_ghost = true;
+    ApplyLayeredAttributes();
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    m_bigIcon.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_KESTRANE), IMAGE_ICON,
+                                                  GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+    m_smallIcon.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_KESTRANE), IMAGE_ICON,
+                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    SendMessageW(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon.get()));
+    SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.get()));
+
+    std::optional<MainLayout> layout = LoadMainLayout(m_hwnd, *m_settings);
+    if (!layout || !ApplySkin(*layout)) return AbandonStartUp();
+
+    // Init looked at the user's wallpaper before anything of ours could reach the desktop; the
+    // cycle is held until the question about it is answered.
+    const std::optional<WallpaperDescription>& userWallpaper = startUp.newUserWallpaper;
+    if (userWallpaper) m_controller->SetFreeze(true);
+    m_controller->Start();
+    m_tray.Add(m_hwnd, m_trayMessage, GetString(L"Tooltip_ProgramName"), m_bigIcon.get());
+    ::SetTimer(m_hwnd, kFocusTimer, 100, nullptr);
+    ::SetTimer(m_hwnd, kFreeLibrariesTimer, 10000, nullptr);
+    RefreshControls();
+    PlaceWindow();
+    RememberDisplay();
+    m_initialised = true;
+    ShowWindow(m_hwnd, SW_SHOWNOACTIVATE);
+
+    if (userWallpaper) AskToSaveOldWallpaper(*userWallpaper);
+
+    m_hotKeys.Attach(m_hwnd, m_commands, [this](Callback call) { PostCall(std::move(call)); });
+    // The options may change the window's opacity while it is shown.
+    m_settingsSubscription = m_settings->Subscribe([this](const Settings::Changes& changes) {
+        if (changes.Has(Settings::Field::Transparent)) PostCall([this] { ApplyLayeredAttributes(); });
+    });
+    m_hotKeys.RegisterHotKeys(false);
+    ShowMainWindow();
+    return TRUE;
+}
+
+// Without strings or skin the program cannot show itself: it ends quietly (the loaders have
+// told the user why).
+BOOL CMainDlg::AbandonStartUp() {
+    FinishExit();
+    return FALSE;
+}
+
+// The first time the program meets a wallpaper that is not its own, it offers to keep it.
+void CMainDlg::AskToSaveOldWallpaper(const WallpaperDescription& userWallpaper) {
+    int answer = MessageBoxW(m_hwnd, GetString(L"Prompt_QuerySaveOldWallpaper").c_str(),
+                             GetString(L"Prompt_QuerySaveOldWallpaper_Title").c_str(), MB_YESNO | MB_ICONQUESTION);
+    if (answer == IDYES) m_controller->SaveAsOldWallpaper(userWallpaper);
+    m_controller->SetFreeze(false);
+    // Images that arrived while the question was open were not shown.
+    m_controller->ShowImage(Controller::ShowCurrent, false);
+}
+
+// Bottom right of the work area unless a stored position still fits, per axis.
+void CMainDlg::PlaceWindow() {
+    RECT window;
+    GetWindowRect(m_hwnd, &window);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    Settings::Rect work = Settings::GetWorkArea();
+    Settings::Point pos = m_settings->GetPos();
+    const bool unset = pos.x == Settings::kUnsetPosition && pos.y == Settings::kUnsetPosition;
+    if (unset || pos.x < work.left || pos.x > work.right - width) pos.x = work.right - width - 5;
+    if (unset || pos.y < work.top || pos.y > work.bottom - height) pos.y = work.bottom - height - 40;
+    if (pos.x != window.left || pos.y != window.top) {
+        SetWindowPos(m_hwnd, nullptr, pos.x, pos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        m_settings->SetPos(pos.x, pos.y);
+    }
+}
+
+void CMainDlg::OnWindowMoved() {
+    RECT window;
+    GetWindowRect(m_hwnd, &window);
+    Settings::Point stored = m_settings->GetPos();
+    if (stored.x == window.left && stored.y == window.top) return;
+    m_settings->SetPos(window.left, window.top);
+    m_settings->Save();
+}
+
+void CMainDlg::ShowMainWindow() {
+    ShowWindow(m_hwnd, SW_SHOW);
+    SetForegroundWindow(m_hwnd);
+}
+
+// Right button: the tray menu at the cursor; left button: its default command, show the window.
+void CMainDlg::OnTrayMouse(UINT mouseMessage) {
+    if (mouseMessage == WM_RBUTTONUP) {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        m_menus.ShowTrayMenu(m_hwnd, cursor, ID_SHOW_MAIN_WINDOW);
+    } else if (mouseMessage == WM_LBUTTONUP) {
+        SetForegroundWindow(m_hwnd);
+        SendMessageW(m_hwnd, WM_COMMAND, MAKEWPARAM(ID_SHOW_MAIN_WINDOW, 0), 0);
+    }
+}
+
+void CMainDlg::OnClose() {
+    // A second close must not re-arm (and so postpone) the watchdog.
+    if (m_closing) return;
+    m_closing = true;
+    // An open options dialog is cancelled; its modal loop ends before the core has stopped.
+    if (m_sheet)
+        if (HWND sheet = m_sheet->GetWindow()) PropSheet_PressButton(sheet, PSBTN_CANCEL);
+    EnableWindow(m_hwnd, FALSE);
+    m_timers.ForEachId([this](unsigned id) { ::KillTimer(m_hwnd, id); });
+    m_timers.Clear();
+    ::SetTimer(m_hwnd, kWatchdogTimer, kWatchdogMs, nullptr);
+    m_controller->Exit();
+}
+
+void CMainDlg::OnTimer(UINT_PTR id) {
+    switch (id) {
+        case kFocusTimer:
+            OnFocusTimer();
+            return;
+        case kWatchdogTimer:
+            DebugLog(L"Force Kestrane exit!\n");
+            m_exitForced = true;
+            FinishExit();
+            return;
+        case kTipTimer:
+            ::KillTimer(m_hwnd, kTipTimer);
+            ShowInfo(ShowInfoTip, L"", L"");
+            return;
+        case kFreeLibrariesTimer:
+            CoFreeUnusedLibraries();
+            return;
+        case kTrayRetryTimer:
+            ::KillTimer(m_hwnd, kTrayRetryTimer);
+            m_tray.AddAgain();
+            return;
+        default:
+            break;
+    }
+    if (Callback callback = m_timers.Find(static_cast<unsigned>(id))) callback();
+}
+
+void CMainDlg::FinishExit() {
+    m_hotKeys.UnregisterAll();
+    ::KillTimer(m_hwnd, kFocusTimer);
+    ::KillTimer(m_hwnd, kWatchdogTimer);
+    DestroyWindow(m_hwnd);
+    PostQuitMessage(0);
+}
+
+bool CMainDlg::PreTranslateMessage(MSG& message) { return WindowExists() && IsDialogMessageW(m_hwnd, &message); }

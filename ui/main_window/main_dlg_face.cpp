@@ -1,0 +1,149 @@
+// The main window's face: the skin's controls and background, the fade while the user is
+// elsewhere, the progress strip, display changes and language changes.
+#include "app/controller.h"
+#include "base/localization.h"
+#include "config/settings.h"
+#include "desktop/wallpaper_state.h"
+#include "ui/main_window/main_dlg.h"
+#include "ui/main_window/main_layout.h"
+
+void CMainDlg::SetGhost(bool ghost) {
+    if (ghost == m_ghost) return;
+    m_ghost = ghost;
+    ApplyLayeredAttributes();
+}
+
+void CMainDlg::ApplyLayeredAttributes() {
+    // Alpha 1, not 0, for a ghost: the window stays a layered window, only practically invisible.
+    const BYTE alpha = m_ghost ? 1 : static_cast<BYTE>(m_settings->GetTransparent());
+    if (m_hasKeyColour)
+        SetLayeredWindowAttributes(m_hwnd, m_keyColour, alpha, LWA_COLORKEY | LWA_ALPHA);
+    else
+        SetLayeredWindowAttributes(m_hwnd, 0, alpha, LWA_ALPHA);
+    Repaint();
+}
+
+// Wine drops a layered window's picture when the attributes or the wallpaper under it change,
+// and shows nothing until the window paints again; on Windows this is one small repaint.
+void CMainDlg::Repaint() {
+    RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME | RDW_UPDATENOW);
+}
+
+// Every 100 ms: a click on the desktop brings the window forward; otherwise it stays opaque
+// only while the cursor is on it or it has the focus.
+void CMainDlg::OnFocusTimer() {
+    HWND foreground = GetForegroundWindow();
+    if (foreground != m_lastForeground && IsWindowVisible(m_hwnd)) {
+        HWND previous = m_lastForeground;
+        m_lastForeground = foreground;
+        wchar_t className[65] = {};
+        if (foreground && previous != m_hwnd && GetClassNameW(foreground, className, 65) &&
+            (wcscmp(className, L"Progman") == 0 || wcscmp(className, L"WorkerW") == 0)) {
+            const DWORD own = GetCurrentThreadId(), theirs = GetWindowThreadProcessId(foreground, nullptr);
+            AttachThreadInput(own, theirs, TRUE);
+            SetForegroundWindow(m_hwnd);
+            SetFocus(m_hwnd);
+            AttachThreadInput(own, theirs, FALSE);
+            ShowWindow(m_hwnd, SW_RESTORE);
+            SetGhost(false);
+            return;
+        }
+    }
+    POINT cursor{};
+    RECT window{};
+    GetCursorPos(&cursor);
+    GetWindowRect(m_hwnd, &window);
+    SetGhost(!(PtInRect(&window, cursor) || GetFocus() != nullptr));
+}
+
+void CMainDlg::RememberDisplay() {
+    m_screen = Settings::GetScreenSize();
+    m_workArea = Settings::GetWorkArea();
+}
+
+void CMainDlg::OnDisplayChange() {
+    Settings::Point screen = m_screen;
+    Settings::Rect work = m_workArea;
+    RememberDisplay();
+    const bool changed = screen.x != m_screen.x || screen.y != m_screen.y || work.left != m_workArea.left ||
+                         work.top != m_workArea.top || work.right != m_workArea.right ||
+                         work.bottom != m_workArea.bottom;
+    // The wallpaper is composed for the screen: a new size needs a new one.
+    if (changed && m_initialised) m_controller->ShowImage(Controller::ShowCurrent, true);
+}
+
+void CMainDlg::OnLanguageChanged() {
+    m_controls.Retext();
+    SetWindowTextW(m_hwnd, GetString(L"MainWindowTitle").c_str());
+    ShowInfo(ShowInfoTip, L"", L"");
+}
+
+void CMainDlg::RefreshControls() {
+    Repaint();  // UpdateState follows every change of the wallpaper
+    if (SkinButton* freeze = m_controls.Find(L"Freeze")) freeze->SetPressed(m_state->frozen);
+    if (SkinButton* icons = m_controls.Find(L"ShowHideDesktopIcons")) icons->SetPressed(m_state->desktopIconsHidden);
+    const bool signedIn = m_state->loginState == Settings::kLoggedIn;
+    SkinButton* on = m_controls.Find(L"StatusOn");
+    SkinButton* off = m_controls.Find(L"StatusOff");
+    // Exactly one of the two lights, when the skin shows them at all.
+    if (on && off && (m_skinned.count(on) || m_skinned.count(off))) {
+        on->Show(signedIn);
+        off->Show(!signedIn);
+    }
+}
+
+BOOL CMainDlg::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    if (item.CtlType == ODT_BUTTON && m_controls.Draw(item, m_background.get())) return TRUE;
+    if (item.CtlID == ProgressStrip::kBarId) {
+        m_progress.Draw(item);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL CMainDlg::OnEraseBackground(HDC dc) {
+    if (!m_background) return FALSE;
+    UniqueMemoryDc source(CreateCompatibleDC(dc));
+    ScopedSelect select(source.get(), m_background.get());
+    RECT client{};
+    GetClientRect(m_hwnd, &client);
+    BitBlt(dc, 0, 0, client.right, client.bottom, source.get(), 0, 0, SRCCOPY);
+    SetWindowLongPtrW(m_hwnd, DWLP_MSGRESULT, TRUE);
+    return TRUE;
+}
+
+// The layout's model onto the window: background, key colour, buttons, progress strip,
+// links; then the tooltips, and the Tags button disabled.
+bool CMainDlg::ApplySkin(MainLayout& layout) {
+    if (!m_controls.Create(m_hwnd) || !m_progress.Create(m_hwnd)) return false;
+    m_background = std::move(layout.background);
+    m_hasKeyColour = layout.transparentColor.has_value();
+    m_keyColour = layout.transparentColor.value_or(0);
+    ApplyLayeredAttributes();
+    for (MainLayout::Control& control : layout.controls) {
+        if (control.Is(L"ProgressBar")) {
+            m_progress.SetColour(control.color);
+            m_progress.PlaceBar(control.Rect());
+        } else if (control.Is(L"ProgressBarFrame")) {
+            m_progress.PlaceFrame(POINT{control.left, control.top}, SIZE{control.width, control.height},
+                                  control.bitmap.release());
+        } else if (SkinButton* button = m_controls.Find(control.name)) {
+            button->SetBitmap(control.bitmap.release(), control.transparentColor.has_value(),
+                              control.transparentColor.value_or(0));
+            button->Place(control.Rect());
+            button->Show(true);
+            m_skinned.insert(button);
+        }
+    }
+    for (MainLayout::Link& link : layout.links) {
+        SkinButton* button = m_controls.AddLink(link.url, link.tooltip);
+        if (!button) continue;
+        button->SetBitmap(link.bitmap.release(), link.transparentColor.has_value(), link.transparentColor.value_or(0));
+        button->Place(link.Rect());
+        button->Show(true);
+    }
+    m_progress.Show(false);
+    OnLanguageChanged();
+    if (SkinButton* tags = m_controls.Find(L"Tags")) EnableWindow(tags->GetHwnd(), FALSE);
+    return true;
+}

@@ -1,0 +1,52 @@
+#pragma once
+// The main window's skinned controls: the fixed table of named buttons with their commands
+// and tooltips, the links a layout adds, and the one tooltip control that explains them all.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/controls/skin_button.h"
+
+class SkinControls {
+public:
+    struct Entry {
+        const wchar_t* name;       // as a layout's "Control" names it
+        WORD id;                   // the command it sends
+        const wchar_t* tooltipId;  // string id of its tooltip
+        SkinButton button;
+    };
+
+    SkinControls();
+    // Creates every named button (hidden) and the tooltip control; false when a window fails.
+    bool Create(HWND parent);
+
+    // The named button, the name compared without case; null when there is none.
+    SkinButton* Find(const std::wstring& name);
+    SkinButton* FindById(WORD id);
+    // A new link button with the next link id (33000, 33001, ...).
+    SkinButton* AddLink(const std::wstring& url, const std::wstring& tooltipId);
+
+    // Tooltips from the string map: buttons with an empty fallback, links with their id.
+    void Retext();
+    // WM_DRAWITEM for any of the buttons; false when the item is not one of them.
+    bool Draw(const DRAWITEMSTRUCT& item, HBITMAP background) const;
+    // A click (WM_COMMAND from a button): true when it was a link and is opened.
+    bool OpenLink(WORD id) const;
+
+    static constexpr WORD kFirstLinkId = 33000;
+
+private:
+    struct Link {
+        SkinButton button;
+        std::wstring tooltipId;
+    };
+    void SetTooltip(HWND control, const std::wstring& text);
+
+    HWND m_parent = nullptr;
+    HWND m_tooltip = nullptr;
+    std::vector<std::unique_ptr<Entry>> m_entries;
+    std::vector<std::unique_ptr<Link>> m_links;
+    std::vector<HWND> m_tipped;  // controls the tooltip control knows
+};

@@ -1,0 +1,186 @@
+#include "ui/menus/flat_menu_style.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// weight parts of b in 256, the rest of a.
+COLORREF Blend(COLORREF a, COLORREF b, int weight) {
+    auto mix = [weight](int x, int y) { return (x * (256 - weight) + y * weight) / 256; };
+    return RGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)), mix(GetBValue(a), GetBValue(b)));
+}
+
+struct Palette {
+    COLORREF iconColumn, itemArea, selectedFill, selectedFrame, disabledText, text;
+    static Palette FromSystem() {
+        const COLORREF face = GetSysColor(COLOR_BTNFACE), highlight = GetSysColor(COLOR_HIGHLIGHT);
+        const COLORREF white = RGB(255, 255, 255), black = RGB(0, 0, 0);
+        Palette palette;
+        palette.iconColumn = Blend(face, black, 16);
+        palette.itemArea = Blend(face, white, 192);
+        palette.selectedFill = Blend(highlight, white, 176);
+        palette.selectedFrame = Blend(highlight, black, 32);
+        palette.disabledText = Blend(face, black, 96);
+        palette.text = GetSysColor(COLOR_MENUTEXT);
+        return palette;
+    }
+};
+
+void Fill(HDC dc, const RECT& rect, COLORREF colour) {
+    UniqueBrush brush(CreateSolidBrush(colour));
+    FillRect(dc, &rect, brush.get());
+}
+
+void Frame(HDC dc, const RECT& rect, COLORREF colour) {
+    UniqueBrush brush(CreateSolidBrush(colour));
+    FrameRect(dc, &rect, brush.get());
+}
+
+void DrawCheckMark(HDC dc, const RECT& box, COLORREF colour) {
+    ScopedHandle<GdiObjectTraits<HPEN>> pen(CreatePen(PS_SOLID, 2, colour));
+    ScopedSelect select(dc, pen.get());
+    const int x = box.left + (box.right - box.left) / 2, y = box.top + (box.bottom - box.top) / 2;
+    POINT tick[] = {{x - 4, y}, {x - 1, y + 3}, {x + 4, y - 3}};
+    Polyline(dc, tick, 3);
+}
+
+}  // namespace
+
+FlatMenuStyle::FlatMenuStyle() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    LOGFONTW font{};
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        font = metrics.lfMenuFont;
+    } else {
+        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
+    }
+    m_font.reset(CreateFontIndirectW(&font));
+    font.lfWeight = FW_BOLD;
+    m_boldFont.reset(CreateFontIndirectW(&font));
+}
+
+void FlatMenuStyle::Apply(HMENU menu) {
+    m_items.clear();
+    ApplyTo(menu);
+}
+
+void FlatMenuStyle::ApplyTo(HMENU menu) {
+    const int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU | MIIM_BITMAP;
+        if (!GetMenuItemInfoW(menu, position, TRUE, &info)) continue;  // the text's length
+        std::vector<wchar_t> text(info.cch + 1);
+        info.dwTypeData = text.data();
+        info.cch = static_cast<UINT>(text.size());
+        if (!GetMenuItemInfoW(menu, position, TRUE, &info)) continue;
+        if (info.fType & MFT_OWNERDRAW) continue;  // already someone's
+        Item item;
+        item.separator = (info.fType & MFT_SEPARATOR) != 0;
+        item.image = info.hbmpItem;
+        std::wstring whole(text.data());
+        size_t tab = whole.find(L'\t');
+        item.left = whole.substr(0, tab);
+        if (tab != std::wstring::npos) item.right = whole.substr(tab + 1);
+        m_items.push_back(std::move(item));
+
+        MENUITEMINFOW owned{};
+        owned.cbSize = sizeof(owned);
+        owned.fMask = MIIM_FTYPE | MIIM_DATA | MIIM_BITMAP;
+        owned.fType = info.fType | MFT_OWNERDRAW;
+        owned.dwItemData = reinterpret_cast<ULONG_PTR>(&m_items.back());
+        owned.hbmpItem = nullptr;  // drawn by us, in the icon column
+        SetMenuItemInfoW(menu, position, TRUE, &owned);
+        if (info.hSubMenu) ApplyTo(info.hSubMenu);
+    }
+}
+
+const FlatMenuStyle::Item* FlatMenuStyle::Find(ULONG_PTR data) const {
+    for (const Item& item : m_items)
+        if (reinterpret_cast<ULONG_PTR>(&item) == data) return &item;
+    return nullptr;
+}
+
+bool FlatMenuStyle::OnMeasureItem(MEASUREITEMSTRUCT& measure) const {
+    if (measure.CtlType != ODT_MENU) return false;
+    const Item* item = Find(measure.itemData);
+    if (!item) return false;
+    if (item->separator) {
+        measure.itemWidth = kIconColumnWidth;
+        measure.itemHeight = kSeparatorHeight;
+        return true;
+    }
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    ScopedSelect font(dc.get(), m_boldFont.get());  // the widest the text can be drawn
+    SIZE left{}, right{};
+    GetTextExtentPoint32W(dc.get(), item->left.c_str(), static_cast<int>(item->left.size()), &left);
+    if (!item->right.empty())
+        GetTextExtentPoint32W(dc.get(), item->right.c_str(), static_cast<int>(item->right.size()), &right);
+    const int gap = item->right.empty() ? 0 : 2 * kTextIndent;
+    measure.itemWidth = kIconColumnWidth + kTextIndent + left.cx + gap + right.cx + kRightMargin;
+    int height = std::max<int>(left.cy, right.cy) + 8;
+    if (item->image) {
+        BITMAP bitmap{};
+        if (GetObjectW(item->image, sizeof(bitmap), &bitmap)) height = std::max<int>(height, bitmap.bmHeight + 4);
+    }
+    measure.itemHeight = std::max(height, 20);
+    return true;
+}
+
+bool FlatMenuStyle::OnDrawItem(const DRAWITEMSTRUCT& draw) const {
+    if (draw.CtlType != ODT_MENU) return false;
+    const Item* item = Find(draw.itemData);
+    if (!item) return false;
+    const Palette palette = Palette::FromSystem();
+    HDC dc = draw.hDC;
+    const RECT& whole = draw.rcItem;
+    RECT column{whole.left, whole.top, whole.left + kIconColumnWidth, whole.bottom};
+    RECT area{column.right, whole.top, whole.right, whole.bottom};
+    Fill(dc, column, palette.iconColumn);
+    Fill(dc, area, palette.itemArea);
+
+    if (item->separator) {
+        const int middle = whole.top + (whole.bottom - whole.top) / 2 - 1;
+        RECT line{area.left + 2, middle, whole.right, middle + 2};
+        DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
+        return true;
+    }
+    const bool grayed = (draw.itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
+    if ((draw.itemState & ODS_SELECTED) && !grayed) {
+        Fill(dc, whole, palette.selectedFill);
+        Frame(dc, whole, palette.selectedFrame);
+    }
+    if (draw.itemState & ODS_CHECKED) {
+        RECT box{column.left + 4, whole.top + 2, column.right - 4, whole.bottom - 2};
+        const int side = std::min(box.right - box.left, box.bottom - box.top);
+        box.top += (box.bottom - box.top - side) / 2;
+        box.bottom = box.top + side;
+        Fill(dc, box, palette.selectedFill);
+        Frame(dc, box, palette.selectedFrame);
+        DrawCheckMark(dc, box, grayed ? palette.disabledText : palette.text);
+    } else if (item->image) {
+        BITMAP bitmap{};
+        UniqueMemoryDc source(CreateCompatibleDC(dc));
+        if (GetObjectW(item->image, sizeof(bitmap), &bitmap) && source) {
+            ScopedSelect selected(source.get(), item->image);
+            const int x = column.left + (kIconColumnWidth - bitmap.bmWidth) / 2;
+            const int y = whole.top + (whole.bottom - whole.top - bitmap.bmHeight) / 2;
+            BitBlt(dc, x, y, bitmap.bmWidth, bitmap.bmHeight, source.get(), 0, 0, SRCCOPY);
+        }
+    }
+
+    ScopedSelect font(dc, (draw.itemState & ODS_DEFAULT) ? m_boldFont.get() : m_font.get());
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColour = SetTextColor(dc, grayed ? palette.disabledText : palette.text);
+    const UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+    RECT text{area.left + kTextIndent, whole.top, whole.right - kRightMargin, whole.bottom};
+    DrawTextW(dc, item->left.c_str(), static_cast<int>(item->left.size()), &text, format | DT_LEFT);
+    if (!item->right.empty())
+        DrawTextW(dc, item->right.c_str(), static_cast<int>(item->right.size()), &text, format | DT_RIGHT);
+    SetTextColor(dc, oldColour);
+    SetBkMode(dc, oldMode);
+    return true;
+}

@@ -1,0 +1,43 @@
+#include "ui/options/about_page.h"
+
+#include "desktop/drawn_layout.h"
+#include "resources/resource.h"
+#include "ui/options/about_picture.h"
+
+namespace {
+
+// One about layout for the process: loaded when the page first opens, and again at the next
+// opening only if that load failed.
+struct SharedAboutLayout {
+    DrawnLayout layout;
+    bool loaded = false;
+};
+
+const DrawnLayout* LoadAboutLayout() {
+    static SharedAboutLayout shared;
+    if (!shared.loaded) shared.loaded = shared.layout.Load(L"layout_about");
+    return shared.loaded ? &shared.layout : nullptr;
+}
+
+}  // namespace
+
+AboutPage::AboutPage(OptionsDraft& draft) : PropertyPage(IDD_ABOUT_PAGE, L"PropSheet_About_Title", draft) {}
+
+AboutPage::~AboutPage() = default;
+
+void AboutPage::OnInit() {
+    if (const DrawnLayout* layout = LoadAboutLayout()) m_picture = std::make_unique<AboutPicture>(*layout);
+}
+
+INT_PTR AboutPage::OnMessage(UINT message, WPARAM, LPARAM) {
+    if (message != WM_PAINT) return FALSE;
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(m_hwnd, &paint);
+    if (dc && m_picture) {
+        RECT client{};
+        GetClientRect(m_hwnd, &client);
+        m_picture->Paint(dc, client);
+    }
+    EndPaint(m_hwnd, &paint);
+    return TRUE;
+}
