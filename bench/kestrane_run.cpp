@@ -5,7 +5,7 @@
 #include "base/file_io.h"
 #include "base/xml.h"
 #include "config/version_table.h"
-#include "desktop/wallpaper_state.h"
+#include "desktop/shell/wallpaper_state.h"
 #include "process_figures.h"
 #include "store/package_file.h"
 #include "store/picture.h"

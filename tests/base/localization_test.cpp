@@ -8,7 +8,7 @@
 #include "base/localization.h"
 #include "base/resource_source.h"
 #include "config/settings.h"
-#include "desktop/skin_bitmap.h"
+#include "desktop/skin/skin_bitmap.h"
 #include "store/picture.h"
 #include "support/test_support.h"
 #include "used_string_ids.h"

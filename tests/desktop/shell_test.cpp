@@ -5,10 +5,10 @@
 #include <shlobj.h>
 
 #include "base/handles.h"
-#include "desktop/active_desktop.h"
-#include "desktop/auto_start.h"
-#include "desktop/desktop_icons.h"
-#include "desktop/wallpaper_state.h"
+#include "desktop/shell/active_desktop.h"
+#include "desktop/shell/auto_start.h"
+#include "desktop/shell/desktop_icons.h"
+#include "desktop/shell/wallpaper_state.h"
 #include "store/picture.h"
 #include "support/test_support.h"
 

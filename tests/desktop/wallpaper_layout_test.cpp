@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "desktop/wallpaper_layout.h"
+#include "desktop/wallpaper/wallpaper_layout.h"
 
 using namespace wallpaper_layout;
 

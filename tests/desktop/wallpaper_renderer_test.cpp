@@ -17,10 +17,10 @@
 #include "base/job_thread.h"
 #include "base/utf8.h"
 #include "config/settings.h"
-#include "desktop/browser_site.h"
-#include "desktop/template_renderer.h"
-#include "desktop/wallpaper_renderer.h"
-#include "desktop/wallpaper_state.h"
+#include "desktop/templates/browser_site.h"
+#include "desktop/templates/template_renderer.h"
+#include "desktop/wallpaper/wallpaper_renderer.h"
+#include "desktop/shell/wallpaper_state.h"
 #include "support/test_support.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "base/utf8.h"
 #include "config/version_table.h"
-#include "desktop/wallpaper_state.h"
+#include "desktop/shell/wallpaper_state.h"
 #include "e2e/kestrane_process.h"
 #include "e2e/wine_desktop.h"
 #include "resources/resource.h"

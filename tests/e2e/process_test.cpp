@@ -12,7 +12,7 @@
 #include "base/utf8.h"
 #include "config/user_folder.h"
 #include "config/version_table.h"
-#include "desktop/template_folders.h"
+#include "desktop/templates/template_folders.h"
 #include "e2e/kestrane_process.h"
 
 namespace {

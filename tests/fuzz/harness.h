@@ -45,7 +45,7 @@ void AddAnswerHarnesses(std::vector<std::unique_ptr<Harness>>& harnesses);
 std::unique_ptr<Harness> MakePackageHarness();
 std::unique_ptr<Harness> MakeSettingsHarness();
 std::unique_ptr<Harness> MakeStringMapHarness();
-// The layout documents have no parser yet (desktop/drawn_layout.h loads nothing): null
+// The layout documents have no parser yet (desktop/skin/drawn_layout.h loads nothing): null
 // until they do.
 std::unique_ptr<Harness> MakeLayoutHarness();
 

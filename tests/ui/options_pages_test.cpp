@@ -16,7 +16,7 @@
 
 #include "base/localization.h"
 #include "config/settings.h"
-#include "desktop/template_folders.h"
+#include "desktop/templates/template_folders.h"
 #include "net/internet_session.h"
 #include "resources/resource.h"
 #include "support/test_support.h"

@@ -3,7 +3,7 @@
 #include "app/controller.h"
 #include "base/localization.h"
 #include "config/settings.h"
-#include "desktop/wallpaper_state.h"
+#include "desktop/shell/wallpaper_state.h"
 #include "ui/main_window/main_dlg.h"
 #include "ui/main_window/main_layout.h"
 

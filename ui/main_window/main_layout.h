@@ -1,5 +1,5 @@
 #pragma once
-// The main window's skin, from the "layout_main" document (desktop/main_layout_document.h
+// The main window's skin, from the "layout_main" document (desktop/skin/main_layout_document.h
 // describes the document and the model).
 //
 // LoadMainLayout applies what belongs to the window as a whole: the client area takes the
@@ -17,7 +17,7 @@
 #include <optional>
 
 #include "config/settings.h"
-#include "desktop/main_layout_document.h"
+#include "desktop/skin/main_layout_document.h"
 
 // Empty after a failure, already reported in a "Fatal Error" box: start-up must end.
 std::optional<MainLayout> LoadMainLayout(HWND window, Settings& settings, const LayoutErrorReport& report = nullptr);

@@ -1,6 +1,6 @@
 #include "ui/options/about_page.h"
 
-#include "desktop/drawn_layout.h"
+#include "desktop/skin/drawn_layout.h"
 #include "resources/resource.h"
 #include "ui/options/about_picture.h"
 

@@ -1,8 +1,8 @@
 #include "ui/options/about_picture.h"
 
 #include "base/debug_log.h"
-#include "desktop/drawn_layout.h"
-#include "desktop/memory_surface.h"
+#include "desktop/skin/drawn_layout.h"
+#include "desktop/skin/memory_surface.h"
 
 AboutPicture::AboutPicture(const DrawnLayout& layout) : m_layout(layout) {}
 

@@ -1,6 +1,6 @@
 #include "ui/options/options_draft.h"
 
-#include "desktop/auto_start.h"
+#include "desktop/shell/auto_start.h"
 
 OptionsDraft OptionsDraft::Read(const Settings& settings) {
     OptionsDraft draft;

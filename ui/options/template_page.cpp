@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/localization.h"
-#include "desktop/template_folders.h"
+#include "desktop/templates/template_folders.h"
 #include "resources/resource.h"
 #include "ui/options/page_controls.h"
 

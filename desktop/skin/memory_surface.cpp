@@ -1,4 +1,4 @@
-#include "desktop/memory_surface.h"
+#include "desktop/skin/memory_surface.h"
 
 #include "base/debug_log.h"
 

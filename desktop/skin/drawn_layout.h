@@ -1,7 +1,7 @@
 #pragma once
 // Layouts of drawn elements (rectangles, bitmaps, texts, the version) painted into a
 // container rectangle: the about page and the watermark on the wallpaper. A document's root
-// may have any name; each child element is one element of desktop/drawn_elements.h, painted
+// may have any name; each child element is one element of desktop/skin/drawn_elements.h, painted
 // in document order.
 #include <windows.h>
 
@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "desktop/layout_values.h"
+#include "desktop/skin/layout_values.h"
 
 class DrawnElement;
 class ResourceSource;

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "desktop/page_capture.h"
+#include "desktop/templates/page_capture.h"
 
 class BrowserHost : public PageCapture {
 public:

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "base/path.h"
-#include "desktop/page_capture.h"
-#include "desktop/template_document.h"
-#include "desktop/wallpaper_renderer.h"
+#include "desktop/templates/page_capture.h"
+#include "desktop/templates/template_document.h"
+#include "desktop/wallpaper/wallpaper_renderer.h"
 
 class Settings;
 

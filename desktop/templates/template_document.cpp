@@ -1,4 +1,4 @@
-#include "desktop/template_document.h"
+#include "desktop/templates/template_document.h"
 
 #include <windows.h>
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "base/path.h"
-#include "desktop/wallpaper_layout.h"
+#include "desktop/wallpaper/wallpaper_layout.h"
 
 namespace template_document {
 

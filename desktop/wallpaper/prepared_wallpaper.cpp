@@ -1,11 +1,11 @@
-#include "desktop/prepared_wallpaper.h"
+#include "desktop/wallpaper/prepared_wallpaper.h"
 
 #include <windows.h>
 
 #include "base/debug_log.h"
 #include "config/settings.h"
-#include "desktop/wallpaper_renderer.h"
-#include "desktop/wallpaper_state.h"
+#include "desktop/wallpaper/wallpaper_renderer.h"
+#include "desktop/shell/wallpaper_state.h"
 
 bool WallpaperRecipe::operator==(const WallpaperRecipe& o) const {
     return source == o.source && size == o.size && writeTime == o.writeTime && frameType == o.frameType &&

@@ -1,4 +1,4 @@
-#include "desktop/template_folders.h"
+#include "desktop/templates/template_folders.h"
 
 #include "config/settings.h"
 

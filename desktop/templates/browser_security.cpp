@@ -1,4 +1,4 @@
-#include "desktop/browser_security.h"
+#include "desktop/templates/browser_security.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "desktop/browser_host.h"
+#include "desktop/templates/browser_host.h"
 
 #include <exdisp.h>
 #include <mshtml.h>
@@ -9,7 +9,7 @@
 
 #include "base/debug_log.h"
 #include "base/job_thread.h"
-#include "desktop/browser_site.h"
+#include "desktop/templates/browser_site.h"
 #include "store/picture.h"
 
 namespace {

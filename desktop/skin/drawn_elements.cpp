@@ -1,4 +1,4 @@
-#include "desktop/drawn_elements.h"
+#include "desktop/skin/drawn_elements.h"
 
 #include <algorithm>
 #include <optional>
@@ -10,8 +10,8 @@
 #include "base/resource_source.h"
 #include "base/xml.h"
 #include "config/version_table.h"
-#include "desktop/memory_surface.h"
-#include "desktop/skin_bitmap.h"
+#include "desktop/skin/memory_surface.h"
+#include "desktop/skin/skin_bitmap.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "desktop/template_renderer.h"
+#include "desktop/templates/template_renderer.h"
 
 #include "base/file_io.h"
 #include "base/temporary_file.h"
 #include "base/utf8.h"
 #include "config/settings.h"
-#include "desktop/browser_host.h"
+#include "desktop/templates/browser_host.h"
 
 using namespace template_document;
 

@@ -1,4 +1,4 @@
-#include "desktop/wallpaper_state.h"
+#include "desktop/shell/wallpaper_state.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -13,7 +13,7 @@
 //   </MainLayout>
 //
 // Element names compare case-insensitively, attribute names exactly; numbers and colours
-// follow desktop/layout_values.h. Other elements are ignored.
+// follow desktop/skin/layout_values.h. Other elements are ignored.
 #include <windows.h>
 
 #include <optional>
@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "base/handles.h"
-#include "desktop/layout_values.h"
+#include "desktop/skin/layout_values.h"
 
 class ResourceSource;
 

@@ -1,4 +1,4 @@
-#include "desktop/skin_bitmap.h"
+#include "desktop/skin/skin_bitmap.h"
 
 #include "base/path.h"
 #include "base/resource_source.h"

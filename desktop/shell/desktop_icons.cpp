@@ -1,4 +1,4 @@
-#include "desktop/desktop_icons.h"
+#include "desktop/shell/desktop_icons.h"
 
 #include <windows.h>
 #include <commctrl.h>

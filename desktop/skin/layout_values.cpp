@@ -1,4 +1,4 @@
-#include "desktop/layout_values.h"
+#include "desktop/skin/layout_values.h"
 
 #include <algorithm>
 #include <climits>

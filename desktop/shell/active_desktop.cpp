@@ -1,4 +1,4 @@
-#include "desktop/active_desktop.h"
+#include "desktop/shell/active_desktop.h"
 
 #include <windows.h>
 // The Active Desktop declarations of shlobj.h need the types of wininet.h.

@@ -2,7 +2,7 @@
 // Turning the picture to show into a screen-sized wallpaper, and handing it to the desktop.
 #include <memory>
 
-#include "desktop/wallpaper_layout.h"
+#include "desktop/wallpaper/wallpaper_layout.h"
 #include "store/picture.h"
 
 class DrawnLayout;

@@ -1,4 +1,4 @@
-#include "desktop/wallpaper_layout.h"
+#include "desktop/wallpaper/wallpaper_layout.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,9 +1,9 @@
-#include "desktop/drawn_layout.h"
+#include "desktop/skin/drawn_layout.h"
 
 #include "base/localization.h"
 #include "base/resource_source.h"
 #include "base/xml.h"
-#include "desktop/drawn_elements.h"
+#include "desktop/skin/drawn_elements.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "desktop/wallpaper_renderer.h"
+#include "desktop/wallpaper/wallpaper_renderer.h"
 
 #include "config/settings.h"
-#include "desktop/active_desktop.h"
-#include "desktop/desktop_icons.h"
-#include "desktop/drawn_layout.h"
-#include "desktop/wallpaper_state.h"
+#include "desktop/shell/active_desktop.h"
+#include "desktop/shell/desktop_icons.h"
+#include "desktop/skin/drawn_layout.h"
+#include "desktop/shell/wallpaper_state.h"
 
 using namespace wallpaper_layout;
 

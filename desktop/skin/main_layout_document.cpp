@@ -1,4 +1,4 @@
-#include "desktop/main_layout_document.h"
+#include "desktop/skin/main_layout_document.h"
 
 #include <algorithm>
 
@@ -7,8 +7,8 @@
 #include "base/resource_source.h"
 #include "base/text.h"
 #include "base/xml.h"
-#include "desktop/memory_surface.h"
-#include "desktop/skin_bitmap.h"
+#include "desktop/skin/memory_surface.h"
+#include "desktop/skin/skin_bitmap.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "desktop/browser_site.h"
+#include "desktop/templates/browser_site.h"
 
 #include <exdisp.h>
 #include <exdispid.h>
@@ -8,7 +8,7 @@
 #include <new>
 
 #include "base/text.h"
-#include "desktop/browser_security.h"
+#include "desktop/templates/browser_security.h"
 
 namespace {
 

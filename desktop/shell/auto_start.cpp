@@ -1,4 +1,4 @@
-#include "desktop/auto_start.h"
+#include "desktop/shell/auto_start.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -13,7 +13,7 @@
 
 #include <memory>
 
-#include "desktop/layout_values.h"
+#include "desktop/skin/layout_values.h"
 
 class ResourceSource;
 class TiXmlElement;
