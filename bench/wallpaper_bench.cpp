@@ -20,8 +20,8 @@
 #include "base/utf8.h"
 #include "bench_support.h"
 #include "config/settings.h"
-#include "desktop/wallpaper/wallpaper_renderer.h"
 #include "desktop/shell/wallpaper_state.h"
+#include "desktop/wallpaper/wallpaper_renderer.h"
 
 // The benchmark drives the controller's record as the tests do.
 class ControllerAccess {

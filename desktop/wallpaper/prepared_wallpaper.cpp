@@ -4,8 +4,8 @@
 
 #include "base/debug_log.h"
 #include "config/settings.h"
-#include "desktop/wallpaper/wallpaper_renderer.h"
 #include "desktop/shell/wallpaper_state.h"
+#include "desktop/wallpaper/wallpaper_renderer.h"
 
 bool WallpaperRecipe::operator==(const WallpaperRecipe& o) const {
     return source == o.source && size == o.size && writeTime == o.writeTime && frameType == o.frameType &&
@@ -21,8 +21,8 @@ std::optional<WallpaperRecipe> MakeWallpaperRecipe(const Path& source, const Set
     WallpaperRecipe recipe;
     recipe.source = source;
     recipe.size = (static_cast<unsigned long long>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
-    recipe.writeTime =
-        (static_cast<unsigned long long>(file.ftLastWriteTime.dwHighDateTime) << 32) | file.ftLastWriteTime.dwLowDateTime;
+    recipe.writeTime = (static_cast<unsigned long long>(file.ftLastWriteTime.dwHighDateTime) << 32) |
+                       file.ftLastWriteTime.dwLowDateTime;
     recipe.frameType = settings.GetFrameType();
     recipe.frameColor = settings.GetEffectiveFrameColor();
     recipe.stretchPercent = settings.GetStretchPercent();

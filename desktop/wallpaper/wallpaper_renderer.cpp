@@ -3,8 +3,8 @@
 #include "config/settings.h"
 #include "desktop/shell/active_desktop.h"
 #include "desktop/shell/desktop_icons.h"
-#include "desktop/skin/drawn_layout.h"
 #include "desktop/shell/wallpaper_state.h"
+#include "desktop/skin/drawn_layout.h"
 
 using namespace wallpaper_layout;
 

@@ -17,10 +17,10 @@
 #include "base/job_thread.h"
 #include "base/utf8.h"
 #include "config/settings.h"
+#include "desktop/shell/wallpaper_state.h"
 #include "desktop/templates/browser_site.h"
 #include "desktop/templates/template_renderer.h"
 #include "desktop/wallpaper/wallpaper_renderer.h"
-#include "desktop/shell/wallpaper_state.h"
 #include "support/test_support.h"
 
 namespace {
@@ -489,7 +489,8 @@ TEST(TemplateBrowser, OnlyThePageItselfIsEverShown) {
     for (const std::wstring& elsewhere :
          {std::wstring(L"http://127.0.0.1/index.html"), std::wstring(L"https://example.com/"),
           std::wstring(L"javascript:alert(1)"), std::wstring(L"about:blank"), std::wstring(L"res://ieframe.dll/"),
-          template_document::FileUrl(dir / L"other" / L"TFR1A2.tmp"), template_document::FileUrl(dir / L"TFR1A2.tmp.html"),
+          template_document::FileUrl(dir / L"other" / L"TFR1A2.tmp"),
+          template_document::FileUrl(dir / L"TFR1A2.tmp.html"),
           template_document::FileUrl(dir.path().Parent() / L"TFR1A2.tmp"), page + L"?next", std::wstring(),
           (dir / L"other" / L"TFR1A2.tmp").str(), (dir / L"other" / L".." / L".." / L"TFR1A2.tmp").str(),
           std::wstring(L"\\\\127.0.0.1\\share\\TFR1A2.tmp"), std::wstring(L"TFR1A2.tmp")})

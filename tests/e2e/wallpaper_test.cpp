@@ -74,7 +74,6 @@ protected:
 }  // namespace
 
 TEST_F(WallpaperEndToEnd, ADownloadedPictureBecomesTheWallpaper) {
-
     ProgramFolder folder;
     WriteAll(folder.Config(), ConfigFor("dongwu"));
     ChildProcess kestrane;

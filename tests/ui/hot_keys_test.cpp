@@ -13,10 +13,10 @@
 #include "base/localization.h"
 #include "config/settings.h"
 #include "support/test_support.h"
-#include "ui/main_window/command_table.h"
 #include "ui/hot_keys/hot_key_registry.h"
 #include "ui/hot_keys/hot_keys.h"
 #include "ui/hot_keys/virtual_keys.h"
+#include "ui/main_window/command_table.h"
 
 namespace {
 

@@ -22,11 +22,11 @@
 #include "desktop/skin/memory_surface.h"
 #include "resources/resource.h"
 #include "support/test_support.h"
+#include "ui/controls/hyper_link.h"
+#include "ui/dialogs/login_dialog.h"
 #include "ui/options/about_page.h"
 #include "ui/options/about_picture.h"
 #include "ui/options/app_property_sheet.h"
-#include "ui/controls/hyper_link.h"
-#include "ui/dialogs/login_dialog.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "ui/main_window/command_table.h"
 #include "ui/hot_keys/hot_key_registry.h"
+#include "ui/main_window/command_table.h"
 
 class HotKeys {
 public:

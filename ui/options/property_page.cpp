@@ -92,8 +92,10 @@ void PropertyPage::OnLanguageChanged() {
 void PropertyPage::SetChanged(bool changed) {
     HWND page = m_hwnd, sheet = GetParent(page);
     if (!sheet) return;
-    if (changed) PropSheet_Changed(sheet, page);
-    else PropSheet_UnChanged(sheet, page);
+    if (changed)
+        PropSheet_Changed(sheet, page);
+    else
+        PropSheet_UnChanged(sheet, page);
 }
 
 void PropertyPage::SetItemText(int controlId, const wchar_t* stringId) {
@@ -102,6 +104,8 @@ void PropertyPage::SetItemText(int controlId, const wchar_t* stringId) {
 
 void PropertyPage::ShowError(const wchar_t* textId, const wchar_t* titleId) {
     const std::wstring text = GetString(textId), title = GetString(titleId);
-    if (m_report) m_report(m_hwnd, text, title);
-    else MessageBoxW(m_hwnd, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+    if (m_report)
+        m_report(m_hwnd, text, title);
+    else
+        MessageBoxW(m_hwnd, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }
