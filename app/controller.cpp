@@ -230,6 +230,10 @@ void Controller::SaveAsOldWallpaper(const WallpaperDescription& wallpaper) {
     });
 }
 
+void Controller::SaveSettings() {
+    Post([](Controller& c) { c.m_impl->settings->Save(); });
+}
+
 void Controller::SetFreeze(bool frozen) {
     Post([frozen](Controller& c) { c.ChangeFreeze(frozen); });
 }

@@ -73,6 +73,8 @@ public:
     void InstallUpdate(const Path& installer);
 
     void SaveAsOldWallpaper(const WallpaperDescription& wallpaper);
+    // Writes config.xml with the settings as they are (a failure is logged, the values stay).
+    void SaveSettings();
     void SetFreeze(bool frozen);
     void ToggleFreeze();
     // Shows one favourite instead of the cycle's image and freezes the cycle; nothing happens

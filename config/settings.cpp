@@ -250,7 +250,6 @@ void Settings::SetLangId(unsigned short langId) {
     unsigned short before = GetSelectedLangId();
     SelectLanguage(langId);
     if (GetSelectedLangId() != langId) return;
-    Save();
     if (before != langId) Notify(Field::LangId);
 }
 

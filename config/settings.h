@@ -143,7 +143,7 @@ public:
     static std::wstring NormaliseTemplateName(const std::wstring& name);
     static HotKeyMap GetDefaultHotKeys();
 
-    // The user-interface language; selecting one that is present saves config.xml.
+    // The user-interface language (config.xml keeps it when the settings are saved next).
     unsigned short GetLangId() const;
     void SetLangId(unsigned short langId);
 

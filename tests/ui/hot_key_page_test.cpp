@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/localization.h"
+#include "config/hot_key_commands.h"
 #include "config/settings.h"
 #include "resources/resource.h"
 #include "ui/controls/hot_key_edit.h"
@@ -311,21 +312,13 @@ TEST_F(HotKeyPageTest, EveryTextFitsItsControlInEachShippedLanguage) {
     auto columnWidth = [this](int column) {
         return static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
     };
-    const wchar_t* commands[] = {L"Prev",
-                                 L"Freeze",
-                                 L"Next",
-                                 L"ShowHideDesktopIcons",
-                                 L"ToggleMainWindow",
-                                 L"DownloadNow",
-                                 L"ShowPropertySheet",
-                                 L"RestoreOldWallpaper"};
     for (unsigned short language : {1033, 2052, 1028}) {
         SelectLanguage(language);
         for (int label : {IDC_HOTKEY_LIST_TITLE, IDC_HOTKEY_NEW_TITLE})
             EXPECT_LE(width(Text(label)), clientOf(label).right) << language << " label " << label;
         for (int button : {IDC_HOTKEY_ASSIGN, IDC_HOTKEY_DELETE, IDC_HOTKEY_RESET})
             EXPECT_LE(width(Text(button)) + 8, clientOf(button).right) << language << " button " << button;
-        for (const wchar_t* command : commands) {
+        for (const wchar_t* command : kHotKeyCommandNames) {
             EXPECT_LE(width(GetString(L"CmdName_" + std::wstring(command))) + 12, columnWidth(0))
                 << language << " " << Narrow(command);
             RECT needed = clientOf(IDC_HOTKEY_DESCRIPTION);

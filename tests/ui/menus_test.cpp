@@ -91,6 +91,7 @@ protected:
         sources.state = [this] { return std::make_shared<const ControllerState>(state); };
         sources.showFavorite = [this](const ImagePtr& image) { shown.push_back(image); };
         sources.showBalloon = [this](const std::wstring& text) { balloons.push_back(text); };
+        sources.saveSettings = [this] { settings->Save(); };
         menus = std::make_unique<CommandMenus>(settings, sources);
     }
     void TearDown() override { SelectLanguage(1033); }

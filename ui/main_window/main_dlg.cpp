@@ -193,7 +193,7 @@ void CMainDlg::OnWindowMoved() {
     Settings::Point stored = m_settings->GetPos();
     if (stored.x == window.left && stored.y == window.top) return;
     m_settings->SetPos(window.left, window.top);
-    m_settings->Save();
+    if (m_controller) m_controller->SaveSettings();
 }
 
 void CMainDlg::ShowMainWindow() {

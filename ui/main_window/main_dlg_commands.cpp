@@ -68,6 +68,9 @@ CommandMenus::Sources CMainDlg::MenuSources() {
         if (m_controller) m_controller->ShowFavoriteImage(image);
     };
     sources.showBalloon = [this](const std::wstring& text) { ShowInfo(ShowInfoBalloon, text, L""); };
+    sources.saveSettings = [this] {
+        if (m_controller) m_controller->SaveSettings();
+    };
     return sources;
 }
 

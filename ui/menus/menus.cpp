@@ -242,6 +242,7 @@ bool CommandMenus::OnCommand(WORD id) {
     if (id >= ID_LANGUAGE_FIRST && id < ID_LANGUAGE_FIRST + m_languageIds.size()) {
         // Every window re-texts itself through its language listener; the menus are built anew.
         m_settings->SetLangId(m_languageIds[id - ID_LANGUAGE_FIRST]);
+        if (m_sources.saveSettings) m_sources.saveSettings();
         return true;
     }
     return false;
@@ -253,6 +254,6 @@ void CommandMenus::SelectQuickCategory(const std::wstring& name) {
     if (before == name) return;
     m_settings->SetTags(name);
     if (m_settings->GetTags() == before) return;  // "All" while no tags were set, for example
-    m_settings->Save();
+    if (m_sources.saveSettings) m_sources.saveSettings();
     if (m_sources.showBalloon) m_sources.showBalloon(GetString(L"Balloon_DownloadForNewCategory"));
 }

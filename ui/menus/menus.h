@@ -26,6 +26,7 @@ public:
         std::function<ControllerStatePtr()> state;             // the Controller's last state
         std::function<void(const ImagePtr&)> showFavorite;     // a favourite chosen from the menu
         std::function<void(const std::wstring&)> showBalloon;  // a notice on the tray icon
+        std::function<void()> saveSettings;                    // writes config.xml, off this thread
     };
 
     CommandMenus(std::shared_ptr<Settings> settings, Sources sources);
