@@ -40,7 +40,7 @@ public:
     void KillTimer(unsigned) override {}
     bool ResetTimer(unsigned, unsigned) override { return false; }
     void RequestExit() override {}
-    void UpdateState() override { SetEvent(changed.get()); }
+    void UpdateState(ControllerStatePtr) override { SetEvent(changed.get()); }
     void ShowProgress(int, const std::wstring&) override {}
     void ShowInfo(ShowInfoType, const std::wstring&, const std::wstring&) override {}
     void ConfirmInstallUpdate(const VersionInfo&, bool, Callback) override {}
@@ -139,7 +139,7 @@ int main() {
     Controller::Impl& impl = ControllerAccess::Of(controller);
     impl.jobThread = std::make_shared<JobThread>(L"Controller");
     settings->SetUseLocalImage(true);
-    impl.lists.SetLocal(files);
+    RunLast(*impl.jobThread, [&] { impl.lists.SetLocal(files); });
     auto next = [&] {
         return TimeMs([&] {
             controller.ShowImage(Controller::ShowNext, true);
