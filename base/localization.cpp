@@ -217,11 +217,7 @@ void NotifyLanguageListeners() {
     for (LanguageListener* listener : listeners) listener->OnLanguageChanged();
 }
 
-bool LoadStringMaps() {
-    wchar_t module[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
-    return StringMap::Instance().LoadAll(Path(std::wstring(module, length)).Parent().str());
-}
+bool LoadStringMaps() { return StringMap::Instance().LoadAll(ExecutableFolder().str()); }
 
 void SelectLanguage(unsigned short langId) { StringMap::Instance().Select(langId); }
 unsigned short GetSelectedLangId() { return StringMap::Instance().GetSelectedLangId(); }

@@ -150,3 +150,17 @@ std::vector<Path> List(const Path& directory, bool filesOnly) {
 
 std::vector<Path> Path::ListDirectory() const { return List(*this, false); }
 std::vector<Path> Path::ListFiles() const { return List(*this, true); }
+
+Path ExecutableFolder() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameW(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
+        if (length == 0) return Path();
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    return Path(buffer).Parent();
+}

@@ -40,3 +40,6 @@ public:
 private:
     std::wstring m_text;
 };
+
+// The folder of the running program (Kestrane.exe's, or a test's); empty when unknown.
+Path ExecutableFolder();

@@ -15,17 +15,36 @@ bool LoadModuleResource(HMODULE module, const std::wstring& type, const std::wst
     return true;
 }
 
+Path& OverrideFolderInUse() {
+    static Path folder;  // empty: beside the program
+    return folder;
+}
+
 }  // namespace
 
-// Loaded as data only: a planted resource.dll must never get to run code in our process.
-ResourceSource::ResourceSource() : m_resourceDll(LoadLibraryExW(L"resource.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+Path ResourceOverrideFolder() {
+    const Path& inUse = OverrideFolderInUse();
+    return inUse.empty() ? ExecutableFolder() / L"resource" : inUse;
+}
+
+ScopedResourceFolder::ScopedResourceFolder(Path folder) : m_previous(OverrideFolderInUse()) {
+    OverrideFolderInUse() = std::move(folder);
+}
+
+ScopedResourceFolder::~ScopedResourceFolder() { OverrideFolderInUse() = m_previous; }
+
+// Loaded as data only: a planted resource.dll must never get to run code in our process. By its
+// full name, so that no other folder is searched for it.
+ResourceSource::ResourceSource()
+    : m_resourceDll(LoadLibraryExW((ExecutableFolder() / L"resource.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+}
 
 ResourceSource::~ResourceSource() {
     if (m_resourceDll) FreeLibrary(m_resourceDll);
 }
 
 bool ResourceSource::LoadResourceData(const std::wstring& type, const std::wstring& name, Bytes& data) const {
-    if (auto file = ReadFileBytes(Path(L"resource") / (name + L"." + type), kMaxFileBytes)) {
+    if (auto file = ReadFileBytes(ResourceOverrideFolder() / (name + L"." + type), kMaxFileBytes)) {
         data.assign(file->begin(), file->end());
         return true;
     }

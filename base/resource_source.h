@@ -1,11 +1,13 @@
 #pragma once
 // Where skins and string maps come from, first match wins: a file "resource\NAME.TYPE"
-// under the current directory, then "resource.dll", then the program itself.
+// beside the program, then "resource.dll" beside it, then the program itself. Never the
+// current directory: a start from a shortcut or the installer may make that any folder.
 #include <windows.h>
 
 #include <string>
 
 #include "base/bytes.h"
+#include "base/path.h"
 
 class ResourceSource {
 public:
@@ -25,4 +27,19 @@ public:
 
 private:
     HMODULE m_resourceDll = nullptr;
+};
+
+// The folder of loose override files, "resource" beside the program.
+Path ResourceOverrideFolder();
+
+// Loose override files come from another folder while this lives (tests).
+class ScopedResourceFolder {
+public:
+    explicit ScopedResourceFolder(Path folder);
+    ~ScopedResourceFolder();
+    ScopedResourceFolder(const ScopedResourceFolder&) = delete;
+    ScopedResourceFolder& operator=(const ScopedResourceFolder&) = delete;
+
+private:
+    Path m_previous;
 };

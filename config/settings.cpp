@@ -76,25 +76,11 @@ std::optional<std::wstring> CategoryIds(const Settings& settings, const std::wst
     return joined;
 }
 
-Path ExecutableDirectory() {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD length = GetModuleFileNameW(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
-        if (length == 0) return Path();
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            break;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-    return Path(buffer).Parent();
-}
-
 }  // namespace
 
 std::shared_ptr<Settings> Settings::Get() {
     static std::shared_ptr<Settings> instance = [] {
-        Path program = ExecutableDirectory();
+        Path program = ExecutableFolder();
         return std::make_shared<Settings>(program, ChooseUserFolder(program, LocalUserFolder()));
     }();
     return instance;
@@ -263,6 +249,9 @@ std::wstring Settings::GetLoginUrl() const { return GetServiceUrl() + L"/service
 std::wstring Settings::GetLogoutUrl() const { return GetServiceUrl() + L"/service/viewer/v1.0/logout.php"; }
 std::wstring Settings::GetHeartbeatUrl() const { return GetServiceUrl() + L"/service/viewer/v1.0/heartbeat.php"; }
 std::wstring Settings::GetFavoritesUrl() const { return GetServiceUrl() + L"/service/viewer/v1.0/favorites.php"; }
+std::wstring Settings::ResolveServiceLink(const std::wstring& link) const {
+    return !link.empty() && link[0] == L'/' && link.compare(0, 2, L"//") != 0 ? GetServiceUrl() + link : link;
+}
 
 std::vector<Settings::Category> Settings::GetCategories() const { return Read(&Values::categories); }
 

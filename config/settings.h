@@ -157,6 +157,9 @@ public:
     std::wstring GetLogoutUrl() const;
     std::wstring GetHeartbeatUrl() const;
     std::wstring GetFavoritesUrl() const;
+    // A skin's link: one given as a path ("/", "/about.php") is a page of the service;
+    // anything else is kept as it is.
+    std::wstring ResolveServiceLink(const std::wstring& link) const;
 
     std::wstring GetPartnerId() const;
     // The partner's id also brings its category and makes it the tags.

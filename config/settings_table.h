@@ -38,6 +38,7 @@
     X(StretchPercent,           int,                  stretchPercent,           0,                Saved,          Range(0, 10)) \
     X(OldWallpaper,             WallpaperDescription, oldWallpaper,             {},               Saved,          Any) \
     X(HotKeys,                  HotKeyMap,            hotKeys,                  GetDefaultHotKeys(), Saved,       Any) \
+    X(RefusedHotKeys,           std::wstring,         refusedHotKeys,           {},               SavedIfChanged, Any) /* the refusal last shown in a box */ \
     X(ProxyType,                std::wstring,         proxyType,                L"NoProxy",       Saved,          Any) \
     X(ProxyServer,              std::wstring,         proxyServer,              {},               Saved,          Any) \
     X(ProxyUsername,            std::wstring,         proxyUsername,            {},               Saved,          Any) \

@@ -8,7 +8,7 @@
 //              transparentColor="16711422"/>                       a skin button, the progress
 //     <Control name="ProgressBar" left="93" top="33" width="88"    bar or its frame
 //              height="1" color="16711680"/>
-//     <Link bitmap="main_url" url="http://..." tooltip="Tooltip_..." left="8" top="31"
+//     <Link bitmap="main_url" url="/" tooltip="Tooltip_..." left="8" top="31"
 //           transparentColor="16711422"/>                          a clickable picture
 //   </MainLayout>
 //
@@ -59,8 +59,8 @@ struct MainLayout {
 
     // A "Link": a skin button in link mode, created by the window as a child with command id
     // kFirstLinkId + its index here; a click opens url with the shell verb "open" in a
-    // maximised window. tooltip is a string id, looked up again on every language change
-    // (a missing id shows as the id itself).
+    // maximised window (a url given as a path, "/...", on the service's own address). tooltip is a string id, looked up
+    // again on every language change (a missing id shows as the id itself).
     struct Link : Element {
         std::wstring url;
         std::wstring tooltip;

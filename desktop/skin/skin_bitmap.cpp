@@ -5,7 +5,7 @@
 #include "store/picture.h"
 
 HBITMAP LoadSkinBitmap(const ResourceSource& source, const std::wstring& name) {
-    Path file = Path(L"resource") / (name + L".bmp");
+    Path file = ResourceOverrideFolder() / (name + L".bmp");
     Picture loaded;
     if (file.Exists() && loaded.LoadFromFile(file)) {
         // Drawn onto white, so that what the picture leaves out is white, not black.

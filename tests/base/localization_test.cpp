@@ -205,12 +205,9 @@ TEST(Localisation, LanguageFilesOfTheProgramFolder) {
     WriteAll(dir / L"lang_huge.xml", Doc(Lang("Huge", "<LangId>1041</LangId>", "")) + std::string(40 << 20, ' '));
     ASSERT_TRUE((dir / L"lang_folder.xml").CreateDirectories());
 
-    wchar_t previous[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, previous);
-    SetCurrentDirectoryW(dir.path().c_str());  // override files are looked up from here
+    ScopedResourceFolder overrides(dir / L"resource");
     TestMap t;
     bool builtIn = t.map.LoadAll(dir.path().str());
-    SetCurrentDirectoryW(previous);
 
     EXPECT_TRUE(builtIn);
     std::set<unsigned short> ids;
@@ -284,18 +281,23 @@ TEST(ResourceSource, OverrideFilesComeFirst) {
     ASSERT_TRUE(picture.SaveToFile(dir / L"resource" / L"SKIN.bmp"));
     WriteAll(dir / L"resource" / L"Custom.TXT", "override");
 
+    // The current directory is no override folder: a shortcut or the installer may set any.
     wchar_t previous[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, previous);
     SetCurrentDirectoryW(dir.path().c_str());
-    ResourceSource source;
     Bytes data;
+    EXPECT_FALSE(ResourceSource().LoadResourceData(L"TXT", L"Custom", data));
+    SetCurrentDirectoryW(previous);
+    EXPECT_EQ(ResourceOverrideFolder(), ExecutableFolder() / L"resource");
+
+    ScopedResourceFolder overrides(dir / L"resource");
+    ResourceSource source;
     bool custom = source.LoadResourceData(L"TXT", L"Custom", data);
     std::string customText(data.begin(), data.end());
     bool builtIn = source.LoadResourceData(L"XML", L"STRING_MAP", data);
     bool missing = source.LoadResourceData(L"XML", L"NO_SUCH_THING", data);
     HBITMAP skin = LoadSkinBitmap(source, L"SKIN");
     HBITMAP none = LoadSkinBitmap(source, L"NO_SUCH_BITMAP");
-    SetCurrentDirectoryW(previous);
 
     EXPECT_TRUE(custom);
     EXPECT_EQ(customText, "override");

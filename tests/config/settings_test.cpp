@@ -184,6 +184,9 @@ TEST_F(SettingsTest, ServiceAddressesAndEndpoints) {
 
     settings.SetServiceUrl(L" http://wall.example:81// ");
     EXPECT_EQ(settings.GetServiceUrl(), L"http://wall.example:81");
+    EXPECT_EQ(settings.ResolveServiceLink(L"/"), L"http://wall.example:81/") << "the skin's home link";
+    EXPECT_EQ(settings.ResolveServiceLink(L"https://other.example/"), L"https://other.example/");
+    EXPECT_EQ(settings.ResolveServiceLink(L"//other.example/"), L"//other.example/");
     EXPECT_EQ(settings.GetHeartbeatUrl(), L"http://wall.example:81/service/viewer/v1.0/heartbeat.php");
     EXPECT_EQ(settings.GetFavoritesUrl(), L"http://wall.example:81/service/viewer/v1.0/favorites.php");
     EXPECT_EQ(settings.GetLoginUrl(), L"http://wall.example:81/service/viewer/v1.0/login.php");

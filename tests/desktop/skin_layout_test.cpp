@@ -78,16 +78,11 @@ RECT InkBox(const Picture& picture, COLORREF background) {
     return box;
 }
 
-// A program folder whose resource\ folder holds loose skin files, made the current directory
-// (where loose files are looked up) for the test's length.
+// A program folder whose resource\ folder holds loose skin files, where loose files are looked
+// up for the test's length.
 class SkinTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE((dir / L"resource").CreateDirectories());
-        GetCurrentDirectoryW(MAX_PATH, m_previous);
-        ASSERT_TRUE(SetCurrentDirectoryW(dir.path().c_str()));
-    }
-    void TearDown() override { SetCurrentDirectoryW(m_previous); }
+    void SetUp() override { ASSERT_TRUE((dir / L"resource").CreateDirectories()); }
 
     // A loose bitmap file of one colour, with a one-pixel key-coloured border when asked.
     void AddBitmap(const std::wstring& name, int width, int height, COLORREF colour, bool keyBorder = false) {
@@ -123,11 +118,9 @@ protected:
     }
 
     TempDir dir;
+    ScopedResourceFolder overrides{dir / L"resource"};
     std::vector<Report> reports;
     Picture canvas;
-
-private:
-    wchar_t m_previous[MAX_PATH] = {};
 };
 
 const MainLayout::Control* FindControl(const MainLayout& layout, const wchar_t* name) {
@@ -511,7 +504,7 @@ TEST_F(SkinTest, ShippedMainLayoutPlacesEveryControl) {
     ASSERT_EQ(layout->links.size(), 1u);
     const MainLayout::Link& link = layout->links[0];
     EXPECT_EQ(link.tooltip, L"Tooltip_OpenTovarinHome");
-    EXPECT_EQ(link.url.rfind(L"http://", 0), 0u);
+    EXPECT_EQ(link.url, L"/") << "the service's home page, wherever the service is";
     EXPECT_EQ(std::make_tuple(link.left, link.top, link.width, link.height), std::make_tuple(8, 31, 49, 5));
     EXPECT_EQ(link.transparentColor, std::optional<COLORREF>(kKey));
 

@@ -58,16 +58,9 @@ void StorePictures(const ProgramFolder& folder, std::initializer_list<COLORREF> 
                                   ToUtf8(serviceUrl) + "</ServiceUrl></TovarinSetting>");
 }
 
-// Whether the shell holds an icon of the window: modifying nothing succeeds only then.
 bool HasTrayIcon(const WineDesktop& desktop, HWND window) {
     bool present = false;
-    desktop.Run([&] {
-        NOTIFYICONDATAW data{};
-        data.cbSize = sizeof(data);
-        data.hWnd = window;
-        data.uID = 0;
-        present = Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
-    });
+    desktop.Run([&] { present = HasTrayIcon(window); });
     return present;
 }
 

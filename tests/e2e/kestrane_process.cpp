@@ -1,5 +1,7 @@
 #include "e2e/kestrane_process.h"
 
+#include <shellapi.h>
+
 #include <chrono>
 
 ChildProcess::~ChildProcess() {
@@ -14,8 +16,8 @@ bool ChildProcess::Start(const Path& program, const std::wstring& arguments) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, program.Parent().c_str(), &startup,
-                        &info))
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, program.Parent().c_str(),
+                        &startup, &info))
         return false;
     CloseHandle(info.hThread);
     m_process.reset(info.hProcess);
@@ -71,6 +73,14 @@ HWND WaitForWindow(const wchar_t* className, DWORD processId, DWORD timeoutMs) {
         Sleep(50);
     } while (NowMs() < deadline);
     return nullptr;
+}
+
+bool HasTrayIcon(HWND window) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = window;
+    data.uID = 0;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 ProgramFolder::ProgramFolder() { CopyFileW(BuiltKestrane().c_str(), Executable().c_str(), FALSE); }

@@ -32,6 +32,10 @@ private:
 // (null on time-out).
 HWND WaitForWindow(const wchar_t* className, DWORD processId, DWORD timeoutMs);
 
+// Whether the shell of the calling thread's desktop holds an icon of the window (id 0):
+// modifying nothing succeeds only then, also for a window that no longer exists.
+bool HasTrayIcon(HWND window);
+
 // A fresh program folder with its own copy of Kestrane.exe.
 class ProgramFolder {
 public:

@@ -14,6 +14,7 @@
 #include "config/version_table.h"
 #include "desktop/templates/template_folders.h"
 #include "e2e/kestrane_process.h"
+#include "e2e/wine_desktop.h"
 
 namespace {
 
@@ -186,11 +187,15 @@ TEST(Process, WatchdogEndsTheProcessWhenTheCoreHangsOnExit) {
 
     RunningKestrane kestrane;
     kestrane.Start();
+    ASSERT_TRUE(WaitUntil([&] { return HasTrayIcon(kestrane.window); }, 10));
     auto [code, elapsed] = kestrane.Close();
     ASSERT_TRUE(code.has_value()) << "the watchdog did not end the process";
     EXPECT_EQ(*code, 0u);
     EXPECT_GE(elapsed, 9000u) << "the exit did hang, so only the watchdog can have ended it";
     EXPECT_LT(elapsed, 20000u);
+    // Wine's shell drops the icons of a destroyed window by itself; Windows' keeps them until
+    // the program removes them, which its window does as it is destroyed.
+    EXPECT_FALSE(HasTrayIcon(kestrane.window)) << "no dead icon is left in the tray";
 }
 
 // The installer as a user (or an update) runs it, silently and without administrator rights,

@@ -259,6 +259,9 @@ TEST_F(WallpaperEndToEnd, AChangedWallpaperIsAskedAboutBeforeAStoredPictureIsSho
     ASSERT_NE(question, nullptr) << "the question about the user's new wallpaper";
     Sleep(2000);  // time enough for a picture to be composed and applied, were the cycle not held
     EXPECT_EQ(CaptureCurrentWallpaper().Wallpaper, own.str()) << "nothing is applied while the question is open";
+    bool trayIcon = true;
+    desktop.Run([&] { trayIcon = HasTrayIcon(window); });
+    EXPECT_FALSE(trayIcon) << "no tray icon, and so no tray menu, until the question is answered";
     PostMessageW(question, WM_COMMAND, IDYES, 0);
 
     EXPECT_TRUE(WaitUntil([&] { return CaptureCurrentWallpaper().Wallpaper == GetWallpaperPath().str(); }, 20))
@@ -267,4 +270,19 @@ TEST_F(WallpaperEndToEnd, AChangedWallpaperIsAskedAboutBeforeAStoredPictureIsSho
         << "the user's wallpaper, not ours, is recorded as the one to restore";
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
+
+    // Another wallpaper of the user's, and Exit (as the tray menu sends it) while the question
+    // is open: the question ends as a No and the program ends cleanly, with no other box (the
+    // hot keys were never registered) and the user's wallpaper left in place.
+    Path other = userFolder / L"other.bmp";
+    ASSERT_TRUE(picture.Create(WineDesktop::kWidth, WineDesktop::kHeight, RGB(200, 120, 30)));
+    ASSERT_TRUE(picture.SaveToFile(other));
+    ASSERT_TRUE(SetDesktopWallpaper(L"0", L"0", other.str()));
+    ChildProcess second;
+    window = desktop.StartKestrane(folder.Executable(), second);
+    ASSERT_NE(window, nullptr);
+    ASSERT_NE(desktop.WaitForWindow(L"#32770", second.GetId(), 20000), nullptr);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(ID_APP_EXIT, 0), 0);
+    EXPECT_EQ(second.WaitForExit(20000), std::optional<DWORD>(0));
+    EXPECT_EQ(CaptureCurrentWallpaper().Wallpaper, other.str());
 }

@@ -115,6 +115,7 @@ CommandTable MakeTable(Counters& counters) {
 struct Report {
     HWND owner;
     std::wstring text, title;
+    bool repeated;  // the same refusal as the one reported before
 };
 
 class HotKeysTest : public ::testing::Test {
@@ -126,7 +127,10 @@ protected:
         settings = std::make_shared<Settings>(dir.path());
         hotKeys = std::make_unique<HotKeys>(settings);
         hotKeys->SetFailureReport([this](HWND owner, const std::wstring& text, const std::wstring& title) {
-            reports.push_back({owner, text, title});
+            reports.push_back({owner, text, title, false});
+        });
+        hotKeys->SetRepeatedFailureReport([this](HWND owner, const std::wstring& text, const std::wstring& title) {
+            reports.push_back({owner, text, title, true});
         });
         g_hotKeys = hotKeys.get();
         g_hotKeyMessages = 0;
@@ -328,13 +332,33 @@ TEST_F(HotKeysTest, OneReportNamesEveryTakenCombinationAndTheOthersStillWork) {
     EXPECT_EQ(hotKeys->RegisterHotKeys(true).size(), 2u);
     EXPECT_EQ(reports.size(), 1u) << "quiet";
 
+    EXPECT_FALSE(reports[0].repeated);
+    EXPECT_EQ(settings->GetRefusedHotKeys(), L"ShowHideDesktopIcons=" +
+                                                 std::to_wstring(MakeHotKeyValue(MOD_WIN, VK_END)) + L";DownloadNow=" +
+                                                 std::to_wstring(MakeHotKeyValue(MOD_CONTROL | MOD_ALT, 'D')) + L";")
+        << "remembered for the next start";
+
+    // The next start meets the same refusal: told again, the quiet way (a balloon, not a box).
     SelectLanguage(2052);
     hotKeys->RegisterHotKeys(false);
     ASSERT_EQ(reports.size(), 2u);
+    EXPECT_TRUE(reports[1].repeated);
     EXPECT_EQ(reports[1].title, GetString(L"Prompt_FailedToRegisterHotKey_Title"));
     EXPECT_NE(reports[1].title, reports[0].title);
     EXPECT_NE(reports[1].text.find(L"\tWIN+END"), std::wstring::npos) << "key names stay as they are";
     SelectLanguage(1033);
+
+    // Another refusal is news: a box again; with every key free nothing is remembered.
+    hotKeys->UnregisterAll();  // so that the new maps wait for the registrations below
+    settings->SetHotKeys({{L"ShowHideDesktopIcons", {MOD_WIN, VK_END}}, {L"DownloadNow", {MOD_WIN, 'D'}}});
+    EXPECT_EQ(hotKeys->RegisterHotKeys(false).size(), 1u);
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_FALSE(reports[2].repeated);
+    hotKeys->UnregisterAll();
+    settings->SetHotKeys({{L"DownloadNow", {MOD_WIN, 'D'}}});
+    EXPECT_TRUE(hotKeys->RegisterHotKeys(false).empty());
+    EXPECT_EQ(settings->GetRefusedHotKeys(), L"");
+    EXPECT_EQ(reports.size(), 3u);
 }
 
 TEST_F(HotKeysTest, WmHotKeyForWinPageDownRunsNextWithTheDefaultKeys) {

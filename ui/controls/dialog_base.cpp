@@ -45,3 +45,7 @@ INT_PTR CDialogBase::Dispatch(CDialogBase* self, HWND window, UINT message, WPAR
     }
     return result;
 }
+
+int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT type) {
+    return MessageBoxW(owner, text.c_str(), title.c_str(), type | MB_SETFOREGROUND);
+}

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <string>
 
 class CDialogBase {
 public:
@@ -35,3 +36,7 @@ protected:
 
     std::atomic<HWND> m_hwnd{nullptr};  // read on other threads to post to the window
 };
+
+// A message box that comes to the front: its owner is often the hidden or faded main window,
+// and a box behind other windows is one the user never sees.
+int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT type);

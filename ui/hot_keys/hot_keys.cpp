@@ -3,12 +3,13 @@
 #include <algorithm>
 
 #include "base/localization.h"
+#include "ui/controls/dialog_base.h"
 #include "ui/hot_keys/virtual_keys.h"
 
 namespace {
 
 void ShowFailureBox(HWND owner, const std::wstring& text, const std::wstring& title) {
-    MessageBoxW(owner, text.c_str(), title.c_str(), MB_OK | MB_ICONWARNING);
+    ShowMessageBox(owner, text, title, MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace
@@ -56,8 +57,18 @@ std::vector<std::wstring> HotKeys::RegisterHotKeys(bool quiet) {
         if (key == map.end()) continue;
         if (!m_registry.Register(name, key->second.modifier, key->second.vkey)) failed.push_back(name);
     }
-    if (!quiet && !failed.empty() && m_report)
-        m_report(m_window, FailureText(failed, map), GetString(L"Prompt_FailedToRegisterHotKey_Title"));
+    if (quiet) return failed;
+    // What was refused, as the settings remember it: names and combinations.
+    std::wstring refused;
+    for (const std::wstring& name : failed) {
+        const Settings::HotKey& key = map.at(name);
+        refused += name + L"=" + std::to_wstring(MakeHotKeyValue(key.modifier, key.vkey)) + L";";
+    }
+    const bool repeated = !refused.empty() && refused == m_settings->GetRefusedHotKeys();
+    m_settings->SetRefusedHotKeys(refused);
+    const FailureReport& report = repeated ? m_repeatedReport : m_report;
+    if (!failed.empty() && report)
+        report(m_window, FailureText(failed, map), GetString(L"Prompt_FailedToRegisterHotKey_Title"));
     return failed;
 }
 

@@ -31,11 +31,16 @@ public:
     // The window that receives WM_HOTKEY (on the calling thread) and the commands that may take
     // hot keys, in table order. From here on a changed map is registered again.
     void Attach(HWND window, const CommandTable& commands, Post post);
+    // A refusal not met before: a box unless replaced.
     void SetFailureReport(FailureReport report) { m_report = std::move(report); }
+    // The same refusal as the one reported last, at a later start: nothing unless given.
+    void SetRepeatedFailureReport(FailureReport report) { m_repeatedReport = std::move(report); }
 
     // Unregisters all, then registers each named command the map has a key for, in table
     // order. Unless quiet, one report names every combination the system refused; the others
-    // work regardless. Returns the names of the commands that failed.
+    // work regardless. A refusal is reported the first way once; while the same combinations
+    // stay refused (the settings keep which), the repeated way. Returns the names of the
+    // commands that failed.
     std::vector<std::wstring> RegisterHotKeys(bool quiet);
     // Registers again, quiet when the map is the one registered last: failures are reported
     // again only after the user changed the keys.
@@ -57,6 +62,7 @@ private:
     HWND m_window = nullptr;
     std::vector<std::wstring> m_names;  // the named commands, in table order
     FailureReport m_report;
+    FailureReport m_repeatedReport;
     int m_subscription = 0;
     bool m_suspended = true;                       // until the first registration
     std::optional<Settings::HotKeyMap> m_lastMap;  // the map of the last registration

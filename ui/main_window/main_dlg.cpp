@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <clocale>
 
 #include "app/controller.h"
@@ -12,6 +13,7 @@
 #include "config/settings.h"
 #include "resources/resource.h"
 #include "ui/main_window/main_layout.h"
+#include "ui/main_window/window_placement.h"
 
 CMainDlg::CMainDlg()
     : m_uiThreadId(GetCurrentThreadId()),
@@ -42,6 +44,10 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_INITDIALOG:
             return OnInitDialog();
         case WM_COMMAND:
+            if (!m_ready && m_initialised && m_commands.FindById(LOWORD(wParam))) {
+                Defer(LOWORD(wParam));
+                return TRUE;
+            }
             return OnCommand(LOWORD(wParam)) ? TRUE : FALSE;
         case WM_HOTKEY:
             m_hotKeys.OnHotKey(lParam);
@@ -54,7 +60,10 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnDrawItem(item);
         }
         case WM_CLOSE:
-            OnClose();
+            if (m_ready)
+                OnClose();
+            else if (m_initialised)
+                Defer(ID_APP_EXIT);
             return TRUE;
         case WM_TIMER:
             OnTimer(wParam);
@@ -72,8 +81,12 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             SetWindowLongPtrW(m_hwnd, DWLP_MSGRESULT, hit == HTCLIENT ? HTCAPTION : hit);
             return TRUE;
         }
-        case WM_WINDOWPOSCHANGED:
-            if (m_initialised) OnWindowMoved();
+        case WM_EXITSIZEMOVE:
+            // Once, when a drag ends.
+            if (m_initialised && RememberPosition()) m_controller->SaveSettings();
+            return FALSE;
+        case WM_DESTROY:
+            m_tray.Remove();  // every way out, the watchdog's too
             return FALSE;
         case WM_ERASEBKGND:
             return OnEraseBackground(reinterpret_cast<HDC>(wParam));
@@ -133,24 +146,40 @@ BOOL CMainDlg::OnInitDialog() {
     const std::optional<WallpaperDescription>& userWallpaper = startUp.newUserWallpaper;
     if (userWallpaper) m_controller->SetFreeze(true);
     m_controller->Start();
-    m_tray.Add(m_hwnd, m_trayMessage, GetString(L"Tooltip_ProgramName"), m_bigIcon.get());
     ::SetTimer(m_hwnd, kFocusTimer, 100, nullptr);
     ::SetTimer(m_hwnd, kFreeLibrariesTimer, 10000, nullptr);
     RefreshControls();
-    PlaceWindow();
+    PlaceWindow(m_settings->GetPos());
     RememberDisplay();
     m_initialised = true;
     ShowWindow(m_hwnd, SW_SHOWNOACTIVATE);
 
     if (userWallpaper) AskToSaveOldWallpaper(*userWallpaper);
+    // Exit was chosen while the question was open: nothing more is set up for it.
+    if (IsDeferred(ID_APP_EXIT)) {
+        m_ready = true;
+        PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
+        return TRUE;
+    }
 
+    // The tray icon and the hot keys only now: nothing can reach a window still starting.
+    m_tray.Add(m_hwnd, m_trayMessage, GetString(L"Tooltip_ProgramName"), m_bigIcon.get());
     m_hotKeys.Attach(m_hwnd, m_commands, [this](Callback call) { PostCall(std::move(call)); });
+    m_hotKeys.SetRepeatedFailureReport([this](HWND, const std::wstring& text, const std::wstring& title) {
+        m_tray.ShowBalloon(text, title, NIIF_WARNING, 10000);
+    });
     // The options may change the window's opacity while it is shown.
     m_settingsSubscription = m_settings->Subscribe([this](const Settings::Changes& changes) {
         if (changes.Has(Settings::Field::Transparent)) PostCall([this] { ApplyLayeredAttributes(); });
     });
+    const std::wstring refused = m_settings->GetRefusedHotKeys();
     m_hotKeys.RegisterHotKeys(false);
+    if (m_settings->GetRefusedHotKeys() != refused) m_controller->SaveSettings();
+    m_ready = true;
     ShowMainWindow();
+    // What arrived while the window was starting, in its order.
+    for (WORD id : m_deferred) PostMessageW(m_hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    m_deferred.clear();
     return TRUE;
 }
 
@@ -163,37 +192,61 @@ BOOL CMainDlg::AbandonStartUp() {
 
 // The first time the program meets a wallpaper that is not its own, it offers to keep it.
 void CMainDlg::AskToSaveOldWallpaper(const WallpaperDescription& userWallpaper) {
-    int answer = MessageBoxW(m_hwnd, GetString(L"Prompt_QuerySaveOldWallpaper").c_str(),
-                             GetString(L"Prompt_QuerySaveOldWallpaper_Title").c_str(), MB_YESNO | MB_ICONQUESTION);
+    m_asking = true;
+    int answer = ShowMessageBox(m_hwnd, GetString(L"Prompt_QuerySaveOldWallpaper"),
+                                GetString(L"Prompt_QuerySaveOldWallpaper_Title"), MB_YESNO | MB_ICONQUESTION);
+    m_asking = false;
     if (answer == IDYES) m_controller->SaveAsOldWallpaper(userWallpaper);
+    if (IsDeferred(ID_APP_EXIT)) return;  // the user's wallpaper stays
     m_controller->SetFreeze(false);
     // Images that arrived while the question was open were not shown.
     m_controller->ShowImage(Controller::ShowCurrent, false);
 }
 
-// Bottom right of the work area unless a stored position still fits, per axis.
-void CMainDlg::PlaceWindow() {
-    RECT window;
-    GetWindowRect(m_hwnd, &window);
-    const int width = window.right - window.left, height = window.bottom - window.top;
-    Settings::Rect work = Settings::GetWorkArea();
-    Settings::Point pos = m_settings->GetPos();
-    const bool unset = pos.x == Settings::kUnsetPosition && pos.y == Settings::kUnsetPosition;
-    if (unset || pos.x < work.left || pos.x > work.right - width) pos.x = work.right - width - 5;
-    if (unset || pos.y < work.top || pos.y > work.bottom - height) pos.y = work.bottom - height - 40;
-    if (pos.x != window.left || pos.y != window.top) {
-        SetWindowPos(m_hwnd, nullptr, pos.x, pos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        m_settings->SetPos(pos.x, pos.y);
-    }
+// A command that arrives while the window starts waits for it (the tray menu, a second start,
+// a close); an exit also ends the start-up question, as its No.
+void CMainDlg::Defer(WORD id) {
+    if (!IsDeferred(id)) m_deferred.push_back(id);
+    if (id != ID_APP_EXIT || !m_asking) return;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND box, LPARAM owner) {
+            wchar_t className[8] = {};
+            if (GetWindow(box, GW_OWNER) == reinterpret_cast<HWND>(owner) && GetClassNameW(box, className, 8) &&
+                wcscmp(className, L"#32770") == 0)
+                PostMessageW(box, WM_COMMAND, IDNO, 0);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(m_hwnd.load()));
 }
 
-void CMainDlg::OnWindowMoved() {
+bool CMainDlg::IsDeferred(WORD id) const {
+    return std::find(m_deferred.begin(), m_deferred.end(), id) != m_deferred.end();
+}
+
+// The stored place when the window there lies on a monitor's work area; otherwise bottom
+// right of the nearest monitor's (see PlaceOnMonitors). Returns whether the place changed.
+bool CMainDlg::PlaceWindow(Settings::Point wanted) {
+    RECT window;
+    GetWindowRect(m_hwnd, &window);
+    std::optional<POINT> saved;
+    if (wanted.x != Settings::kUnsetPosition || wanted.y != Settings::kUnsetPosition) saved = POINT{wanted.x, wanted.y};
+    const POINT place =
+        PlaceOnMonitors(SIZE{window.right - window.left, window.bottom - window.top}, saved, MonitorWorkAreas());
+    if (place.x != window.left || place.y != window.top)
+        SetWindowPos(m_hwnd, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return RememberPosition();
+}
+
+// The window's place into the settings; true when it is a new one (config.xml is then saved
+// by the caller's controller).
+bool CMainDlg::RememberPosition() {
     RECT window;
     GetWindowRect(m_hwnd, &window);
     Settings::Point stored = m_settings->GetPos();
-    if (stored.x == window.left && stored.y == window.top) return;
+    if (stored.x == window.left && stored.y == window.top) return false;
     m_settings->SetPos(window.left, window.top);
-    if (m_controller) m_controller->SaveSettings();
+    return true;
 }
 
 void CMainDlg::ShowMainWindow() {

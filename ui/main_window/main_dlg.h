@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "app/iui.h"
 #include "base/handles.h"
@@ -68,8 +69,10 @@ private:
     BOOL OnInitDialog();
     BOOL AbandonStartUp();
     void AskToSaveOldWallpaper(const WallpaperDescription& userWallpaper);
-    void PlaceWindow();
-    void OnWindowMoved();
+    bool PlaceWindow(Settings::Point wanted);
+    bool RememberPosition();
+    void Defer(WORD id);
+    bool IsDeferred(WORD id) const;
     // The commands, their menus and hot keys (main_dlg_commands.cpp).
     void BuildCommandTable();
     CommandMenus::Sources MenuSources();
@@ -111,6 +114,11 @@ private:
     // The Controller's state as it last told it; the controls and menus show this.
     ControllerStatePtr m_state = std::make_shared<ControllerState>();
     bool m_initialised = false;
+    // Start-up is done: tray icon, hot keys, the start-up question answered. Commands that
+    // come before wait in m_deferred.
+    bool m_ready = false;
+    bool m_asking = false;  // the start-up question is open
+    std::vector<WORD> m_deferred;
     bool m_closing = false;
     bool m_exitForced = false;
     bool m_loginOpen = false;

@@ -68,8 +68,11 @@ void CMainDlg::OnDisplayChange() {
     const bool changed = screen.x != m_screen.x || screen.y != m_screen.y || work.left != m_workArea.left ||
                          work.top != m_workArea.top || work.right != m_workArea.right ||
                          work.bottom != m_workArea.bottom;
+    if (!changed || !m_initialised) return;
     // The wallpaper is composed for the screen: a new size needs a new one.
-    if (changed && m_initialised) m_controller->ShowImage(Controller::ShowCurrent, true);
+    m_controller->ShowImage(Controller::ShowCurrent, true);
+    // A window that the change left off every monitor comes back to the nearest one.
+    if (PlaceWindow(m_settings->GetPos())) m_controller->SaveSettings();
 }
 
 void CMainDlg::OnLanguageChanged() {
@@ -136,7 +139,7 @@ bool CMainDlg::ApplySkin(MainLayout& layout) {
         }
     }
     for (MainLayout::Link& link : layout.links) {
-        SkinButton* button = m_controls.AddLink(link.url, link.tooltip);
+        SkinButton* button = m_controls.AddLink(m_settings->ResolveServiceLink(link.url), link.tooltip);
         if (!button) continue;
         button->SetBitmap(link.bitmap.release(), link.transparentColor.has_value(), link.transparentColor.value_or(0));
         button->Place(link.Rect());

@@ -57,7 +57,7 @@ void CMainDlg::ShowInfo(ShowInfoType type, const std::wstring& text, const std::
             m_tray.ShowBalloon(text, L"", NIIF_NONE, 10000);
             break;
         case ShowInfoMessage:
-            MessageBoxW(m_hwnd, text.c_str(), (title.empty() ? GetString(L"MainWindowTitle") : title).c_str(), MB_OK);
+            ShowMessageBox(m_hwnd, text, title.empty() ? GetString(L"MainWindowTitle") : title, MB_OK);
             break;
         case ShowInfoTip:
         default:
@@ -82,11 +82,12 @@ void CMainDlg::ConfirmInstallUpdate(const VersionInfo& info, bool verified, Call
     ShowWindow(m_hwnd, SW_SHOW);
     SetFocus(m_hwnd);
     const std::wstring title = GetString(L"Prompt_Default_Title");
+    // It comes unasked, while the user works in another program: on top, not behind.
     if (verified) {
-        MessageBoxW(m_hwnd, FormatString(GetString(L"Prompt_InstallUpdateConfirm"), {info.Version}).c_str(),
-                    title.c_str(), MB_OK);
-    } else if (MessageBoxW(m_hwnd, FormatString(GetString(L"Prompt_InstallUpdateUnverified"), {info.Version}).c_str(),
-                           title.c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
+        ShowMessageBox(m_hwnd, FormatString(GetString(L"Prompt_InstallUpdateConfirm"), {info.Version}), title,
+                       MB_OK | MB_TOPMOST);
+    } else if (ShowMessageBox(m_hwnd, FormatString(GetString(L"Prompt_InstallUpdateUnverified"), {info.Version}), title,
+                              MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2 | MB_TOPMOST) != IDYES) {
         return;
     }
     // The program may have begun closing while the box was open.
