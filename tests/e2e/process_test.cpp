@@ -79,7 +79,7 @@ std::wstring FileVersionText(const Path& file) {
 
 }  // namespace
 
-TEST(Process, FirstStartWritesConfigAndCloseEndsInOrder) {
+TEST(Process, FirstStartWritesConfigCloseEndsInOrderAndLaterStartsKeepThePlace) {
     RunningKestrane kestrane;
     ASSERT_FALSE(kestrane.folder.Config().Exists());
     kestrane.Start();
@@ -93,6 +93,27 @@ TEST(Process, FirstStartWritesConfigAndCloseEndsInOrder) {
     // An orderly exit does not wait for the 10-second watchdog.
     EXPECT_LT(elapsed, 8000u);
     EXPECT_EQ(ReadAll(kestrane.folder.Config()), config) << "nothing is written during shutdown";
+
+    // The next starts: a saved place on the monitor is kept; one that no monitor shows (a
+    // monitor gone since) comes back to the bottom right of the work area.
+    const size_t pos = config.find("<Pos "), end = config.find("/>", pos);
+    ASSERT_NE(end, std::string::npos);
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    for (const POINT& saved : {POINT{40, 50}, POINT{work.right + 500, 50}}) {
+        WriteAll(kestrane.folder.Config(), config.substr(0, pos) + "<Pos x=\"" + std::to_string(saved.x) + "\" y=\"" +
+                                               std::to_string(saved.y) + "\"" + config.substr(end));
+        kestrane.Start();
+        RECT box{};
+        GetWindowRect(kestrane.window, &box);
+        if (saved.x == 40) {
+            EXPECT_EQ(box.left, 40);
+        } else {
+            EXPECT_EQ(box.right, work.right - 5) << "back on the monitor";
+        }
+        EXPECT_EQ(box.top, 50) << "the coordinate that fits stays";
+        EXPECT_EQ(kestrane.Close().first, std::optional<DWORD>(0));
+    }
 }
 
 TEST(Process, SecondStartShowsTheRunningWindowAndLeavesConfigAlone) {
