@@ -149,7 +149,11 @@ BOOL CMainDlg::OnInitDialog() {
     ::SetTimer(m_hwnd, kFocusTimer, 100, nullptr);
     ::SetTimer(m_hwnd, kFreeLibrariesTimer, 10000, nullptr);
     RefreshControls();
-    PlaceWindow(m_settings->GetPos());
+    const Settings::Point saved = m_settings->GetPos();
+    if (saved.x == Settings::kUnsetPosition && saved.y == Settings::kUnsetPosition)
+        PlaceWindow(std::nullopt);
+    else
+        PlaceWindow(POINT{saved.x, saved.y});
     RememberDisplay();
     m_initialised = true;
     ShowWindow(m_hwnd, SW_SHOWNOACTIVATE);
@@ -226,13 +230,11 @@ bool CMainDlg::IsDeferred(WORD id) const {
 
 // The stored place when the window there lies on a monitor's work area; otherwise bottom
 // right of the nearest monitor's (see PlaceOnMonitors). Returns whether the place changed.
-bool CMainDlg::PlaceWindow(Settings::Point wanted) {
+bool CMainDlg::PlaceWindow(std::optional<POINT> wanted) {
     RECT window;
     GetWindowRect(m_hwnd, &window);
-    std::optional<POINT> saved;
-    if (wanted.x != Settings::kUnsetPosition || wanted.y != Settings::kUnsetPosition) saved = POINT{wanted.x, wanted.y};
     const POINT place =
-        PlaceOnMonitors(SIZE{window.right - window.left, window.bottom - window.top}, saved, MonitorWorkAreas());
+        PlaceOnMonitors(SIZE{window.right - window.left, window.bottom - window.top}, wanted, MonitorWorkAreas());
     if (place.x != window.left || place.y != window.top)
         SetWindowPos(m_hwnd, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return RememberPosition();

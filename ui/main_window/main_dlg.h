@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -69,7 +70,7 @@ private:
     BOOL OnInitDialog();
     BOOL AbandonStartUp();
     void AskToSaveOldWallpaper(const WallpaperDescription& userWallpaper);
-    bool PlaceWindow(Settings::Point wanted);
+    bool PlaceWindow(std::optional<POINT> wanted);
     bool RememberPosition();
     void Defer(WORD id);
     bool IsDeferred(WORD id) const;

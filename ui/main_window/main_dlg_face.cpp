@@ -68,11 +68,14 @@ void CMainDlg::OnDisplayChange() {
     const bool changed = screen.x != m_screen.x || screen.y != m_screen.y || work.left != m_workArea.left ||
                          work.top != m_workArea.top || work.right != m_workArea.right ||
                          work.bottom != m_workArea.bottom;
-    if (!changed || !m_initialised) return;
+    if (!m_initialised) return;
+    // A window that the change left off every monitor (one may have gone) comes back to the
+    // nearest one.
+    RECT window{};
+    GetWindowRect(m_hwnd, &window);
+    if (PlaceWindow(POINT{window.left, window.top})) m_controller->SaveSettings();
     // The wallpaper is composed for the screen: a new size needs a new one.
-    m_controller->ShowImage(Controller::ShowCurrent, true);
-    // A window that the change left off every monitor comes back to the nearest one.
-    if (PlaceWindow(m_settings->GetPos())) m_controller->SaveSettings();
+    if (changed) m_controller->ShowImage(Controller::ShowCurrent, true);
 }
 
 void CMainDlg::OnLanguageChanged() {
