@@ -653,6 +653,25 @@ TEST_F(SkinTest, ShippedAboutAndWatermarkLayouts) {
     for (int y = 68; y < 84; ++y) EXPECT_EQ(At(244, y), green) << y;
     EXPECT_GT(InkBox(canvas, kCanvas).right, 0);
 
+    // At 200 % the same page, twice as large: frame, panel, the mark drawn for 200 %, and the
+    // version in a font twice as high.
+    DrawnLayout large(Recorder());
+    ASSERT_TRUE(large.Load(L"layout_about", 192));
+    canvas.Create(560, 332, kCanvas);
+    ASSERT_TRUE(large.Draw(canvas.GetDC(), RECT{0, 0, 560, 332}));
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(At(17, 17), kCanvas);
+    EXPECT_EQ(At(18, 18), kWhite);
+    EXPECT_EQ(At(30, 30), green);
+    EXPECT_EQ(At(529, 301), green);
+    EXPECT_NE(At(108, 92), green) << "the mark, centred 92 from the top";
+    EXPECT_EQ(At(59, 92), green);
+    int largeInk = 0;
+    for (int y = 136; y < 168; ++y)
+        for (int x = 300; x < 488; ++x) largeInk += Near(At(x, y), kBlack, 60);
+    EXPECT_GT(largeInk, 3 * versionInk) << "the version text at twice the size";
+    for (int y = 136; y < 168; ++y) EXPECT_EQ(At(488, y), green) << y;
+
     DrawnLayout watermark(Recorder());
     ASSERT_TRUE(watermark.Load(L"layout_watermark"));
     EXPECT_TRUE(watermark.IsEmpty());
