@@ -144,12 +144,19 @@ class Canvas:
                     self.rect(x + i, y + j, 1, 1, palette[ch])
 
     def text(self, x, y, string, font, colour, scale=1, spacing=1):
+        """Pixel-font text. Each glyph's pixels are placed from the glyph's own rounded origin,
+        so at 150 % every line and every copy of a letter gets the same shape."""
+        s = self.scale
+        top = scaled(y, s)
         for ch in string:
             glyph = font[ch]
+            left = scaled(x, s)
             for j, row in enumerate(glyph):
                 for i, bit in enumerate(row):
                     if bit == "#":
-                        self.rect(x + i * scale, y + j * scale, scale, scale, colour)
+                        for py in range(top + scaled(j * scale, s), top + scaled((j + 1) * scale, s)):
+                            for px in range(left + scaled(i * scale, s), left + scaled((i + 1) * scale, s)):
+                                self.put(px, py, colour)
             x += (len(glyph[0]) + spacing) * scale
         return x
 
