@@ -4,7 +4,8 @@
 // Run by scripts/screenshots on a Wine desktop of its own; the clicks are real X input.
 //   screenshots.exe <host folder for the PNG files> <service URL> [DPI]
 // With a DPI other than 96 the screen has that DPI and the pictures are named NAME-en-150
-// (the percentage); only the window, the Setup menu and the options are taken then.
+// (the percentage); only the window, the Setup menu, the options and the sign-in dialog are
+// taken then.
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
@@ -91,7 +92,8 @@ public:
 
     bool Save(const char* name, const RECT& box) {
         const std::string shown(name);
-        if (m_dpi != 96 && shown != "main-window" && shown != "setup-menu" && shown.rfind("options-", 0) != 0)
+        if (m_dpi != 96 && shown != "main-window" && shown != "setup-menu" && shown != "sign-in" &&
+            shown.rfind("options-", 0) != 0)
             return true;
         const std::string path = m_folder + "/" + name + "-" + m_suffix + ".png";
         const bool saved = m_desktop.SaveScreen(Grown(box, 8, m_desktop.Width(), m_desktop.Height()), path);
