@@ -130,6 +130,8 @@ public:
         // The window with the wallpaper around it, the pointer on its face between the buttons
         // (not ghosted, no tooltip), once the update check's balloon has gone.
         WaitUntil([&] { return FindBalloon(m_desktop) == nullptr; }, 15);
+        // Wine does not give a layered window back what a balloon covered until it paints again.
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
         m_desktop.XDoTool("mousemove " + Point(face.left + MulDiv(80, m_dpi, 96), face.top + MulDiv(15, m_dpi, 96)) +
                           " sleep 1");
         ok &= Save("main-window", {face.left - 150, face.top - 90, m_desktop.Width(), face.bottom + 10});
