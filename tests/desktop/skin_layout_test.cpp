@@ -712,6 +712,15 @@ TEST_F(SkinTest, LooseFilesReplaceBuiltInLayoutsAndBitmaps) {
     SIZE next = BitmapSize(layout->controls[1].bitmap.get());
     EXPECT_EQ(std::make_pair(next.cx, next.cy), std::make_pair(16L, 16L)) << "the others stay built in";
 
+    // Moved to a screen at 200 %, the window takes the layout again for that DPI: its client
+    // area twice as large, the built-in picture the one drawn for 200 %.
+    std::optional<MainLayout> moved = LoadMainLayout(window, settings, Recorder(), 192);
+    ASSERT_TRUE(moved);
+    GetClientRect(window, &client);
+    EXPECT_EQ(std::make_pair(client.right, client.bottom), std::make_pair(140L, 60L));
+    next = BitmapSize(moved->controls[1].bitmap.get());
+    EXPECT_EQ(std::make_pair(next.cx, next.cy), std::make_pair(32L, 32L));
+
     // Loose files follow the resources' naming: at 120 DPI the 150 % picture is shrunk (never
     // the 100 % one grown), above 200 % the largest there is grows; the key stays exact and
     // the rest is never blended with it.
@@ -745,7 +754,7 @@ TEST_F(SkinTest, LooseFilesReplaceBuiltInLayoutsAndBitmaps) {
     EXPECT_FALSE(LoadMainLayout(window, settings, Recorder()));
     EXPECT_EQ(reports.size(), 1u);
     GetClientRect(window, &client);
-    EXPECT_EQ(client.right, 70);
+    EXPECT_EQ(client.right, 140) << "the size it had";
     EXPECT_EQ(settings.GetPartnerId(), partner);
     DestroyWindow(window);
 }
