@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/debug_log.h"
+#include "base/dpi.h"
 #include "base/handles.h"
 #include "base/localization.h"
 #include "base/resource_source.h"
@@ -39,10 +40,10 @@ struct Anchor {
     Kind kind = Start;
     int offset = 0;
 
-    static Anchor Read(const TiXmlElement* element, const char* start, const char* end, const char* centre) {
-        if (auto value = CoordinateAttribute(element, start)) return {Start, *value};
-        if (auto value = CoordinateAttribute(element, end)) return {End, *value};
-        if (auto value = CoordinateAttribute(element, centre)) return {Centre, *value};
+    static Anchor Read(const TiXmlElement* element, const char* start, const char* end, const char* centre, int dpi) {
+        if (auto value = CoordinateAttribute(element, start)) return {Start, ScaleForDpi(*value, dpi)};
+        if (auto value = CoordinateAttribute(element, end)) return {End, ScaleForDpi(*value, dpi)};
+        if (auto value = CoordinateAttribute(element, centre)) return {Centre, ScaleForDpi(*value, dpi)};
         return {};
     }
     int Place(int low, int high, int size) const {
@@ -60,9 +61,9 @@ struct Anchor {
 struct Position {
     Anchor horizontal, vertical;
 
-    void Read(const TiXmlElement* element) {
-        horizontal = Anchor::Read(element, "left", "right", "center");
-        vertical = Anchor::Read(element, "top", "bottom", "middle");
+    void Read(const TiXmlElement* element, int dpi) {
+        horizontal = Anchor::Read(element, "left", "right", "center", dpi);
+        vertical = Anchor::Read(element, "top", "bottom", "middle", dpi);
     }
     RECT Place(const RECT& container, SIZE size) const {
         int x = horizontal.Place(container.left, container.right, size.cx);
@@ -75,13 +76,17 @@ struct Position {
 // with one it hangs from the far edge when that inset is given, else from the near edge.
 class RectElement : public DrawnElement {
 public:
-    bool Parse(const ResourceSource&, const TiXmlElement* element) override {
-        m_left = CoordinateAttribute(element, "left");
-        m_top = CoordinateAttribute(element, "top");
-        m_right = CoordinateAttribute(element, "right");
-        m_bottom = CoordinateAttribute(element, "bottom");
-        m_width = CoordinateAttribute(element, "width");
-        m_height = CoordinateAttribute(element, "height");
+    bool Parse(const ResourceSource&, const TiXmlElement* element, int dpi) override {
+        auto scaled = [element, dpi](const char* name) -> std::optional<int> {
+            if (std::optional<int> value = CoordinateAttribute(element, name)) return ScaleForDpi(*value, dpi);
+            return std::nullopt;
+        };
+        m_left = scaled("left");
+        m_top = scaled("top");
+        m_right = scaled("right");
+        m_bottom = scaled("bottom");
+        m_width = scaled("width");
+        m_height = scaled("height");
         m_color = ColorAttribute(element, "color").value_or(kWhite);
         return true;
     }
@@ -120,16 +125,16 @@ class BitmapElement : public DrawnElement {
 public:
     explicit BitmapElement(LayoutErrorReport report) : m_report(std::move(report)) {}
 
-    bool Parse(const ResourceSource& source, const TiXmlElement* element) override {
+    bool Parse(const ResourceSource& source, const TiXmlElement* element, int dpi) override {
         std::optional<std::wstring> name = TextAttribute(element, "bitmap");
         if (!name) return false;
-        m_bitmap.reset(LoadSkinBitmap(source, *name));
+        m_bitmap.reset(LoadSkinBitmap(source, *name, dpi, ColorAttribute(element, "transparentColor")));
         if (!m_bitmap) {
             m_report(FormatString(L"Can't load bitmap '%1'", {*name}), L"Error");
             return false;
         }
         m_size = BitmapSize(m_bitmap.get());
-        m_position.Read(element);
+        m_position.Read(element, dpi);
         return true;
     }
 
@@ -154,12 +159,12 @@ private:
 // One line of text on a transparent background, placed by its extent in its font.
 class TextElement : public DrawnElement {
 public:
-    bool Parse(const ResourceSource&, const TiXmlElement* element) override {
+    bool Parse(const ResourceSource&, const TiXmlElement* element, int layoutDpi) override {
         m_text = ReadText(element);
         std::wstring face = TextAttribute(element, "fontFace").value_or(L"Arial");
-        int size = IntAttribute(element, "fontSize").value_or(10);
+        int size = ScaleForDpi(IntAttribute(element, "fontSize").value_or(10), layoutDpi);
         m_color = ColorAttribute(element, "color").value_or(RGB(0, 0, 0));
-        m_position.Read(element);
+        m_position.Read(element, layoutDpi);
 
         // The size is a character height in screen pixels, taken to tenths of a point and
         // back as a point-size font would be.
@@ -241,9 +246,9 @@ class ColorKeyedElement : public WrappingElement {
 public:
     using WrappingElement::WrappingElement;
 
-    bool Parse(const ResourceSource& source, const TiXmlElement* element) override {
+    bool Parse(const ResourceSource& source, const TiXmlElement* element, int dpi) override {
         m_key = ColorAttribute(element, "transparentColor").value_or(0);
-        return m_inner->Parse(source, element);
+        return m_inner->Parse(source, element, dpi);
     }
 
     bool Draw(HDC target, const RECT& container) const override {
@@ -272,9 +277,9 @@ class AlphaElement : public WrappingElement {
 public:
     using WrappingElement::WrappingElement;
 
-    bool Parse(const ResourceSource& source, const TiXmlElement* element) override {
+    bool Parse(const ResourceSource& source, const TiXmlElement* element, int dpi) override {
         m_alpha = std::clamp(IntAttribute(element, "alpha").value_or(255), 0, 255);
-        return m_inner->Parse(source, element);
+        return m_inner->Parse(source, element, dpi);
     }
 
     bool Draw(HDC target, const RECT& container) const override {

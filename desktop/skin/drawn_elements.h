@@ -21,9 +21,10 @@ class TiXmlElement;
 class DrawnElement {
 public:
     virtual ~DrawnElement() = default;
-    // Reads the element's attributes and loads what it shows. False drops the element; a
-    // bitmap that cannot be loaded is reported first, a missing bitmap name is not.
-    virtual bool Parse(const ResourceSource& source, const TiXmlElement* element) = 0;
+    // Reads the element's attributes and loads what it shows, for dpi: the document's numbers
+    // are pixels at 96 DPI, scaled by dpi / 96. False drops the element; a bitmap that cannot
+    // be loaded is reported first, a missing bitmap name is not.
+    virtual bool Parse(const ResourceSource& source, const TiXmlElement* element, int dpi) = 0;
     // Paints the element placed in container; false when the system failed to draw.
     virtual bool Draw(HDC target, const RECT& container) const = 0;
     // The rectangle the element covers when drawn into target with that container.

@@ -15,7 +15,7 @@ DrawnLayout::DrawnLayout(LayoutErrorReport report) : m_report(report ? std::move
 
 DrawnLayout::~DrawnLayout() = default;
 
-bool DrawnLayout::Load(const std::wstring& resourceName) {
+bool DrawnLayout::Load(const std::wstring& resourceName, int dpi) {
     ResourceSource source;
     Bytes data;
     if (!source.LoadResourceData(L"XML", resourceName, data)) {
@@ -23,10 +23,10 @@ bool DrawnLayout::Load(const std::wstring& resourceName) {
         m_report(L"Fatal Error: can't find layout information, Exit!", kFatal);
         return false;
     }
-    return LoadDocument(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), source);
+    return LoadDocument(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), source, dpi);
 }
 
-bool DrawnLayout::LoadDocument(std::string_view document, const ResourceSource& source) {
+bool DrawnLayout::LoadDocument(std::string_view document, const ResourceSource& source, int dpi) {
     m_elements.clear();
     XmlError error;
     std::unique_ptr<TiXmlDocument> parsed = ParseXml(document, &error);
@@ -46,7 +46,7 @@ bool DrawnLayout::LoadDocument(std::string_view document, const ResourceSource& 
                      L"Error");
             continue;
         }
-        if (element->Parse(source, child)) m_elements.push_back(std::move(element));
+        if (element->Parse(source, child, dpi)) m_elements.push_back(std::move(element));
     }
     return true;
 }

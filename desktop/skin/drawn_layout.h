@@ -27,9 +27,11 @@ public:
     // False, after a "Fatal Error" report, when it is missing, does not parse or has no root;
     // the layout is then empty. Unknown elements and bitmaps that cannot be loaded are
     // reported, left out, and the rest still loads.
-    bool Load(const std::wstring& resourceName);
+    // The document is in pixels at 96 DPI; with another dpi its places, sizes and fonts are
+    // scaled and its bitmaps drawn for that DPI (the about page on a larger screen).
+    bool Load(const std::wstring& resourceName, int dpi = 96);
     // The same for a document already in memory; bitmaps come from source.
-    bool LoadDocument(std::string_view document, const ResourceSource& source);
+    bool LoadDocument(std::string_view document, const ResourceSource& source, int dpi = 96);
 
     // Paints every element into target, placed in container, stopping at the first one that
     // fails to draw (false). One thread at a time: the elements' bitmaps are selected while

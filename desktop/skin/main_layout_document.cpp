@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/debug_log.h"
+#include "base/dpi.h"
 #include "base/localization.h"
 #include "base/resource_source.h"
 #include "base/text.h"
@@ -16,16 +17,18 @@ const wchar_t* const kFatal = L"Fatal Error";
 // No skin window comes near this; a larger one is refused as wrong rather than allocated.
 constexpr int kMaxWindowSide = 4096;
 
-// Reads the attributes every child shares and loads its bitmap. False (after the report)
-// when the bitmap it names cannot be loaded.
-bool ReadElement(const TiXmlElement* xml, const ResourceSource& source, const LayoutErrorReport& report,
-                 MainLayout::Element& element) {
-    element.left = CoordinateAttribute(xml, "left").value_or(0);
-    element.top = CoordinateAttribute(xml, "top").value_or(0);
+// Reads the attributes every child shares, scaled to the DPI, and loads its bitmap for that
+// DPI (windowKey is what it is keyed against when it names no key of its own). False (after
+// the report) when the bitmap it names cannot be loaded.
+bool ReadElement(const TiXmlElement* xml, const ResourceSource& source, const LayoutErrorReport& report, int dpi,
+                 std::optional<COLORREF> windowKey, MainLayout::Element& element) {
+    element.left = ScaleForDpi(CoordinateAttribute(xml, "left").value_or(0), dpi);
+    element.top = ScaleForDpi(CoordinateAttribute(xml, "top").value_or(0), dpi);
     element.transparentColor = ColorAttribute(xml, "transparentColor");
     SIZE size{0, 0};
     if (std::optional<std::wstring> name = TextAttribute(xml, "bitmap")) {
-        element.bitmap.reset(LoadSkinBitmap(source, *name));
+        element.bitmap.reset(
+            LoadSkinBitmap(source, *name, dpi, element.transparentColor ? element.transparentColor : windowKey));
         if (!element.bitmap) {
             report(FormatString(L"Can't load bitmap '%1'", {*name}), kFatal);
             return false;
@@ -33,8 +36,8 @@ bool ReadElement(const TiXmlElement* xml, const ResourceSource& source, const La
         size = BitmapSize(element.bitmap.get());
     }
     int width = CoordinateAttribute(xml, "width").value_or(0), height = CoordinateAttribute(xml, "height").value_or(0);
-    element.width = width < 1 ? size.cx : width;
-    element.height = height < 1 ? size.cy : height;
+    element.width = width < 1 ? size.cx : ScaleForDpi(width, dpi);
+    element.height = height < 1 ? size.cy : ScaleForDpi(height, dpi);
     return true;
 }
 
@@ -66,7 +69,7 @@ bool FillBackground(HDC background, int width, int height, COLORREF colour) {
 bool MainLayout::Control::Is(const wchar_t* target) const { return EqualsIgnoringCase(name, target); }
 
 std::optional<MainLayout> ParseMainLayout(std::string_view document, const ResourceSource& source,
-                                          const LayoutErrorReport& reportTo) {
+                                          const LayoutErrorReport& reportTo, int dpi) {
     const LayoutErrorReport report = reportTo ? reportTo : LayoutErrorReport(ShowLayoutError);
     XmlError error;
     std::unique_ptr<TiXmlDocument> parsed = ParseXml(document, &error);
@@ -90,6 +93,9 @@ std::optional<MainLayout> ParseMainLayout(std::string_view document, const Resou
         return wrongSize();
     layout.transparentColor = ColorAttribute(root, "transparentColor");
     layout.oem = TextAttribute(root, "oem");
+    // The document is in 96-DPI units; the model is in the window's pixels.
+    layout.width = ScaleForDpi(layout.width, dpi);
+    layout.height = ScaleForDpi(layout.height, dpi);
 
     // A size the system cannot make a bitmap of is as wrong as a missing one.
     MemorySurface background(nullptr, layout.width, layout.height);
@@ -99,7 +105,7 @@ std::optional<MainLayout> ParseMainLayout(std::string_view document, const Resou
     for (const TiXmlElement* child = root->FirstChildElement(); child; child = child->NextSiblingElement()) {
         if (IsElementNamed(child, L"Bitmap")) {
             MainLayout::Element element;
-            if (!ReadElement(child, source, report, element)) return std::nullopt;
+            if (!ReadElement(child, source, report, dpi, layout.transparentColor, element)) return std::nullopt;
             if (!PaintIntoBackground(element, background.dc())) LogLastError(L"Painting the main window's background");
         } else if (IsElementNamed(child, L"Control")) {
             MainLayout::Control control;
@@ -110,13 +116,13 @@ std::optional<MainLayout> ParseMainLayout(std::string_view document, const Resou
                        kFatal);
                 return std::nullopt;
             }
-            if (!ReadElement(child, source, report, control)) return std::nullopt;
+            if (!ReadElement(child, source, report, dpi, layout.transparentColor, control)) return std::nullopt;
             control.name = *name;
             control.color = ColorAttribute(child, "color").value_or(RGB(0, 0, 0));
             layout.controls.push_back(std::move(control));
         } else if (IsElementNamed(child, L"Link")) {
             MainLayout::Link link;
-            if (!ReadElement(child, source, report, link)) return std::nullopt;
+            if (!ReadElement(child, source, report, dpi, layout.transparentColor, link)) return std::nullopt;
             link.url = TextAttribute(child, "url").value_or(L"");
             link.tooltip = TextAttribute(child, "tooltip").value_or(L"");
             layout.links.push_back(std::move(link));
@@ -126,7 +132,8 @@ std::optional<MainLayout> ParseMainLayout(std::string_view document, const Resou
     return layout;
 }
 
-std::optional<MainLayout> LoadMainLayoutDocument(const std::wstring& resourceName, const LayoutErrorReport& reportTo) {
+std::optional<MainLayout> LoadMainLayoutDocument(const std::wstring& resourceName, const LayoutErrorReport& reportTo,
+                                                 int dpi) {
     const LayoutErrorReport report = reportTo ? reportTo : LayoutErrorReport(ShowLayoutError);
     ResourceSource source;
     Bytes data;
@@ -134,5 +141,6 @@ std::optional<MainLayout> LoadMainLayoutDocument(const std::wstring& resourceNam
         report(L"Fatal Error: can't find layout information, Exit!", kFatal);
         return std::nullopt;
     }
-    return ParseMainLayout(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), source, report);
+    return ParseMainLayout(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), source, report,
+                           dpi);
 }

@@ -12,6 +12,9 @@
 //           transparentColor="16711422"/>                          a clickable picture
 //   </MainLayout>
 //
+// The document is written at 96 DPI; the model is for the DPI it is parsed for: coordinates
+// and sizes scaled by dpi / 96, bitmaps drawn (or scaled) for that DPI.
+//
 // Element names compare case-insensitively, attribute names exactly; numbers and colours
 // follow desktop/skin/layout_values.h. Other elements are ignored.
 #include <windows.h>
@@ -67,7 +70,7 @@ struct MainLayout {
     };
     static constexpr WORD kFirstLinkId = 33000;
 
-    int width = 0, height = 0;  // the window's client size, each 1 to 4096
+    int width = 0, height = 0;  // the window's client size; each 1 to 4096 in the document
     // The window's see-through colour (layered-window colour key), when the layout gives one.
     std::optional<COLORREF> transparentColor;
     // Handed to the settings as the partner id, when present.
@@ -84,8 +87,8 @@ struct MainLayout {
 // been reported with the title "Fatal Error" (through report, or a message box without owner
 // when report is empty): the program cannot show its window.
 std::optional<MainLayout> ParseMainLayout(std::string_view document, const ResourceSource& source,
-                                          const LayoutErrorReport& report = nullptr);
+                                          const LayoutErrorReport& report = nullptr, int dpi = 96);
 // Loads the "XML" resource of that name (a loose file, resource.dll or the program) and
 // parses it; a missing document is reported too.
 std::optional<MainLayout> LoadMainLayoutDocument(const std::wstring& resourceName,
-                                                 const LayoutErrorReport& report = nullptr);
+                                                 const LayoutErrorReport& report = nullptr, int dpi = 96);

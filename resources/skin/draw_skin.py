@@ -68,12 +68,21 @@ LOGO_RIM = (18, 46, 84)
 # Drawing surface: RGBA with coverage from 4 x 4 samples per pixel.
 
 
+def scaled(value, scale):
+    """A length at that scale, rounded as the program's MulDiv rounds it."""
+    return int(value * scale + 0.5)
+
+
 class Canvas:
+    """Drawings give their coordinates at 100 %; the canvas has the pixels of its scale, so
+    every scale is drawn from the shapes themselves, never resampled from another."""
+
     SAMPLES = 4
 
-    def __init__(self, width, height):
-        self.width, self.height = width, height
-        self.pixels = [[(0, 0, 0, 0.0) for _ in range(width)] for _ in range(height)]
+    def __init__(self, width, height, scale=1):
+        self.scale = scale
+        self.width, self.height = scaled(width, scale), scaled(height, scale)
+        self.pixels = [[(0, 0, 0, 0.0) for _ in range(self.width)] for _ in range(self.height)]
 
     def put(self, x, y, colour, alpha=1.0):
         """Paints colour over pixel (x, y) with the given opacity."""
@@ -87,27 +96,43 @@ class Canvas:
         self.pixels[y][x] = (mix[0], mix[1], mix[2], out_a)
 
     def clear(self, x, y):
-        if 0 <= x < self.width and 0 <= y < self.height:
-            self.pixels[y][x] = (0, 0, 0, 0.0)
+        """Clears the pixels whose centres lie in the unit square at (x, y)."""
+        s = self.scale
+        for py in range(int(y * s), int((y + 1) * s + 0.999)):
+            for px in range(int(x * s), int((x + 1) * s + 0.999)):
+                if x <= (px + 0.5) / s < x + 1 and y <= (py + 0.5) / s < y + 1:
+                    if 0 <= px < self.width and 0 <= py < self.height:
+                        self.pixels[py][px] = (0, 0, 0, 0.0)
 
     def shape(self, inside, colour, crisp=False, bounds=None):
-        """Fills the points where inside(x, y) holds (pixel centres at +0.5)."""
-        x0, y0, x1, y1 = bounds or (0, 0, self.width, self.height)
+        """Fills the points where inside(x, y) holds (pixel centres at +0.5); bounds and the
+        shape are in 100 % units."""
+        s = self.scale
+        if bounds:
+            x0, y0, x1, y1 = (int(bounds[0] * s), int(bounds[1] * s), int(bounds[2] * s + 0.999), int(bounds[3] * s + 0.999))
+        else:
+            x0, y0, x1, y1 = 0, 0, self.width, self.height
         n = self.SAMPLES
         for y in range(max(0, y0), min(self.height, y1)):
             for x in range(max(0, x0), min(self.width, x1)):
                 if crisp:
-                    cover = 1.0 if inside(x + 0.5, y + 0.5) else 0.0
+                    cover = 1.0 if inside((x + 0.5) / s, (y + 0.5) / s) else 0.0
                 else:
                     hits = sum(
-                        1 for j in range(n) for i in range(n) if inside(x + (i + 0.5) / n, y + (j + 0.5) / n)
+                        1
+                        for j in range(n)
+                        for i in range(n)
+                        if inside((x + (i + 0.5) / n) / s, (y + (j + 0.5) / n) / s)
                     )
                     cover = hits / (n * n)
                 self.put(x, y, colour, cover)
 
     def rect(self, x, y, w, h, colour):
-        for yy in range(y, y + h):
-            for xx in range(x, x + w):
+        """A rectangle in 100 % units, its edges on whole pixels at every scale: pixel art
+        and lines stay crisp (at 150 % a unit is one or two pixels wide)."""
+        s = self.scale
+        for yy in range(scaled(y, s), scaled(y + h, s)):
+            for xx in range(scaled(x, s), scaled(x + w, s)):
                 self.put(xx, yy, colour)
 
     def pixmap(self, x, y, rows, palette):
@@ -116,15 +141,22 @@ class Canvas:
         for j, row in enumerate(rows):
             for i, ch in enumerate(row):
                 if ch != ".":
-                    self.put(x + i, y + j, palette[ch])
+                    self.rect(x + i, y + j, 1, 1, palette[ch])
 
     def text(self, x, y, string, font, colour, scale=1, spacing=1):
+        """Pixel-font text. Each glyph's pixels are placed from the glyph's own rounded origin,
+        so at 150 % every line and every copy of a letter gets the same shape."""
+        s = self.scale
+        top = scaled(y, s)
         for ch in string:
             glyph = font[ch]
+            left = scaled(x, s)
             for j, row in enumerate(glyph):
                 for i, bit in enumerate(row):
                     if bit == "#":
-                        self.rect(x + i * scale, y + j * scale, scale, scale, colour)
+                        for py in range(top + scaled(j * scale, s), top + scaled((j + 1) * scale, s)):
+                            for px in range(left + scaled(i * scale, s), left + scaled((i + 1) * scale, s)):
+                                self.put(px, py, colour)
             x += (len(glyph[0]) + spacing) * scale
         return x
 
@@ -311,9 +343,9 @@ FONT_TITLE = {
 # The drawings.
 
 
-def draw_background():
+def draw_background(scale=1):
     """The bar the main window's buttons sit on: 221 x 41, rounded, see-through corners."""
-    c = Canvas(221, 41)
+    c = Canvas(221, 41, scale)
     c.shape(rounded_rect(0, 0, 221, 41, 7), BAR_EDGE, crisp=True)
     c.shape(rounded_rect(1, 1, 220, 40, 6), BAR, crisp=True)
     # A lighter top edge, and a slightly darker lower band for the link and the progress.
@@ -328,23 +360,23 @@ def draw_background():
     return c
 
 
-def draw_prev():
-    c = Canvas(16, 16)
+def draw_prev(scale=1):
+    c = Canvas(16, 16, scale)
     c.shape(circle(8, 8, 7.5), ACCENT)
     c.shape(polygon([(3.6, 8), (10.6, 3.6), (10.6, 12.4)]), WHITE, crisp=True)
     return c
 
 
-def draw_next():
-    c = Canvas(16, 16)
+def draw_next(scale=1):
+    c = Canvas(16, 16, scale)
     c.shape(circle(8, 8, 7.5), ACCENT)
     c.shape(polygon([(12.4, 8), (5.4, 3.6), (5.4, 12.4)]), WHITE, crisp=True)
     return c
 
 
-def draw_freeze():
+def draw_freeze(scale=1):
     """A snowflake: the picture holds still."""
-    c = Canvas(13, 13)
+    c = Canvas(13, 13, scale)
     c.pixmap(
         0,
         0,
@@ -368,9 +400,9 @@ def draw_freeze():
     return c
 
 
-def draw_hide_desktop_icons():
+def draw_hide_desktop_icons(scale=1):
     """A screen with a grid of icons on it."""
-    c = Canvas(14, 11)
+    c = Canvas(14, 11, scale)
     c.pixmap(
         0,
         0,
@@ -392,9 +424,9 @@ def draw_hide_desktop_icons():
     return c
 
 
-def draw_status(on):
+def draw_status(on, scale=1):
     """A signal light: green when signed in, grey when not."""
-    c = Canvas(13, 15)
+    c = Canvas(13, 15, scale)
     rim, fill = (GREEN_DARK, GREEN) if on else (GREY_DARK, GREY)
     c.shape(circle(6.5, 7.5, 6.3), rim)
     c.shape(circle(6.5, 7.5, 5.0), fill)
@@ -402,10 +434,10 @@ def draw_status(on):
     return c
 
 
-def draw_favorites():
+def draw_favorites(scale=1):
     import math
 
-    c = Canvas(14, 14)
+    c = Canvas(14, 14, scale)
     points = []
     for k in range(10):
         angle = -math.pi / 2 + k * math.pi / 5
@@ -415,20 +447,20 @@ def draw_favorites():
     return c
 
 
-def draw_tags():
+def draw_tags(scale=1):
     """A luggage tag with its hole, pointing to the top left."""
-    c = Canvas(12, 12)
+    c = Canvas(12, 12, scale)
     body = polygon([(0.5, 4.5), (4.5, 0.5), (11.5, 7.5), (7.5, 11.5)])
     corner = polygon([(0.5, 0.5), (4.5, 0.5), (0.5, 4.5)])
     c.shape(minus(union(body, rounded_rect(0.5, 0.5, 6, 6, 1.2), corner), circle(3.3, 3.3, 1.3)), TAG)
     return c
 
 
-def draw_setup():
+def draw_setup(scale=1):
     """A gear."""
     import math
 
-    c = Canvas(14, 14)
+    c = Canvas(14, 14, scale)
     cx = cy = 7.0
     teeth = []
     for k in range(8):
@@ -450,21 +482,21 @@ def draw_setup():
     return c
 
 
-def draw_minimise():
-    c = Canvas(9, 7)
+def draw_minimise(scale=1):
+    c = Canvas(9, 7, scale)
     c.rect(0, 4, 9, 2, GLYPH)
     return c
 
 
-def draw_download():
-    c = Canvas(7, 7)
+def draw_download(scale=1):
+    c = Canvas(7, 7, scale)
     c.pixmap(0, 0, ["..###..", "..###..", "..###..", "#######", ".#####.", "..###..", "...#..."], {"#": GLYPH})
     return c
 
 
-def draw_logo(size_w, size_h, rim=True):
+def draw_logo(size_w, size_h, rim=True, scale=1):
     """The program's mark: a landscape picture (sky, sun, hills) in a rounded frame."""
-    c = Canvas(size_w, size_h)
+    c = Canvas(size_w, size_h, scale)
     w, h = float(size_w), float(size_h)
     radius = max(1.5, min(w, h) * 0.18)
     frame = rounded_rect(0, 0, w, h, radius)
@@ -481,46 +513,46 @@ def draw_logo(size_w, size_h, rim=True):
     return c
 
 
-def draw_main_icon():
-    c = draw_logo(14, 13, rim=False)
+def draw_main_icon(scale=1):
+    c = draw_logo(14, 13, rim=False, scale=scale)
     for x, y in ((0, 0), (13, 0), (0, 12), (13, 12)):  # crisp round corners at this size
         c.clear(x, y)
     return c
 
 
-def draw_main_url():
-    c = Canvas(49, 5)
+def draw_main_url(scale=1):
+    c = Canvas(49, 5, scale)
     text = "TOVARIN HOME"
     c.text((49 - text_width(text, FONT_3X5)) // 2, 0, text, FONT_3X5, LINK)
     return c
 
 
-def draw_progress_bar_frame():
+def draw_progress_bar_frame(scale=1):
     """The frame around the progress bar, whose one-pixel bar fills the middle row."""
-    c = Canvas(90, 3)
+    c = Canvas(90, 3, scale)
     c.rect(0, 0, 90, 3, GLYPH_DIM)
     c.rect(1, 1, 88, 1, TRACK)
     return c
 
 
-def draw_about_oem_logo():
-    return draw_logo(48, 42)
+def draw_about_oem_logo(scale=1):
+    return draw_logo(48, 42, scale=scale)
 
 
-def draw_about_title():
-    c = Canvas(138, 27)
-    text, scale, spacing = "Kestrane", 2, 1
-    width = text_width(text, FONT_TITLE, scale, spacing)
-    x, y = 138 - width - 1, (27 - 9 * scale) // 2  # flush right, as the version line below
-    c.text(x + 1, y + 1, text, FONT_TITLE, ABOUT_SHADOW, scale, spacing)
-    c.text(x, y, text, FONT_TITLE, ABOUT_INK, scale, spacing)
+def draw_about_title(scale=1):
+    c = Canvas(138, 27, scale)
+    text, size, spacing = "Kestrane", 2, 1
+    width = text_width(text, FONT_TITLE, size, spacing)
+    x, y = 138 - width - 1, (27 - 9 * size) // 2  # flush right, as the version line below
+    c.text(x + 1, y + 1, text, FONT_TITLE, ABOUT_SHADOW, size, spacing)
+    c.text(x, y, text, FONT_TITLE, ABOUT_INK, size, spacing)
     return c
 
 
-def draw_about_author():
+def draw_about_author(scale=1):
     """Who made it, set flush right in the bitmap's lower part: the version line and the
     title lie above it on the about page."""
-    c = Canvas(172, 86)
+    c = Canvas(172, 86, scale)
     lines = ["A desktop wallpaper client", "for the Tovarin service", "(c) the Kestrane authors"]
     y = 86 - 11 * len(lines)
     for line in lines:
@@ -550,8 +582,8 @@ SKIN = [
     ("PREV", draw_prev, BAR),
     ("PROGRESS_BAR_FRAME", draw_progress_bar_frame, None),
     ("SETUP", draw_setup, BAR),
-    ("STATUS_OFF", lambda: draw_status(False), BAR),
-    ("STATUS_ON", lambda: draw_status(True), BAR),
+    ("STATUS_OFF", lambda scale: draw_status(False, scale), BAR),
+    ("STATUS_ON", lambda scale: draw_status(True, scale), BAR),
     ("TAGS", draw_tags, BAR),
 ]
 
@@ -577,21 +609,28 @@ SIZES = {
 }
 
 
+# Each bitmap is drawn at these scales; the program names them NAME, NAME_150 and NAME_200
+# and picks the one for the window's DPI.
+SCALES = [(1, ""), (1.5, "_150"), (2, "_200")]
+
+
 def render():
     """Every file's name (relative to resources/) and bytes."""
     files = {}
-    for name, draw, ground in SKIN:
-        canvas = draw()
-        if (canvas.width, canvas.height) != SIZES[name]:
-            raise SystemExit(f"{name}: drawn {canvas.width}x{canvas.height}, must be {SIZES[name]}")
-        if ground is None:
-            rows = flatten_keyed(canvas, WINDOW_KEY, key=WINDOW_KEY, threshold=0.5)
-            if name == "BACKGROUND":
-                opaque = [p for row in rows for p in row if p != WINDOW_KEY]
-                assert len(opaque) > 0.9 * 221 * 41, "the bar must cover the window"
-        else:
-            rows = flatten_keyed(canvas, ground)
-        files[os.path.join("skin", name.lower() + ".bmp")] = bmp_bytes(rows)
+    for scale, suffix in SCALES:
+        for name, draw, ground in SKIN:
+            canvas = draw(scale)
+            size = tuple(scaled(v, scale) for v in SIZES[name])
+            if (canvas.width, canvas.height) != size:
+                raise SystemExit(f"{name}{suffix}: drawn {canvas.width}x{canvas.height}, must be {size}")
+            if ground is None:
+                rows = flatten_keyed(canvas, WINDOW_KEY, key=WINDOW_KEY, threshold=0.5)
+                if name == "BACKGROUND":
+                    opaque = [p for row in rows for p in row if p != WINDOW_KEY]
+                    assert len(opaque) > 0.9 * size[0] * size[1], "the bar must cover the window"
+            else:
+                rows = flatten_keyed(canvas, ground)
+            files[os.path.join("skin", name.lower() + suffix + ".bmp")] = bmp_bytes(rows)
     files["kestrane.ico"] = ico_bytes(draw_icon())
     return files
 
@@ -627,7 +666,11 @@ def read_bmp(data):
 def mock_ups(files):
     """The main window and the about page as the shipped layouts compose them (buttons drawn
     centred in their boxes), for judging the pictures together."""
-    bitmaps = {os.path.splitext(os.path.basename(n))[0].upper(): read_bmp(d) for n, d in files.items() if n.endswith(".bmp")}
+    bitmaps = {
+        os.path.splitext(os.path.basename(n))[0].upper(): read_bmp(d)
+        for n, d in files.items()
+        if n.endswith(".bmp") and not n.endswith(("_150.bmp", "_200.bmp"))
+    }
     window = [list(row) for row in bitmaps["BACKGROUND"]]
     for name, (left, top, w, h) in MAIN_PLACES.items():
         rows = bitmaps[name]

@@ -517,6 +517,35 @@ TEST_F(SkinTest, ShippedMainLayoutPlacesEveryControl) {
         EXPECT_NE(c, RGB(222, 222, 222)) << p.x << "," << p.y;
         EXPECT_NE(c, kKey) << p.x << "," << p.y;
     }
+
+    // At 150 % and 200 % every place is scaled from the document's 96-DPI units, and the
+    // buttons' pictures are the ones drawn for that scale, as large as their boxes expect.
+    for (int dpi : {144, 192}) {
+        std::optional<MainLayout> big = LoadMainLayoutDocument(L"layout_main", Recorder(), dpi);
+        ASSERT_TRUE(big) << dpi;
+        EXPECT_TRUE(reports.empty());
+        EXPECT_EQ(std::make_pair(big->width, big->height), std::make_pair(MulDiv(221, dpi, 96), MulDiv(41, dpi, 96)));
+        SIZE background = BitmapSize(big->background.get());
+        EXPECT_EQ(std::make_pair(background.cx, background.cy), std::make_pair(LONG(big->width), LONG(big->height)));
+        for (const Place& place : places) {
+            const MainLayout::Control* control = FindControl(*big, place.name);
+            ASSERT_NE(control, nullptr) << place.name;
+            EXPECT_EQ(std::make_tuple(control->left, control->top, control->width, control->height),
+                      std::make_tuple(MulDiv(place.left, dpi, 96), MulDiv(place.top, dpi, 96),
+                                      MulDiv(place.width, dpi, 96), MulDiv(place.height, dpi, 96)))
+                << place.name << " at " << dpi;
+        }
+        SIZE next = BitmapSize(FindControl(*big, L"NextPhoto")->bitmap.get());
+        EXPECT_EQ(next.cx, MulDiv(16, dpi, 96)) << "NEXT drawn for " << dpi;
+        const MainLayout::Link& bigLink = big->links[0];
+        EXPECT_EQ(std::make_tuple(bigLink.left, bigLink.top, bigLink.width, bigLink.height),
+                  std::make_tuple(MulDiv(8, dpi, 96), MulDiv(31, dpi, 96), MulDiv(49, dpi, 96), MulDiv(5, dpi, 96)));
+        HBITMAP bigFace = big->background.get();
+        EXPECT_EQ(PixelOf(bigFace, 0, 0), RGB(222, 222, 222));
+        EXPECT_EQ(PixelOf(bigFace, big->width - 1, big->height - 1), RGB(222, 222, 222));
+        EXPECT_EQ(PixelOf(bigFace, MulDiv(110, dpi, 96), MulDiv(20, dpi, 96)), PixelOf(face, 110, 20))
+            << "the same bar, only larger";
+    }
 }
 
 TEST_F(SkinTest, ShippedBitmapsHaveTheirSizesAndSeeThroughColour) {
@@ -558,6 +587,40 @@ TEST_F(SkinTest, ShippedBitmapsHaveTheirSizesAndSeeThroughColour) {
     }
     UniqueBitmap lower(LoadSkinBitmap(source, L"prev"));
     EXPECT_TRUE(lower) << "resource names in any case";
+
+    // Every picture is drawn for 150 % and 200 % as well, at its size scaled.
+    for (const auto& [name, size] : sizes)
+        for (const auto& [suffix, dpi] : {std::make_pair(L"_150", 144), std::make_pair(L"_200", 192)}) {
+            UniqueBitmap drawn(source.LoadModuleBitmap(name + suffix));
+            ASSERT_TRUE(drawn) << std::string(name.begin(), name.end()) << dpi;
+            SIZE actual = BitmapSize(drawn.get());
+            EXPECT_EQ(std::make_pair(actual.cx, actual.cy),
+                      std::make_pair(LONG(MulDiv(size.cx, dpi, 96)), LONG(MulDiv(size.cy, dpi, 96))))
+                << std::string(name.begin(), name.end()) << dpi;
+        }
+    // The variant order: its own, then larger, then smaller.
+    auto order = [](int dpi) {
+        std::vector<int> dpis;
+        for (const SkinVariant& v : SkinVariantsFor(dpi)) dpis.push_back(v.dpi);
+        return dpis;
+    };
+    EXPECT_EQ(order(96), (std::vector<int>{96, 144, 192}));
+    EXPECT_EQ(order(120), (std::vector<int>{144, 192, 96}));
+    EXPECT_EQ(order(168), (std::vector<int>{192, 144, 96}));
+    EXPECT_EQ(order(288), (std::vector<int>{192, 144, 96}));
+    EXPECT_EQ(order(72), (std::vector<int>{96, 144, 192}));
+
+    // Scaling keeps the key colour exact: a new pixel mostly on key is the key, any other
+    // averages only what is drawn, and an average that lands on the key moves off it.
+    const std::uint32_t key = 0xFEFEFE, red = 0xC80000;
+    EXPECT_EQ(ScaleSkinPixels({key, key, red}, {3, 1}, {1, 1}, kKey), (std::vector<std::uint32_t>{key}));
+    EXPECT_EQ(ScaleSkinPixels({key, red, red}, {3, 1}, {1, 1}, kKey), (std::vector<std::uint32_t>{red}));
+    EXPECT_EQ(ScaleSkinPixels({key, red, 0x000064}, {3, 1}, {1, 1}, kKey), (std::vector<std::uint32_t>{0x640032}));
+    EXPECT_NE(ScaleSkinPixels({0xFEFEFD, 0xFEFEFF}, {2, 1}, {1, 1}, kKey)[0], key);
+    EXPECT_EQ(ScaleSkinPixels({0xFEFEFD, 0xFEFEFF}, {2, 1}, {1, 1}, std::nullopt)[0], key)
+        << "without a key, a plain mean";
+    EXPECT_EQ(ScaleSkinPixels({key, red}, {2, 1}, {4, 2}, kKey),
+              (std::vector<std::uint32_t>{key, key, red, red, key, key, red, red}));
 }
 
 TEST_F(SkinTest, ShippedAboutAndWatermarkLayouts) {
@@ -582,6 +645,25 @@ TEST_F(SkinTest, ShippedAboutAndWatermarkLayouts) {
     EXPECT_GT(versionInk, 20);
     for (int y = 68; y < 84; ++y) EXPECT_EQ(At(244, y), green) << y;
     EXPECT_GT(InkBox(canvas, kCanvas).right, 0);
+
+    // At 200 % the same page, twice as large: frame, panel, the mark drawn for 200 %, and the
+    // version in a font twice as high.
+    DrawnLayout large(Recorder());
+    ASSERT_TRUE(large.Load(L"layout_about", 192));
+    canvas.Create(560, 332, kCanvas);
+    ASSERT_TRUE(large.Draw(canvas.GetDC(), RECT{0, 0, 560, 332}));
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(At(17, 17), kCanvas);
+    EXPECT_EQ(At(18, 18), kWhite);
+    EXPECT_EQ(At(30, 30), green);
+    EXPECT_EQ(At(529, 301), green);
+    EXPECT_NE(At(108, 92), green) << "the mark, centred 92 from the top";
+    EXPECT_EQ(At(59, 92), green);
+    int largeInk = 0;
+    for (int y = 136; y < 168; ++y)
+        for (int x = 300; x < 488; ++x) largeInk += Near(At(x, y), kBlack, 60);
+    EXPECT_GT(largeInk, 3 * versionInk) << "the version text at twice the size";
+    for (int y = 136; y < 168; ++y) EXPECT_EQ(At(488, y), green) << y;
 
     DrawnLayout watermark(Recorder());
     ASSERT_TRUE(watermark.Load(L"layout_watermark"));
@@ -623,13 +705,49 @@ TEST_F(SkinTest, LooseFilesReplaceBuiltInLayoutsAndBitmaps) {
     SIZE next = BitmapSize(layout->controls[1].bitmap.get());
     EXPECT_EQ(std::make_pair(next.cx, next.cy), std::make_pair(16L, 16L)) << "the others stay built in";
 
+    // Moved to a screen at 200 %, the window takes the layout again for that DPI: its client
+    // area twice as large, the built-in picture the one drawn for 200 %.
+    std::optional<MainLayout> moved = LoadMainLayout(window, settings, Recorder(), 192);
+    ASSERT_TRUE(moved);
+    GetClientRect(window, &client);
+    EXPECT_EQ(std::make_pair(client.right, client.bottom), std::make_pair(140L, 60L));
+    next = BitmapSize(moved->controls[1].bitmap.get());
+    EXPECT_EQ(std::make_pair(next.cx, next.cy), std::make_pair(32L, 32L));
+
+    // Loose files follow the resources' naming: at 120 DPI the 150 % picture is shrunk (never
+    // the 100 % one grown), above 200 % the largest there is grows; the key stays exact and
+    // the rest is never blended with it.
+    AddBitmap(L"next", 16, 16, RGB(0, 0, 200));
+    AddBitmap(L"next_150", 30, 30, RGB(200, 0, 0), true);
+    ResourceSource source;
+    for (const auto& [dpi, side] :
+         {std::make_pair(96, 16), std::make_pair(120, 25), std::make_pair(144, 30), std::make_pair(240, 50)}) {
+        UniqueBitmap bitmap(LoadSkinBitmap(source, L"next", dpi, kKey));
+        ASSERT_TRUE(bitmap) << dpi;
+        SIZE size = BitmapSize(bitmap.get());
+        EXPECT_EQ(std::make_pair(size.cx, size.cy), std::make_pair(LONG(side), LONG(side))) << dpi;
+        if (dpi == 96) continue;
+        MemorySurface surface(nullptr, bitmap.get());
+        int keyed = 0, other = 0;
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x) {
+                const COLORREF p = GetPixel(surface.dc(), x, y);
+                keyed += p == kKey;
+                other += p != kKey && p != RGB(200, 0, 0);
+            }
+        EXPECT_EQ(GetPixel(surface.dc(), 0, 0), kKey) << dpi;
+        EXPECT_EQ(GetPixel(surface.dc(), side / 2, side / 2), RGB(200, 0, 0)) << dpi;
+        EXPECT_GE(keyed, 4 * (side - 1)) << "the border stays see-through at " << dpi;
+        EXPECT_EQ(other, 0) << "no blend of key and picture at " << dpi;
+    }
+
     // A broken override stops start-up and leaves the window and the settings alone.
     AddDocument(L"layout_main", Xml("<MainLayout width='90'>"));
     const std::wstring partner = settings.GetPartnerId();
     EXPECT_FALSE(LoadMainLayout(window, settings, Recorder()));
     EXPECT_EQ(reports.size(), 1u);
     GetClientRect(window, &client);
-    EXPECT_EQ(client.right, 70);
+    EXPECT_EQ(client.right, 140) << "the size it had";
     EXPECT_EQ(settings.GetPartnerId(), partner);
     DestroyWindow(window);
 }

@@ -170,6 +170,45 @@ TEST(FaceEndToEnd, ButtonsHotKeysFreezeAndTheTrayIcon) {
     SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
 }
 
+// At 150 % (a screen of 144 DPI) the bar is drawn for that DPI: its window, its buttons and
+// their pictures half as large again, not the 100 % bar left small, and Next still works.
+TEST(FaceEndToEnd, AtOneHundredFiftyPercentTheBarIsLargerAndItsButtonsWork) {
+    WallpaperDescription before = CaptureCurrentWallpaper();
+    ASSERT_TRUE(SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str()));
+    GetWallpaperPath().Remove();
+    ProgramFolder folder;
+    StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200)});
+    ScreenDpi screen(144);
+    WineDesktop desktop;
+    ChildProcess kestrane;
+    HWND window = desktop.StartKestrane(folder.Executable(), kestrane);
+    ASSERT_NE(window, nullptr);
+    ASSERT_NE(desktop.WaitForWindow(L"KestraneMainDialog", kestrane.GetId(), 15000), nullptr);
+    ASSERT_TRUE(WallpaperChangesFrom(std::nullopt, 20));
+
+    RECT box{};
+    GetWindowRect(window, &box);
+    EXPECT_NEAR(box.right - box.left, 221 * 3 / 2, 2) << "the bar's width at 150 %";
+    EXPECT_NEAR(box.bottom - box.top, 41 * 3 / 2, 2) << "the bar's height at 150 %";
+    const RECT next = ControlRect(window, IDC_NEXT);
+    EXPECT_NEAR(next.right - next.left, 30, 1);
+    EXPECT_NEAR(next.left - box.left, 53 * 3 / 2, 2);
+    // The picture drawn for 150 %: the round button fills most of its 30-pixel box.
+    Sleep(500);
+    ASSERT_TRUE(desktop.XDoTool("mousemove " + Centre(next) + " sleep 0.7"));
+    const std::string face = desktop.ScreenBytes(RECT{next.left + 4, next.top + 14, next.left + 5, next.top + 15});
+    ASSERT_EQ(face.size(), 3u);
+    EXPECT_GT(static_cast<unsigned char>(face[2]), 150) << "the button's blue at its left edge, 4 pixels in";
+
+    std::optional<std::string> first = WallpaperBytes();
+    ASSERT_TRUE(desktop.XDoTool("click 1"));
+    EXPECT_TRUE(WallpaperChangesFrom(first, 20)) << "a click on Next changes the wallpaper";
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
+    SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
+}
+
 // The options sheet as a user meets it: opened from the Setup menu, the change frequency, the
 // frame type and the categories changed, OK: config.xml holds them, the wallpaper is composed
 // again without its frame, and a download for the new categories starts.

@@ -2,12 +2,16 @@
 // categories, Favorites and tray menus, a balloon, every page of the options sheet and the
 // sign-in dialog, in English and Simplified Chinese.
 // Run by scripts/screenshots on a Wine desktop of its own; the clicks are real X input.
-//   screenshots.exe <host folder for the PNG files> <service URL>
+//   screenshots.exe <host folder for the PNG files> <service URL> [DPI]
+// With a DPI other than 96 the screen has that DPI and the pictures are named NAME-en-150
+// (the percentage); only the window, the Setup menu, the options and the sign-in dialog are
+// taken then.
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -79,9 +83,18 @@ HWND FindBalloon(const WineDesktop& desktop) {
 
 class Session {
 public:
-    Session(const std::string& folder, const std::string& suffix) : m_folder(folder), m_suffix(suffix) {}
+    // A larger DPI gets a desktop of as many more pixels: the same screen, only sharper.
+    Session(const std::string& folder, const std::string& suffix, int dpi)
+        : m_folder(folder),
+          m_suffix(dpi == 96 ? suffix : suffix + "-" + std::to_string(dpi * 100 / 96)),
+          m_dpi(dpi),
+          m_desktop(MulDiv(1024, dpi, 96), MulDiv(768, dpi, 96)) {}
 
     bool Save(const char* name, const RECT& box) {
+        const std::string shown(name);
+        if (m_dpi != 96 && shown != "main-window" && shown != "setup-menu" && shown != "sign-in" &&
+            shown.rfind("options-", 0) != 0)
+            return true;
         const std::string path = m_folder + "/" + name + "-" + m_suffix + ".png";
         const bool saved = m_desktop.SaveScreen(Grown(box, 8, m_desktop.Width(), m_desktop.Height()), path);
         std::printf("%s %s\n", saved ? "saved" : "FAILED", path.c_str());
@@ -89,6 +102,8 @@ public:
     }
 
     bool Run(unsigned short langId, const std::wstring& serviceUrl) {
+        std::unique_ptr<ScreenDpi> screen;
+        if (m_dpi != 96) screen = std::make_unique<ScreenDpi>(m_dpi);
         ProgramFolder folder;
         WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>" + ToUtf8(GetProgramVersion()) +
                                       "</Version><LangId>" + std::to_string(langId) +
@@ -112,8 +127,13 @@ public:
         };
         bool ok = true;
 
-        // The window with the wallpaper around it, the pointer on its face (not ghosted).
-        m_desktop.XDoTool("mousemove " + Point(face.left + 80, face.top + 15) + " sleep 1");
+        // The window with the wallpaper around it, the pointer on its face between the buttons
+        // (not ghosted, no tooltip), once the update check's balloon has gone.
+        WaitUntil([&] { return FindBalloon(m_desktop) == nullptr; }, 15);
+        // Wine does not give a layered window back what a balloon covered until it paints again.
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+        m_desktop.XDoTool("mousemove " + Point(face.left + MulDiv(80, m_dpi, 96), face.top + MulDiv(15, m_dpi, 96)) +
+                          " sleep 1");
         ok &= Save("main-window", {face.left - 150, face.top - 90, m_desktop.Width(), face.bottom + 10});
 
         m_desktop.XDoTool("mousemove " + Centre(control(IDC_FAVORITES)) + " sleep 0.5 click 1 sleep 1");
@@ -182,20 +202,22 @@ public:
 
 private:
     std::string m_folder, m_suffix;
-    WineDesktop m_desktop{1024, 768};
+    int m_dpi;
+    WineDesktop m_desktop;
 };
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: screenshots.exe <host folder> <service URL>\n");
+    const int dpi = argc == 4 ? _wtoi(argv[3]) : 96;
+    if ((argc != 3 && argc != 4) || dpi < 96 || dpi > 480) {
+        std::fprintf(stderr, "usage: screenshots.exe <host folder> <service URL> [DPI, 96 to 480]\n");
         return 2;
     }
     const std::string folder = ToUtf8(argv[1]);
     WallpaperDescription before = CaptureCurrentWallpaper();
-    bool ok = Session(folder, "en").Run(1033, argv[2]);
-    ok &= Session(folder, "zh").Run(2052, argv[2]);
+    bool ok = Session(folder, "en", dpi).Run(1033, argv[2]);
+    ok &= Session(folder, "zh", dpi).Run(2052, argv[2]);
     SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
     return ok ? 0 : 1;
 }

@@ -4,6 +4,15 @@
 
 namespace {
 
+using SetThreadDpiAwarenessContextFn = void*(WINAPI*)(void*);
+// DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE
+void* const kPerMonitorAware = reinterpret_cast<void*>(static_cast<INT_PTR>(-3));
+
+SetThreadDpiAwarenessContextFn SetThreadAwareness() {
+    return reinterpret_cast<SetThreadDpiAwarenessContextFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetThreadDpiAwarenessContext")));
+}
+
 // Wine starts a host program without waiting for it and hands back no handle that ends with
 // it, so the host shell writes the script's exit code into a file under /tmp polled here.
 bool RunOnHost(const std::string& script) {
@@ -44,4 +53,35 @@ std::string WineDesktop::ScreenBytes(const RECT& box) const {
     std::string bytes = ReadAll(file);
     file.Remove();
     return bytes;
+}
+
+ScreenDpi::ScreenDpi(DWORD dpi) {
+    for (Saved& saved : m_saved) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(saved.root, saved.key, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
+            continue;
+        DWORD size = sizeof(saved.value), type = 0;
+        saved.present = RegQueryValueExW(key, L"LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&saved.value),
+                                         &size) == ERROR_SUCCESS &&
+                        type == REG_DWORD;
+        RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
+        RegCloseKey(key);
+    }
+    if (SetThreadDpiAwarenessContextFn set = SetThreadAwareness()) m_previousAwareness = set(kPerMonitorAware);
+}
+
+ScreenDpi::~ScreenDpi() {
+    for (const Saved& saved : m_saved) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(saved.root, saved.key, 0, KEY_WRITE, &key) != ERROR_SUCCESS) continue;
+        if (saved.present)
+            RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved.value),
+                           sizeof(saved.value));
+        else
+            RegDeleteValueW(key, L"LogPixels");
+        RegCloseKey(key);
+    }
+    if (SetThreadDpiAwarenessContextFn set = SetThreadAwareness())
+        if (m_previousAwareness) set(m_previousAwareness);
 }

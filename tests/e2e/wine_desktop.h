@@ -19,6 +19,29 @@ bool WaitUntil(Condition condition, int seconds) {
     return condition();
 }
 
+// The screen's DPI for programs started while this lives: Wine reads it from the registry
+// ("LogPixels", the user's setting, and the configuration's copy) when a process starts. All
+// tests share one prefix, so the old values come back when this ends, however the test ends.
+// The calling thread meanwhile measures windows in real pixels (per-monitor aware), as xdotool
+// and the screen do.
+class ScreenDpi {
+public:
+    explicit ScreenDpi(DWORD dpi);
+    ~ScreenDpi();
+    ScreenDpi(const ScreenDpi&) = delete;
+    ScreenDpi& operator=(const ScreenDpi&) = delete;
+
+private:
+    struct Saved {
+        HKEY root;
+        const wchar_t* key;
+        bool present = false;
+        DWORD value = 0;
+    };
+    Saved m_saved[2] = {{HKEY_CURRENT_USER, L"Control Panel\\Desktop"}, {HKEY_CURRENT_CONFIG, L"Software\\Fonts"}};
+    void* m_previousAwareness = nullptr;
+};
+
 class WineDesktop {
 public:
     static constexpr int kWidth = 640, kHeight = 480;
@@ -33,7 +56,8 @@ public:
         wchar_t windows[MAX_PATH] = {};
         GetWindowsDirectoryW(windows, MAX_PATH);
         const std::wstring size = std::to_wstring(m_width) + L"x" + std::to_wstring(m_height);
-        if (!m_shell.Start(Path(windows) / L"explorer.exe", L"/desktop=KestraneE2E," + size + L" \"" + program.str() + L"\""))
+        if (!m_shell.Start(Path(windows) / L"explorer.exe",
+                           L"/desktop=KestraneE2E," + size + L" \"" + program.str() + L"\""))
             return false;
         return WaitUntil(
             [&] {
@@ -111,4 +135,3 @@ private:
     int m_width, m_height;
     ChildProcess m_shell;
 };
-

@@ -460,6 +460,28 @@ TEST(FlatMenuStyle, EveryItemOfTheMenuAndItsSubMenusBecomesOwnerDrawn) {
     }
     EXPECT_EQ(GetMenuState(setup.get(), 2, MF_BYPOSITION) & MF_GRAYED, static_cast<UINT>(MF_GRAYED))
         << "the states stay";
+
+    // For a window at 200 % the fonts and the sizes are twice as large.
+    auto measured = [&](int position) {
+        MEASUREITEMSTRUCT measure{};
+        measure.CtlType = ODT_MENU;
+        measure.itemData = ItemData(setup.get(), position);
+        EXPECT_TRUE(style.OnMeasureItem(measure));
+        return std::make_pair(measure.itemWidth, measure.itemHeight);
+    };
+    int separator = 0;
+    for (UINT type = 0; separator < GetMenuItemCount(setup.get()); ++separator)
+        if (ItemData(setup.get(), separator, &type), type & MFT_SEPARATOR) break;
+    ASSERT_LT(separator, GetMenuItemCount(setup.get()));
+    EXPECT_EQ(style.GetDpi(), 96);
+    const auto text = measured(0);
+    style.SetDpi(192);
+    EXPECT_EQ(measured(separator).second, static_cast<UINT>(2 * FlatMenuStyle::kSeparatorHeight));
+    const auto large = measured(0);
+    EXPECT_GE(large.first, text.first * 9 / 5) << "wider: " << text.first << " then " << large.first;
+    EXPECT_GE(large.second, text.second * 9 / 5) << "taller: " << text.second << " then " << large.second;
+    style.SetDpi(96);
+    EXPECT_EQ(measured(0), text) << "and back";
     MEASUREITEMSTRUCT foreign{};
     foreign.CtlType = ODT_MENU;
     foreign.itemData = 12345;

@@ -9,6 +9,7 @@
 
 #include "app/controller.h"
 #include "base/debug_log.h"
+#include "base/dpi.h"
 #include "base/localization.h"
 #include "config/settings.h"
 #include "resources/resource.h"
@@ -90,6 +91,9 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return FALSE;
         case WM_ERASEBKGND:
             return OnEraseBackground(reinterpret_cast<HDC>(wParam));
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return TRUE;
         case WM_SETTINGCHANGE:
         case WM_DISPLAYCHANGE:
             OnDisplayChange();

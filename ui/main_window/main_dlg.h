@@ -103,6 +103,9 @@ private:
     void RefreshControls();
     BOOL OnDrawItem(const DRAWITEMSTRUCT& item);
     BOOL OnEraseBackground(HDC dc);
+    // WM_DPICHANGED (main_dlg_dpi.cpp).
+    void OnDpiChanged(int dpi, const RECT& suggested);
+    void ApplySkinForDpi(MainLayout& layout);
 
     bool PreTranslateMessage(MSG& message) override;
 

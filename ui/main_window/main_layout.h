@@ -12,6 +12,8 @@
 //     the buttons take their bitmaps out of the model;
 //   - links: a link-mode skin button each, command ids MainLayout::kFirstLinkId upwards;
 //   - then the tooltips (the language-changed handler, once) and the Tags button disabled.
+// When the window moves to a monitor of another DPI (WM_DPICHANGED) it takes the rectangle
+// Windows suggests and applies the layout again for the new DPI (ApplySkinForDpi).
 #include <windows.h>
 
 #include <optional>
@@ -19,7 +21,9 @@
 #include "config/settings.h"
 #include "desktop/skin/main_layout_document.h"
 
+// The model is for dpi, or for the window's own DPI when dpi is 0 (the skin is drawn for it).
 // Empty after a failure, already reported in a "Fatal Error" box: start-up must end.
-std::optional<MainLayout> LoadMainLayout(HWND window, Settings& settings, const LayoutErrorReport& report = nullptr);
+std::optional<MainLayout> LoadMainLayout(HWND window, Settings& settings, const LayoutErrorReport& report = nullptr,
+                                         int dpi = 0);
 // The same with the program's settings.
 inline std::optional<MainLayout> LoadMainLayout(HWND window) { return LoadMainLayout(window, *Settings::Get()); }

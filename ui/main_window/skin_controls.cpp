@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/dpi.h"
 #include "base/localization.h"
 #include "base/text.h"
 #include "resources/resource.h"
@@ -42,6 +43,7 @@ bool SkinControls::Create(HWND parent) {
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     bool created = m_tooltip != nullptr;
+    ScaleTooltips(GetWindowDpi(parent));
     for (auto& entry : m_entries) created = entry->button.Create(parent, entry->id) && created;
     return created;
 }
@@ -81,6 +83,15 @@ void SkinControls::SetTooltip(HWND control, const std::wstring& text) {
     const bool known = std::find(m_tipped.begin(), m_tipped.end(), control) != m_tipped.end();
     SendMessageW(m_tooltip, known ? TTM_UPDATETIPTEXTW : TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     if (!known) m_tipped.push_back(control);
+}
+
+void SkinControls::ScaleTooltips(int dpi) {
+    NONCLIENTMETRICSW metrics{};
+    if (!m_tooltip || !GetNonClientMetricsForDpi(metrics, dpi)) return;
+    ScopedHandle<GdiObjectTraits<HFONT>> font(CreateFontIndirectW(&metrics.lfStatusFont));
+    if (!font) return;
+    SendMessageW(m_tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    m_tooltipFont = std::move(font);  // the old one only now: the control used it until here
 }
 
 void SkinControls::Retext() {

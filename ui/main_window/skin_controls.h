@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/handles.h"
 #include "ui/controls/skin_button.h"
 
 class SkinControls {
@@ -30,6 +31,8 @@ public:
 
     // Tooltips from the string map: buttons with an empty fallback, links with their id.
     void Retext();
+    // The tooltips' font for the window's DPI (Create sets it for the parent's).
+    void ScaleTooltips(int dpi);
     // WM_DRAWITEM for any of the buttons; false when the item is not one of them.
     bool Draw(const DRAWITEMSTRUCT& item, HBITMAP background) const;
     // A click (WM_COMMAND from a button): true when it was a link and is opened.
@@ -46,6 +49,7 @@ private:
 
     HWND m_parent = nullptr;
     HWND m_tooltip = nullptr;
+    ScopedHandle<GdiObjectTraits<HFONT>> m_tooltipFont;
     std::vector<std::unique_ptr<Entry>> m_entries;
     std::vector<std::unique_ptr<Link>> m_links;
     std::vector<HWND> m_tipped;  // controls the tooltip control knows

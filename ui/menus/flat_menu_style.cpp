@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/dpi.h"
+
 namespace {
 
 // weight parts of b in 256, the rest of a.
@@ -37,29 +39,35 @@ void Frame(HDC dc, const RECT& rect, COLORREF colour) {
     FrameRect(dc, &rect, brush.get());
 }
 
-void DrawCheckMark(HDC dc, const RECT& box, COLORREF colour) {
-    ScopedHandle<GdiObjectTraits<HPEN>> pen(CreatePen(PS_SOLID, 2, colour));
+void DrawCheckMark(HDC dc, const RECT& box, COLORREF colour, int dpi) {
+    ScopedHandle<GdiObjectTraits<HPEN>> pen(CreatePen(PS_SOLID, ScaleForDpi(2, dpi), colour));
     ScopedSelect select(dc, pen.get());
     const int x = box.left + (box.right - box.left) / 2, y = box.top + (box.bottom - box.top) / 2;
-    POINT tick[] = {{x - 4, y}, {x - 1, y + 3}, {x + 4, y - 3}};
+    const int one = ScaleForDpi(1, dpi), three = ScaleForDpi(3, dpi), four = ScaleForDpi(4, dpi);
+    POINT tick[] = {{x - four, y}, {x - one, y + three}, {x + four, y - three}};
     Polyline(dc, tick, 3);
 }
 
 }  // namespace
 
-FlatMenuStyle::FlatMenuStyle() {
+FlatMenuStyle::FlatMenuStyle() { SetDpi(GetSystemDpi()); }
+
+void FlatMenuStyle::SetDpi(int dpi) {
+    if (dpi == m_dpi && m_font) return;
     NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
     LOGFONTW font{};
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+    if (GetNonClientMetricsForDpi(metrics, dpi)) {
         font = metrics.lfMenuFont;
     } else {
         GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(font), &font);
     }
+    m_dpi = dpi;
     m_font.reset(CreateFontIndirectW(&font));
     font.lfWeight = FW_BOLD;
     m_boldFont.reset(CreateFontIndirectW(&font));
 }
+
+int FlatMenuStyle::Scaled(int length) const { return ScaleForDpi(length, m_dpi); }
 
 void FlatMenuStyle::Apply(HMENU menu) {
     m_items.clear();
@@ -109,8 +117,8 @@ bool FlatMenuStyle::OnMeasureItem(MEASUREITEMSTRUCT& measure) const {
     const Item* item = Find(measure.itemData);
     if (!item) return false;
     if (item->separator) {
-        measure.itemWidth = kIconColumnWidth;
-        measure.itemHeight = kSeparatorHeight;
+        measure.itemWidth = Scaled(kIconColumnWidth);
+        measure.itemHeight = Scaled(kSeparatorHeight);
         return true;
     }
     UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
@@ -119,14 +127,15 @@ bool FlatMenuStyle::OnMeasureItem(MEASUREITEMSTRUCT& measure) const {
     GetTextExtentPoint32W(dc.get(), item->left.c_str(), static_cast<int>(item->left.size()), &left);
     if (!item->right.empty())
         GetTextExtentPoint32W(dc.get(), item->right.c_str(), static_cast<int>(item->right.size()), &right);
-    const int gap = item->right.empty() ? 0 : 2 * kTextIndent;
-    measure.itemWidth = kIconColumnWidth + kTextIndent + left.cx + gap + right.cx + kRightMargin;
-    int height = std::max<int>(left.cy, right.cy) + 8;
+    const int gap = item->right.empty() ? 0 : 2 * Scaled(kTextIndent);
+    measure.itemWidth = Scaled(kIconColumnWidth + kTextIndent + kRightMargin) + left.cx + gap + right.cx;
+    int height = std::max<int>(left.cy, right.cy) + Scaled(8);
     if (item->image) {
         BITMAP bitmap{};
-        if (GetObjectW(item->image, sizeof(bitmap), &bitmap)) height = std::max<int>(height, bitmap.bmHeight + 4);
+        if (GetObjectW(item->image, sizeof(bitmap), &bitmap))
+            height = std::max<int>(height, Scaled(bitmap.bmHeight + 4));
     }
-    measure.itemHeight = std::max(height, 20);
+    measure.itemHeight = std::max(height, Scaled(20));
     return true;
 }
 
@@ -137,14 +146,15 @@ bool FlatMenuStyle::OnDrawItem(const DRAWITEMSTRUCT& draw) const {
     const Palette palette = Palette::FromSystem();
     HDC dc = draw.hDC;
     const RECT& whole = draw.rcItem;
-    RECT column{whole.left, whole.top, whole.left + kIconColumnWidth, whole.bottom};
+    const int columnWidth = Scaled(kIconColumnWidth);
+    RECT column{whole.left, whole.top, whole.left + columnWidth, whole.bottom};
     RECT area{column.right, whole.top, whole.right, whole.bottom};
     Fill(dc, column, palette.iconColumn);
     Fill(dc, area, palette.itemArea);
 
     if (item->separator) {
         const int middle = whole.top + (whole.bottom - whole.top) / 2 - 1;
-        RECT line{area.left + 2, middle, whole.right, middle + 2};
+        RECT line{area.left + Scaled(2), middle, whole.right, middle + 2};
         DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
         return true;
     }
@@ -154,21 +164,30 @@ bool FlatMenuStyle::OnDrawItem(const DRAWITEMSTRUCT& draw) const {
         Frame(dc, whole, palette.selectedFrame);
     }
     if (draw.itemState & ODS_CHECKED) {
-        RECT box{column.left + 4, whole.top + 2, column.right - 4, whole.bottom - 2};
+        RECT box{column.left + Scaled(4), whole.top + Scaled(2), column.right - Scaled(4), whole.bottom - Scaled(2)};
         const int side = std::min(box.right - box.left, box.bottom - box.top);
         box.top += (box.bottom - box.top - side) / 2;
         box.bottom = box.top + side;
         Fill(dc, box, palette.selectedFill);
         Frame(dc, box, palette.selectedFrame);
-        DrawCheckMark(dc, box, grayed ? palette.disabledText : palette.text);
+        DrawCheckMark(dc, box, grayed ? palette.disabledText : palette.text, m_dpi);
     } else if (item->image) {
         BITMAP bitmap{};
         UniqueMemoryDc source(CreateCompatibleDC(dc));
         if (GetObjectW(item->image, sizeof(bitmap), &bitmap) && source) {
             ScopedSelect selected(source.get(), item->image);
-            const int x = column.left + (kIconColumnWidth - bitmap.bmWidth) / 2;
-            const int y = whole.top + (whole.bottom - whole.top - bitmap.bmHeight) / 2;
-            BitBlt(dc, x, y, bitmap.bmWidth, bitmap.bmHeight, source.get(), 0, 0, SRCCOPY);
+            // Thumbnails are made at 96 DPI: drawn larger, smoothly, on a larger screen.
+            const int width = Scaled(bitmap.bmWidth), height = Scaled(bitmap.bmHeight);
+            const int x = column.left + (columnWidth - width) / 2;
+            const int y = whole.top + (whole.bottom - whole.top - height) / 2;
+            if (width == bitmap.bmWidth && height == bitmap.bmHeight) {
+                BitBlt(dc, x, y, width, height, source.get(), 0, 0, SRCCOPY);
+            } else {
+                const int oldMode = SetStretchBltMode(dc, HALFTONE);
+                SetBrushOrgEx(dc, 0, 0, nullptr);
+                StretchBlt(dc, x, y, width, height, source.get(), 0, 0, bitmap.bmWidth, bitmap.bmHeight, SRCCOPY);
+                SetStretchBltMode(dc, oldMode);
+            }
         }
     }
 
@@ -176,7 +195,7 @@ bool FlatMenuStyle::OnDrawItem(const DRAWITEMSTRUCT& draw) const {
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = SetTextColor(dc, grayed ? palette.disabledText : palette.text);
     const UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
-    RECT text{area.left + kTextIndent, whole.top, whole.right - kRightMargin, whole.bottom};
+    RECT text{area.left + Scaled(kTextIndent), whole.top, whole.right - Scaled(kRightMargin), whole.bottom};
     DrawTextW(dc, item->left.c_str(), static_cast<int>(item->left.size()), &text, format | DT_LEFT);
     if (!item->right.empty())
         DrawTextW(dc, item->right.c_str(), static_cast<int>(item->right.size()), &text, format | DT_RIGHT);

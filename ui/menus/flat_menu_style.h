@@ -11,6 +11,7 @@
 
 class FlatMenuStyle {
 public:
+    // Sizes at 96 DPI; the menus scale them to their owner window's DPI.
     static constexpr int kIconColumnWidth = 29;  // room for a 25 x 25 thumbnail
     static constexpr int kTextIndent = 14;       // from the icon column to the text
     static constexpr int kRightMargin = 12;      // after the right-aligned part
@@ -19,6 +20,10 @@ public:
     FlatMenuStyle();
     FlatMenuStyle(const FlatMenuStyle&) = delete;
     FlatMenuStyle& operator=(const FlatMenuStyle&) = delete;
+
+    // Fonts and sizes for the DPI of the window that shows the next menu.
+    void SetDpi(int dpi);
+    int GetDpi() const { return m_dpi; }
 
     // Makes every item of the menu and of its sub-menus owner-drawn. Their texts, bitmaps
     // (MIIM_BITMAP) and kinds are kept here until the next Apply: apply it to the menu about to
@@ -37,7 +42,9 @@ private:
     };
     const Item* Find(ULONG_PTR data) const;
     void ApplyTo(HMENU menu);
+    int Scaled(int length) const;
 
     std::deque<Item> m_items;  // a deque: item addresses are the menus' item data
+    int m_dpi = 0;
     ScopedHandle<GdiObjectTraits<HFONT>> m_font, m_boldFont;
 };

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "base/dpi.h"
 #include "base/localization.h"
 #include "resources/resource.h"
 #include "ui/menus/menu_placement.h"
@@ -200,6 +201,7 @@ UniqueMenu CommandMenus::BuildFavoritesMenu() {
 
 void CommandMenus::Track(HWND owner, UniqueMenu menu, POINT at, UINT flags) {
     if (!menu || !owner) return;
+    m_style.SetDpi(GetWindowDpi(owner));
     m_style.Apply(menu.get());
     // Without the foreground the menu would stay open when the user clicks elsewhere.
     SetForegroundWindow(owner);
