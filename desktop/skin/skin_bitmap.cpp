@@ -80,13 +80,14 @@ std::vector<std::uint32_t> ScaleSkinPixels(const std::vector<std::uint32_t>& pix
                                            std::optional<COLORREF> key) {
     std::vector<std::uint32_t> out(static_cast<size_t>(std::max<LONG>(to.cx, 0)) * std::max<LONG>(to.cy, 0));
     if (from.cx <= 0 || from.cy <= 0 || pixels.size() < static_cast<size_t>(from.cx) * from.cy) return out;
-    const std::optional<std::uint32_t> keyPixel = key ? std::optional<std::uint32_t>(ToPixel(*key)) : std::nullopt;
+    const bool keyed = key.has_value();
+    const std::uint32_t keyPixel = keyed ? ToPixel(*key) : 0;
     const double sx = static_cast<double>(from.cx) / to.cx, sy = static_cast<double>(from.cy) / to.cy;
     for (LONG ty = 0; ty < to.cy; ++ty) {
         const double y0 = ty * sy, y1 = (ty + 1) * sy;
         for (LONG tx = 0; tx < to.cx; ++tx) {
             const double x0 = tx * sx, x1 = (tx + 1) * sx;
-            double keyed = 0, plain = 0, r = 0, g = 0, b = 0;
+            double keyWeight = 0, plain = 0, r = 0, g = 0, b = 0;
             for (LONG y = static_cast<LONG>(y0); y < std::min<LONG>(from.cy, static_cast<LONG>(std::ceil(y1))); ++y) {
                 const double wy = std::min<double>(y1, y + 1) - std::max<double>(y0, y);
                 for (LONG x = static_cast<LONG>(x0); x < std::min<LONG>(from.cx, static_cast<LONG>(std::ceil(x1)));
@@ -94,8 +95,8 @@ std::vector<std::uint32_t> ScaleSkinPixels(const std::vector<std::uint32_t>& pix
                     const double w = wy * (std::min<double>(x1, x + 1) - std::max<double>(x0, x));
                     if (w <= 0) continue;
                     const std::uint32_t p = pixels[static_cast<size_t>(y) * from.cx + x];
-                    if (keyPixel && p == *keyPixel) {
-                        keyed += w;
+                    if (keyed && p == keyPixel) {
+                        keyWeight += w;
                         continue;
                     }
                     plain += w;
@@ -105,14 +106,14 @@ std::vector<std::uint32_t> ScaleSkinPixels(const std::vector<std::uint32_t>& pix
                 }
             }
             std::uint32_t& target = out[static_cast<size_t>(ty) * to.cx + tx];
-            if (keyPixel && keyed >= plain) {
-                target = *keyPixel;
+            if (keyed && keyWeight >= plain) {
+                target = keyPixel;
                 continue;
             }
             auto channel = [plain](double sum) { return static_cast<std::uint32_t>(std::lround(sum / plain)) & 0xFF; };
             target = plain > 0 ? (channel(r) << 16) | (channel(g) << 8) | channel(b) : 0;
             // Never see-through by accident.
-            if (keyPixel && target == *keyPixel) target ^= 0x010000;
+            if (keyed && target == keyPixel) target ^= 0x010000;
         }
     }
     return out;

@@ -32,4 +32,6 @@ TEST(WindowPlacement, KeptOnAnyMonitorElseBottomRightOfTheNearest) {
     EXPECT_TRUE(PlaceOnMonitors(bar, POINT{1900, 300}, monitors) == (POINT{3200 - 221 - 5, 300}));
 
     EXPECT_TRUE(PlaceOnMonitors(bar, POINT{7, 8}, {}) == (POINT{7, 8})) << "no monitor known: left alone";
+    EXPECT_TRUE(PlaceOnMonitors(SIZE{332, 62}, std::nullopt, monitors, 144) == (POINT{1920 - 332 - 8, 1040 - 62 - 60}))
+        << "at 150 % the margins grow with the window";
 }

@@ -237,8 +237,8 @@ bool CMainDlg::IsDeferred(WORD id) const {
 bool CMainDlg::PlaceWindow(std::optional<POINT> wanted) {
     RECT window;
     GetWindowRect(m_hwnd, &window);
-    const POINT place =
-        PlaceOnMonitors(SIZE{window.right - window.left, window.bottom - window.top}, wanted, MonitorWorkAreas());
+    const POINT place = PlaceOnMonitors(SIZE{window.right - window.left, window.bottom - window.top}, wanted,
+                                        MonitorWorkAreas(), GetWindowDpi(m_hwnd));
     if (place.x != window.left || place.y != window.top)
         SetWindowPos(m_hwnd, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return RememberPosition();

@@ -105,7 +105,7 @@ private:
     BOOL OnEraseBackground(HDC dc);
     // WM_DPICHANGED (main_dlg_dpi.cpp).
     void OnDpiChanged(int dpi, const RECT& suggested);
-    void ApplySkinForDpi(MainLayout& layout);
+    void PlaceSkin(MainLayout& layout);
 
     bool PreTranslateMessage(MSG& message) override;
 

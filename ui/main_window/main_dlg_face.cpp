@@ -122,13 +122,33 @@ BOOL CMainDlg::OnEraseBackground(HDC dc) {
 // links; then the tooltips, and the Tags button disabled.
 bool CMainDlg::ApplySkin(MainLayout& layout) {
     if (!m_controls.Create(m_hwnd) || !m_progress.Create(m_hwnd)) return false;
-    m_background = std::move(layout.background);
     m_hasKeyColour = layout.transparentColor.has_value();
     m_keyColour = layout.transparentColor.value_or(0);
-    ApplyLayeredAttributes();
     for (MainLayout::Control& control : layout.controls) {
         if (control.Is(L"ProgressBar")) {
             m_progress.SetColour(control.color);
+        } else if (SkinButton* button = m_controls.Find(control.name)) {
+            button->Show(true);
+            m_skinned.insert(button);
+        }
+    }
+    for (MainLayout::Link& link : layout.links)
+        if (SkinButton* button = m_controls.AddLink(m_settings->ResolveServiceLink(link.url), link.tooltip))
+            button->Show(true);
+    PlaceSkin(layout);
+    ApplyLayeredAttributes();
+    m_progress.Show(false);
+    OnLanguageChanged();
+    if (SkinButton* tags = m_controls.Find(L"Tags")) EnableWindow(tags->GetHwnd(), FALSE);
+    return true;
+}
+
+// The layout's pictures and places onto the controls ApplySkin made: at start-up, and again
+// for another DPI.
+void CMainDlg::PlaceSkin(MainLayout& layout) {
+    m_background = std::move(layout.background);
+    for (MainLayout::Control& control : layout.controls) {
+        if (control.Is(L"ProgressBar")) {
             m_progress.PlaceBar(control.Rect());
         } else if (control.Is(L"ProgressBarFrame")) {
             m_progress.PlaceFrame(POINT{control.left, control.top}, SIZE{control.width, control.height},
@@ -137,19 +157,13 @@ bool CMainDlg::ApplySkin(MainLayout& layout) {
             button->SetBitmap(control.bitmap.release(), control.transparentColor.has_value(),
                               control.transparentColor.value_or(0));
             button->Place(control.Rect());
-            button->Show(true);
-            m_skinned.insert(button);
         }
     }
-    for (MainLayout::Link& link : layout.links) {
-        SkinButton* button = m_controls.AddLink(m_settings->ResolveServiceLink(link.url), link.tooltip);
+    for (size_t i = 0; i < layout.links.size(); ++i) {
+        MainLayout::Link& link = layout.links[i];
+        SkinButton* button = m_controls.FindById(static_cast<WORD>(MainLayout::kFirstLinkId + i));
         if (!button) continue;
         button->SetBitmap(link.bitmap.release(), link.transparentColor.has_value(), link.transparentColor.value_or(0));
         button->Place(link.Rect());
-        button->Show(true);
     }
-    m_progress.Show(false);
-    OnLanguageChanged();
-    if (SkinButton* tags = m_controls.Find(L"Tags")) EnableWindow(tags->GetHwnd(), FALSE);
-    return true;
 }

@@ -13,7 +13,7 @@
 //   - links: a link-mode skin button each, command ids MainLayout::kFirstLinkId upwards;
 //   - then the tooltips (the language-changed handler, once) and the Tags button disabled.
 // When the window moves to a monitor of another DPI (WM_DPICHANGED) it takes the rectangle
-// Windows suggests and applies the layout again for the new DPI (ApplySkinForDpi).
+// Windows suggests and applies the layout again for the new DPI (CMainDlg::PlaceSkin).
 #include <windows.h>
 
 #include <optional>

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/dpi.h"
+
 namespace {
 
 BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
@@ -57,18 +59,19 @@ std::vector<RECT> MonitorWorkAreas() {
     return areas;
 }
 
-POINT PlaceOnMonitors(SIZE size, std::optional<POINT> saved, const std::vector<RECT>& workAreas) {
+POINT PlaceOnMonitors(SIZE size, std::optional<POINT> saved, const std::vector<RECT>& workAreas, int dpi) {
     if (workAreas.empty()) return saved.value_or(POINT{0, 0});
+    const int right = size.cx + ScaleForDpi(5, dpi), bottom = size.cy + ScaleForDpi(40, dpi);
     if (!saved) {
         const RECT& area = workAreas.front();
-        return POINT{area.right - size.cx - 5, area.bottom - size.cy - 40};
+        return POINT{area.right - right, area.bottom - bottom};
     }
     const RECT box{saved->x, saved->y, saved->x + size.cx, saved->y + size.cy};
     for (const RECT& area : workAreas)
         if (Contains(area, box)) return *saved;
     const RECT& area = Nearest(box, workAreas);
     POINT place = *saved;
-    if (box.left < area.left || box.right > area.right) place.x = area.right - size.cx - 5;
-    if (box.top < area.top || box.bottom > area.bottom) place.y = area.bottom - size.cy - 40;
+    if (box.left < area.left || box.right > area.right) place.x = area.right - right;
+    if (box.top < area.top || box.bottom > area.bottom) place.y = area.bottom - bottom;
     return place;
 }
