@@ -72,6 +72,10 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             SetWindowLongPtrW(m_hwnd, DWLP_MSGRESULT, hit == HTCLIENT ? HTCAPTION : hit);
             return TRUE;
         }
+        case WM_ACTIVATE:
+        case WM_ACTIVATEAPP:
+            m_ghostTracker.OnActivation();
+            return FALSE;
         case WM_WINDOWPOSCHANGED:
             if (m_initialised) OnWindowMoved();
             return FALSE;
@@ -114,7 +118,7 @@ BOOL CMainDlg::OnInitDialog() {
 
     SetWindowTextW(m_hwnd, GetString(L"MainWindowTitle").c_str());
     if (m_loop) m_loop->AddMessageFilter(this);
-    // Practically invisible until the first tick of the focus timer.
+    // Practically invisible until the ghost tracking first looks.
     m_ghost = true;
     ApplyLayeredAttributes();
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -134,8 +138,7 @@ BOOL CMainDlg::OnInitDialog() {
     if (userWallpaper) m_controller->SetFreeze(true);
     m_controller->Start();
     m_tray.Add(m_hwnd, m_trayMessage, GetString(L"Tooltip_ProgramName"), m_bigIcon.get());
-    ::SetTimer(m_hwnd, kFocusTimer, 100, nullptr);
-    ::SetTimer(m_hwnd, kFreeLibrariesTimer, 10000, nullptr);
+    StartGhostTracking();
     RefreshControls();
     PlaceWindow();
     RememberDisplay();
@@ -229,9 +232,6 @@ void CMainDlg::OnClose() {
 
 void CMainDlg::OnTimer(UINT_PTR id) {
     switch (id) {
-        case kFocusTimer:
-            OnFocusTimer();
-            return;
         case kWatchdogTimer:
             DebugLog(L"Force Kestrane exit!\n");
             m_exitForced = true;
@@ -240,9 +240,6 @@ void CMainDlg::OnTimer(UINT_PTR id) {
         case kTipTimer:
             ::KillTimer(m_hwnd, kTipTimer);
             ShowInfo(ShowInfoTip, L"", L"");
-            return;
-        case kFreeLibrariesTimer:
-            CoFreeUnusedLibraries();
             return;
         case kTrayRetryTimer:
             ::KillTimer(m_hwnd, kTrayRetryTimer);
@@ -256,10 +253,14 @@ void CMainDlg::OnTimer(UINT_PTR id) {
 
 void CMainDlg::FinishExit() {
     m_hotKeys.UnregisterAll();
-    ::KillTimer(m_hwnd, kFocusTimer);
+    m_ghostTracker.Detach();
     ::KillTimer(m_hwnd, kWatchdogTimer);
     DestroyWindow(m_hwnd);
     PostQuitMessage(0);
 }
 
-bool CMainDlg::PreTranslateMessage(MSG& message) { return WindowExists() && IsDialogMessageW(m_hwnd, &message); }
+bool CMainDlg::PreTranslateMessage(MSG& message) {
+    if (!WindowExists()) return false;
+    m_ghostTracker.OnQueuedMessage(message);
+    return IsDialogMessageW(m_hwnd, &message);
+}
