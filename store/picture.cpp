@@ -133,19 +133,38 @@ ComPtr<IPicture> LoadOlePicture(const unsigned char* data, size_t size) {
     return picture;
 }
 
+// A 32-bit top-down DIB section. Its pixels are mapped on their own and unmapped when it is
+// deleted, so a screen-sized bitmap leaves nothing behind in a heap (under Wine a compatible
+// bitmap's pixels come from the C heap of its Linux side, which keeps them).
+UniqueBitmap CreatePixels(HDC reference, int width, int height, void** bits = nullptr) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(reference, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    if (!bitmap) LogLastError(L"CreateDIBSection");
+    if (bits) *bits = pixels;
+    return bitmap;
+}
+
 }  // namespace
 
 struct Picture::State {
     UniqueMemoryDc dc;
     UniqueBitmap bitmap;
-    HGDIOBJ previous = nullptr;  // the DC's own bitmap, put back before either is deleted
-    SIZE fullSize{};             // the file's size when it was decoded smaller; else 0 x 0
+    HGDIOBJ previous = nullptr;             // the DC's own bitmap, put back before either is deleted
+    const unsigned char* pixels = nullptr;  // the bitmap's rows, top-down, 4 bytes a pixel
+    SIZE fullSize{};                        // the file's size when it was decoded smaller; else 0 x 0
 
     ~State() {
         if (dc && previous) SelectObject(dc.get(), previous);
     }
 
-    // A memory DC holding a screen-compatible bitmap of the given size; null on failure.
+    // A memory DC holding a 32-bit bitmap of the given size; null on failure.
     static std::unique_ptr<State> Allocate(int width, int height) {
         if (width <= 0 || height <= 0) return nullptr;
         WindowDc screen;
@@ -159,11 +178,10 @@ struct Picture::State {
             LogLastError(L"CreateCompatibleDC");
             return nullptr;
         }
-        state->bitmap.reset(CreateCompatibleBitmap(screen.get(), width, height));
-        if (!state->bitmap) {
-            LogLastError(L"CreateCompatibleBitmap");
-            return nullptr;
-        }
+        void* bits = nullptr;
+        state->bitmap = CreatePixels(screen.get(), width, height, &bits);
+        if (!state->bitmap) return nullptr;
+        state->pixels = static_cast<const unsigned char*>(bits);
         state->previous = SelectObject(state->dc.get(), state->bitmap.get());
         if (!state->previous) {
             LogLastError(L"SelectObject");
@@ -371,11 +389,8 @@ bool Picture::Draw(HDC target, int x, int y, int width, int height, int srcX, in
     // Stretch into a white scratch bitmap first, so parts of the source rectangle beyond
     // the picture come out white rather than whatever the target held.
     UniqueMemoryDc scratch(CreateCompatibleDC(target));
-    UniqueBitmap bitmap(CreateCompatibleBitmap(target, width, height));
-    if (!scratch || !bitmap) {
-        LogLastError(L"CreateCompatibleBitmap");
-        return false;
-    }
+    UniqueBitmap bitmap = CreatePixels(target, width, height);
+    if (!scratch || !bitmap) return false;
     ScopedSelect selected(scratch.get(), bitmap.get());
     if (!selected || !PatBlt(scratch.get(), 0, 0, width, height, WHITENESS)) {
         LogLastError(L"PatBlt");
@@ -400,29 +415,12 @@ bool Picture::Draw(HDC target, const RECT& destination, const RECT& source) cons
 
 bool Picture::SaveToBytes(Bytes& bytes) const {
     SIZE size = GetSize();
-    if (size.cx <= 0 || size.cy <= 0) return false;
+    if (size.cx <= 0 || size.cy <= 0 || !m_state->pixels) return false;
     const int width = size.cx, height = size.cy;
     const std::uint64_t stride = (static_cast<std::uint64_t>(width) * 3 + 3) & ~std::uint64_t{3};
     const std::uint64_t imageBytes = stride * static_cast<std::uint64_t>(height);
     const DWORD headerBytes = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
     if (imageBytes > 0xFFFFFFFFu - headerBytes) return false;  // a BMP cannot say its own size
-
-    WindowDc screen;
-    UniqueBitmap copy(screen ? CreateCompatibleBitmap(screen.get(), width, height) : nullptr);
-    if (!copy) {
-        LogLastError(L"CreateCompatibleBitmap");
-        return false;
-    }
-    {
-        // GetDIBits wants a bitmap that is not selected into any DC, so draw into a copy.
-        UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
-        ScopedSelect selected(dc.get(), copy.get());
-        if (!dc || !selected || !PatBlt(dc.get(), 0, 0, width, height, WHITENESS) ||
-            !Draw(dc.get(), 0, 0, width, height, 0, 0, width, height)) {
-            LogLastError(L"BitBlt");
-            return false;
-        }
-    }
 
     BITMAPINFOHEADER info{};
     info.biSize = sizeof info;
@@ -441,13 +439,17 @@ bool Picture::SaveToBytes(Bytes& bytes) const {
     Bytes out(headerBytes + static_cast<size_t>(imageBytes));
     std::memcpy(out.data(), &file, sizeof file);
     std::memcpy(out.data() + sizeof file, &info, sizeof info);
-    // GetDIBits may write the colour table part of the BITMAPINFO: give it a scratch copy.
-    BITMAPINFO query{};
-    query.bmiHeader = info;
-    if (GetDIBits(screen.get(), copy.get(), 0, static_cast<UINT>(height), out.data() + headerBytes, &query,
-                  DIB_RGB_COLORS) != height) {
-        LogLastError(L"GetDIBits");
-        return false;
+    // The bitmap is ours and 32-bit top-down: its rows go straight into the file, bottom-up
+    // and without the fourth byte, with no second screen-sized bitmap to read them through.
+    GdiFlush();
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* from = m_state->pixels + static_cast<size_t>(y) * width * 4;
+        unsigned char* to = out.data() + headerBytes + static_cast<size_t>(height - 1 - y) * stride;
+        for (int x = 0; x < width; ++x, from += 4, to += 3) {
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+        }
     }
     bytes = std::move(out);
     return true;
