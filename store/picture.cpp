@@ -195,6 +195,9 @@ struct Picture::State {
     // A bitmap filled with the rows a JPEG decode hands over; null when the decode fails.
     static std::unique_ptr<State> LoadJpeg(const std::function<JpegOutcome(const JpegRowSink&)>& decode);
     static std::unique_ptr<State> LoadOle(const unsigned char* data, size_t size);
+    // An uncompressed 24- or 32-bit BMP straight into the bitmap; null when it is another
+    // kind (the OLE loader takes those) or does not fit its bytes.
+    static std::unique_ptr<State> LoadPlainBmp(const unsigned char* data, size_t size);
 
     bool Fill(int width, int height, COLORREF colour) {
         UniqueBrush brush(CreateSolidBrush(colour));
@@ -230,8 +233,48 @@ SIZE Picture::GetFullSize() const {
     return GetSize();
 }
 
+std::unique_ptr<Picture::State> Picture::State::LoadPlainBmp(const unsigned char* data, size_t size) {
+    constexpr size_t kFileHeader = 14;
+    if (size < kFileHeader + sizeof(BITMAPINFOHEADER) || data[0] != 'B' || data[1] != 'M') return nullptr;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, data + kFileHeader, sizeof header);
+    const std::uint32_t pixelOffset = ReadLe(data + 10, 4);
+    if (header.biSize < sizeof header || header.biCompression != BI_RGB || header.biPlanes != 1 ||
+        (header.biBitCount != 24 && header.biBitCount != 32) || header.biWidth <= 0 || header.biHeight == 0 ||
+        !BmpFitsItsBytes(data, size) || !HeaderSizeIsBearable(data, size))
+        return nullptr;
+    const int width = header.biWidth, height = std::abs(header.biHeight);
+    const bool topDown = header.biHeight < 0;
+    const size_t stride = (static_cast<size_t>(width) * header.biBitCount + 31) / 32 * 4;
+    std::unique_ptr<State> state = Allocate(width, height);
+    if (!state) return nullptr;
+    // In strips: the system converts each call's rows through a buffer of their size, and a
+    // small one goes back at once where a picture-sized one would stay in its heap.
+    constexpr int kStripRows = 64;
+    BITMAPINFO strip{};
+    strip.bmiHeader = header;
+    strip.bmiHeader.biSize = sizeof strip.bmiHeader;
+    strip.bmiHeader.biSizeImage = 0;
+    for (int done = 0; done < height; done += kStripRows) {
+        const int rows = std::min(kStripRows, height - done);
+        // The file's rows run from the top when top-down, else from the bottom.
+        const int top = topDown ? done : height - done - rows;
+        strip.bmiHeader.biHeight = topDown ? -rows : rows;
+        if (SetDIBitsToDevice(state->dc.get(), 0, top, static_cast<DWORD>(width), static_cast<DWORD>(rows), 0, 0, 0,
+                              static_cast<UINT>(rows), data + pixelOffset + static_cast<size_t>(done) * stride, &strip,
+                              DIB_RGB_COLORS) != rows) {
+            LogLastError(L"SetDIBitsToDevice");
+            return nullptr;
+        }
+    }
+    return state;
+}
+
 std::unique_ptr<Picture::State> Picture::State::Load(const unsigned char* data, size_t size, DecodeHint hint) {
-    if (!LooksLikeJpeg(data, size)) return LoadOle(data, size);
+    if (!LooksLikeJpeg(data, size)) {
+        if (std::unique_ptr<State> bmp = LoadPlainBmp(data, size)) return bmp;
+        return LoadOle(data, size);
+    }
     return LoadJpeg([&](const JpegRowSink& sink) { return DecodeJpeg(data, size, hint, sink); });
 }
 
