@@ -442,9 +442,22 @@ bool Picture::Draw(HDC target, int x, int y, int width, int height, int srcX, in
     // HALFTONE needs the brush origin reset after the mode is set.
     SetStretchBltMode(scratch.get(), HALFTONE);
     SetBrushOrgEx(scratch.get(), 0, 0, nullptr);
-    if (!StretchBlt(scratch.get(), 0, 0, width, height, m_state->dc.get(), srcX, srcY, srcWidth, srcHeight, SRCCOPY) ||
-        !BitBlt(target, x, y, width, height, scratch.get(), 0, 0, SRCCOPY)) {
-        LogLastError(L"StretchBlt");
+    // Band by band, clipped, each drawn with the whole stretch: the system scales through a
+    // buffer the size of what it draws, and a band's goes back at once where a screen-sized
+    // one would stay in its heap (Wine's C heap keeps it).
+    constexpr int kBandRows = 128;
+    for (int top = 0; top < height; top += kBandRows) {
+        ScopedHandle<GdiObjectTraits<HRGN>> band(CreateRectRgn(0, top, width, std::min(height, top + kBandRows)));
+        if (!band || SelectClipRgn(scratch.get(), band.get()) == ERROR ||
+            !StretchBlt(scratch.get(), 0, 0, width, height, m_state->dc.get(), srcX, srcY, srcWidth, srcHeight,
+                        SRCCOPY)) {
+            LogLastError(L"StretchBlt");
+            return false;
+        }
+    }
+    SelectClipRgn(scratch.get(), nullptr);
+    if (!BitBlt(target, x, y, width, height, scratch.get(), 0, 0, SRCCOPY)) {
+        LogLastError(L"BitBlt");
         return false;
     }
     return true;
