@@ -8,7 +8,6 @@
 #include "base/debug_log.h"
 #include "base/job_thread.h"
 #include "base/localization.h"
-#include "base/working_set.h"
 #include "config/settings.h"
 #include "config/version_table.h"
 #include "desktop/shell/active_desktop.h"
@@ -144,7 +143,6 @@ void Controller::StartJob() {
     QueueShow(ShowCurrent, false);
     impl.lastChangeTime = impl.now();
     ChangeDesktopIcons(impl.settings->GetHideDesktopIcons());
-    TrimWorkingSet();
     auto images = impl.lists.GetDownloaded();
     if (!images || images->empty()) StartDownload(false);
 }

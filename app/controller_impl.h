@@ -14,6 +14,7 @@
 #include "app/image_lists.h"
 #include "app/iui.h"
 #include "base/job_thread.h"
+#include "base/working_set.h"
 #include "config/settings.h"
 #include "desktop/shell/wallpaper_state.h"
 #include "desktop/skin/drawn_layout.h"
@@ -40,6 +41,10 @@ struct Controller::Impl : std::enable_shared_from_this<Controller::Impl> {
     // The next wallpaper, made ahead on disk after each change (the show job's thread only).
     PreparedWallpaper prepared{GetPreparedWallpaperPath()};
     bool preparationQueued = false;
+    // One release of freed memory after each change, once the next wallpaper is made ahead;
+    // a frozen cycle changes nothing and so releases nothing. Tests count the calls.
+    bool releaseDue = false;
+    std::function<void()> releaseMemory = ReleaseFreedMemory;
     static constexpr int kPreparationPriority = 0;  // below every other job
     std::atomic<bool> exiting{false};               // set by Exit on the window thread
     std::int64_t lastChangeTime = 0;

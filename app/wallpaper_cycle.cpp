@@ -11,7 +11,6 @@
 #include "base/debug_log.h"
 #include "base/localization.h"
 #include "base/text.h"
-#include "base/working_set.h"
 #include "desktop/shell/desktop_icons.h"
 #include "desktop/templates/template_renderer.h"
 #include "net/image_tasks.h"
@@ -119,6 +118,7 @@ void Controller::Impl::ShowJob() {
     for (const ShowRequest& request : requests)
         if (request.force || !frozen) steps.push_back(request.step);
     if (steps.empty()) return;
+    releaseDue = true;
     const ImageLists::Snapshot shown =
         lists.Move(steps, settings->GetLocalImageInterval(), settings->GetUseLocalImage());
     WallpaperRenderer& renderer = SelectRenderer();
@@ -151,6 +151,10 @@ void Controller::Impl::PrepareLater() {
                 self->AssertOnOwnThread("the preparation job");
                 self->preparationQueued = false;
                 self->PrepareNext();
+                if (self->releaseDue) {
+                    self->releaseDue = false;
+                    self->releaseMemory();
+                }
             }
         },
         kPreparationPriority);
@@ -217,9 +221,7 @@ void Controller::RunTick() {
     state.lastCheckUpdate = settings.GetLastCheckUpdateTime();
     TickActions actions = DecideTick(state);
     if (actions.showNext) {
-        // While frozen the change time is not renewed, so this trim comes every tick.
         QueueShow(ShowNext, false);
-        if (impl.jobThread) impl.jobThread->Post(TrimWorkingSet);
     }
     if (actions.download) StartDownload(false);
     if (actions.checkUpdate) StartCheckUpdate();

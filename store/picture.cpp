@@ -133,19 +133,38 @@ ComPtr<IPicture> LoadOlePicture(const unsigned char* data, size_t size) {
     return picture;
 }
 
+// A 32-bit top-down DIB section. Its pixels are mapped on their own and unmapped when it is
+// deleted, so a screen-sized bitmap leaves nothing behind in a heap (under Wine a compatible
+// bitmap's pixels come from the C heap of its Linux side, which keeps them).
+UniqueBitmap CreatePixels(HDC reference, int width, int height, void** bits = nullptr) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(reference, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    if (!bitmap) LogLastError(L"CreateDIBSection");
+    if (bits) *bits = pixels;
+    return bitmap;
+}
+
 }  // namespace
 
 struct Picture::State {
     UniqueMemoryDc dc;
     UniqueBitmap bitmap;
-    HGDIOBJ previous = nullptr;  // the DC's own bitmap, put back before either is deleted
-    SIZE fullSize{};             // the file's size when it was decoded smaller; else 0 x 0
+    HGDIOBJ previous = nullptr;             // the DC's own bitmap, put back before either is deleted
+    const unsigned char* pixels = nullptr;  // the bitmap's rows, top-down, 4 bytes a pixel
+    SIZE fullSize{};                        // the file's size when it was decoded smaller; else 0 x 0
 
     ~State() {
         if (dc && previous) SelectObject(dc.get(), previous);
     }
 
-    // A memory DC holding a screen-compatible bitmap of the given size; null on failure.
+    // A memory DC holding a 32-bit bitmap of the given size; null on failure.
     static std::unique_ptr<State> Allocate(int width, int height) {
         if (width <= 0 || height <= 0) return nullptr;
         WindowDc screen;
@@ -159,11 +178,10 @@ struct Picture::State {
             LogLastError(L"CreateCompatibleDC");
             return nullptr;
         }
-        state->bitmap.reset(CreateCompatibleBitmap(screen.get(), width, height));
-        if (!state->bitmap) {
-            LogLastError(L"CreateCompatibleBitmap");
-            return nullptr;
-        }
+        void* bits = nullptr;
+        state->bitmap = CreatePixels(screen.get(), width, height, &bits);
+        if (!state->bitmap) return nullptr;
+        state->pixels = static_cast<const unsigned char*>(bits);
         state->previous = SelectObject(state->dc.get(), state->bitmap.get());
         if (!state->previous) {
             LogLastError(L"SelectObject");
@@ -177,6 +195,9 @@ struct Picture::State {
     // A bitmap filled with the rows a JPEG decode hands over; null when the decode fails.
     static std::unique_ptr<State> LoadJpeg(const std::function<JpegOutcome(const JpegRowSink&)>& decode);
     static std::unique_ptr<State> LoadOle(const unsigned char* data, size_t size);
+    // An uncompressed 24- or 32-bit BMP straight into the bitmap; null when it is another
+    // kind (the OLE loader takes those) or does not fit its bytes.
+    static std::unique_ptr<State> LoadPlainBmp(const unsigned char* data, size_t size);
 
     bool Fill(int width, int height, COLORREF colour) {
         UniqueBrush brush(CreateSolidBrush(colour));
@@ -212,8 +233,48 @@ SIZE Picture::GetFullSize() const {
     return GetSize();
 }
 
+std::unique_ptr<Picture::State> Picture::State::LoadPlainBmp(const unsigned char* data, size_t size) {
+    constexpr size_t kFileHeader = 14;
+    if (size < kFileHeader + sizeof(BITMAPINFOHEADER) || data[0] != 'B' || data[1] != 'M') return nullptr;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, data + kFileHeader, sizeof header);
+    const std::uint32_t pixelOffset = ReadLe(data + 10, 4);
+    if (header.biSize < sizeof header || header.biCompression != BI_RGB || header.biPlanes != 1 ||
+        (header.biBitCount != 24 && header.biBitCount != 32) || header.biWidth <= 0 || header.biHeight == 0 ||
+        !BmpFitsItsBytes(data, size) || !HeaderSizeIsBearable(data, size))
+        return nullptr;
+    const int width = header.biWidth, height = std::abs(header.biHeight);
+    const bool topDown = header.biHeight < 0;
+    const size_t stride = (static_cast<size_t>(width) * header.biBitCount + 31) / 32 * 4;
+    std::unique_ptr<State> state = Allocate(width, height);
+    if (!state) return nullptr;
+    // In strips: the system converts each call's rows through a buffer of their size, and a
+    // small one goes back at once where a picture-sized one would stay in its heap.
+    constexpr int kStripRows = 64;
+    BITMAPINFO strip{};
+    strip.bmiHeader = header;
+    strip.bmiHeader.biSize = sizeof strip.bmiHeader;
+    strip.bmiHeader.biSizeImage = 0;
+    for (int done = 0; done < height; done += kStripRows) {
+        const int rows = std::min(kStripRows, height - done);
+        // The file's rows run from the top when top-down, else from the bottom.
+        const int top = topDown ? done : height - done - rows;
+        strip.bmiHeader.biHeight = topDown ? -rows : rows;
+        if (SetDIBitsToDevice(state->dc.get(), 0, top, static_cast<DWORD>(width), static_cast<DWORD>(rows), 0, 0, 0,
+                              static_cast<UINT>(rows), data + pixelOffset + static_cast<size_t>(done) * stride, &strip,
+                              DIB_RGB_COLORS) != rows) {
+            LogLastError(L"SetDIBitsToDevice");
+            return nullptr;
+        }
+    }
+    return state;
+}
+
 std::unique_ptr<Picture::State> Picture::State::Load(const unsigned char* data, size_t size, DecodeHint hint) {
-    if (!LooksLikeJpeg(data, size)) return LoadOle(data, size);
+    if (!LooksLikeJpeg(data, size)) {
+        if (std::unique_ptr<State> bmp = LoadPlainBmp(data, size)) return bmp;
+        return LoadOle(data, size);
+    }
     return LoadJpeg([&](const JpegRowSink& sink) { return DecodeJpeg(data, size, hint, sink); });
 }
 
@@ -371,11 +432,8 @@ bool Picture::Draw(HDC target, int x, int y, int width, int height, int srcX, in
     // Stretch into a white scratch bitmap first, so parts of the source rectangle beyond
     // the picture come out white rather than whatever the target held.
     UniqueMemoryDc scratch(CreateCompatibleDC(target));
-    UniqueBitmap bitmap(CreateCompatibleBitmap(target, width, height));
-    if (!scratch || !bitmap) {
-        LogLastError(L"CreateCompatibleBitmap");
-        return false;
-    }
+    UniqueBitmap bitmap = CreatePixels(target, width, height);
+    if (!scratch || !bitmap) return false;
     ScopedSelect selected(scratch.get(), bitmap.get());
     if (!selected || !PatBlt(scratch.get(), 0, 0, width, height, WHITENESS)) {
         LogLastError(L"PatBlt");
@@ -384,9 +442,22 @@ bool Picture::Draw(HDC target, int x, int y, int width, int height, int srcX, in
     // HALFTONE needs the brush origin reset after the mode is set.
     SetStretchBltMode(scratch.get(), HALFTONE);
     SetBrushOrgEx(scratch.get(), 0, 0, nullptr);
-    if (!StretchBlt(scratch.get(), 0, 0, width, height, m_state->dc.get(), srcX, srcY, srcWidth, srcHeight, SRCCOPY) ||
-        !BitBlt(target, x, y, width, height, scratch.get(), 0, 0, SRCCOPY)) {
-        LogLastError(L"StretchBlt");
+    // Band by band, clipped, each drawn with the whole stretch: the system scales through a
+    // buffer the size of what it draws, and a band's goes back at once where a screen-sized
+    // one would stay in its heap (Wine's C heap keeps it).
+    constexpr int kBandRows = 128;
+    for (int top = 0; top < height; top += kBandRows) {
+        ScopedHandle<GdiObjectTraits<HRGN>> band(CreateRectRgn(0, top, width, std::min(height, top + kBandRows)));
+        if (!band || SelectClipRgn(scratch.get(), band.get()) == ERROR ||
+            !StretchBlt(scratch.get(), 0, 0, width, height, m_state->dc.get(), srcX, srcY, srcWidth, srcHeight,
+                        SRCCOPY)) {
+            LogLastError(L"StretchBlt");
+            return false;
+        }
+    }
+    SelectClipRgn(scratch.get(), nullptr);
+    if (!BitBlt(target, x, y, width, height, scratch.get(), 0, 0, SRCCOPY)) {
+        LogLastError(L"BitBlt");
         return false;
     }
     return true;
@@ -400,29 +471,12 @@ bool Picture::Draw(HDC target, const RECT& destination, const RECT& source) cons
 
 bool Picture::SaveToBytes(Bytes& bytes) const {
     SIZE size = GetSize();
-    if (size.cx <= 0 || size.cy <= 0) return false;
+    if (size.cx <= 0 || size.cy <= 0 || !m_state->pixels) return false;
     const int width = size.cx, height = size.cy;
     const std::uint64_t stride = (static_cast<std::uint64_t>(width) * 3 + 3) & ~std::uint64_t{3};
     const std::uint64_t imageBytes = stride * static_cast<std::uint64_t>(height);
     const DWORD headerBytes = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
     if (imageBytes > 0xFFFFFFFFu - headerBytes) return false;  // a BMP cannot say its own size
-
-    WindowDc screen;
-    UniqueBitmap copy(screen ? CreateCompatibleBitmap(screen.get(), width, height) : nullptr);
-    if (!copy) {
-        LogLastError(L"CreateCompatibleBitmap");
-        return false;
-    }
-    {
-        // GetDIBits wants a bitmap that is not selected into any DC, so draw into a copy.
-        UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
-        ScopedSelect selected(dc.get(), copy.get());
-        if (!dc || !selected || !PatBlt(dc.get(), 0, 0, width, height, WHITENESS) ||
-            !Draw(dc.get(), 0, 0, width, height, 0, 0, width, height)) {
-            LogLastError(L"BitBlt");
-            return false;
-        }
-    }
 
     BITMAPINFOHEADER info{};
     info.biSize = sizeof info;
@@ -441,13 +495,17 @@ bool Picture::SaveToBytes(Bytes& bytes) const {
     Bytes out(headerBytes + static_cast<size_t>(imageBytes));
     std::memcpy(out.data(), &file, sizeof file);
     std::memcpy(out.data() + sizeof file, &info, sizeof info);
-    // GetDIBits may write the colour table part of the BITMAPINFO: give it a scratch copy.
-    BITMAPINFO query{};
-    query.bmiHeader = info;
-    if (GetDIBits(screen.get(), copy.get(), 0, static_cast<UINT>(height), out.data() + headerBytes, &query,
-                  DIB_RGB_COLORS) != height) {
-        LogLastError(L"GetDIBits");
-        return false;
+    // The bitmap is ours and 32-bit top-down: its rows go straight into the file, bottom-up
+    // and without the fourth byte, with no second screen-sized bitmap to read them through.
+    GdiFlush();
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* from = m_state->pixels + static_cast<size_t>(y) * width * 4;
+        unsigned char* to = out.data() + headerBytes + static_cast<size_t>(height - 1 - y) * stride;
+        for (int x = 0; x < width; ++x, from += 4, to += 3) {
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+        }
     }
     bytes = std::move(out);
     return true;

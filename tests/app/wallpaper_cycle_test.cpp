@@ -24,7 +24,11 @@ TEST_F(Cycle, ThreeNextPressesBeforeTheJobRunsAdvanceThreeImagesAndRenderOnce) {
 TEST_F(Cycle, TheTickChangesAfterChangeFrequencyMinutesAndNeverWhileFrozen) {
     SetDownloaded(Packages({0, 1, 2}));
     settings->SetChangeFrequency(5);
-    OnThread([this] { ControllerAccess::Of(*controller).lastChangeTime = clock.load(); });
+    auto releases = std::make_shared<int>(0);  // counted on the Controller thread, read after Idle
+    OnThread([this, releases] {
+        ControllerAccess::Of(*controller).lastChangeTime = clock.load();
+        ControllerAccess::Of(*controller).releaseMemory = [releases] { ++*releases; };
+    });
     const std::int64_t start = clock;
 
     clock = start + 299;
@@ -39,6 +43,8 @@ TEST_F(Cycle, TheTickChangesAfterChangeFrequencyMinutesAndNeverWhileFrozen) {
     controller->Tick();
     Drain();
     EXPECT_EQ(ui.updates, 1) << "the change renewed the change time";
+    Idle();
+    EXPECT_EQ(*releases, 1) << "freed memory goes back once after the change";
 
     controller->SetFreeze(true);
     Drain();
@@ -52,11 +58,19 @@ TEST_F(Cycle, TheTickChangesAfterChangeFrequencyMinutesAndNeverWhileFrozen) {
     EXPECT_EQ(ui.updates, 2) << "frozen: neither the tick nor a new list changes the wallpaper";
     EXPECT_EQ(WallpaperColour(), ColourOf(1));
     EXPECT_EQ(Downloaded()->size(), 2u) << "the new list is kept all the same";
+    for (int i = 1; i <= 3; ++i) {
+        clock = start + 3600 + 5 * i;
+        controller->Tick();
+    }
+    Idle();
+    EXPECT_EQ(*releases, 1) << "frozen ticks change nothing, so nothing is trimmed";
 
     controller->ShowImage(Controller::ShowNext, true);
     Drain();
     EXPECT_EQ(ui.updates, 3) << "Next still works while frozen";
     EXPECT_EQ(WallpaperColour(), ColourOf(6));
+    Idle();
+    EXPECT_EQ(*releases, 2) << "and is followed by one release";
 }
 
 TEST_F(Cycle, AFavouriteIsShownFrozenAndIsTheCurrentImageUntilTheNextStep) {

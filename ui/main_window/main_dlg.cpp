@@ -89,6 +89,10 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             m_tray.Remove();  // every way out, the watchdog's too
             return FALSE;
+        case WM_ACTIVATE:
+        case WM_ACTIVATEAPP:
+            m_ghostTracker.OnActivation();
+            return FALSE;
         case WM_ERASEBKGND:
             return OnEraseBackground(reinterpret_cast<HDC>(wParam));
         case WM_DPICHANGED:
@@ -108,7 +112,7 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == TrayIcon::TaskbarCreatedMessage()) {
         // The shell restarted: the icon is gone with the old one. A shell still starting may
         // refuse it, so once more a little later.
-        if (m_initialised && !m_tray.AddAgain()) ::SetTimer(m_hwnd, kTrayRetryTimer, kTrayRetryMs, nullptr);
+        if (m_ready && !m_tray.AddAgain()) ::SetTimer(m_hwnd, kTrayRetryTimer, kTrayRetryMs, nullptr);
         return TRUE;
     }
     return FALSE;
@@ -131,7 +135,7 @@ BOOL CMainDlg::OnInitDialog() {
 
     SetWindowTextW(m_hwnd, GetString(L"MainWindowTitle").c_str());
     if (m_loop) m_loop->AddMessageFilter(this);
-    // Practically invisible until the first tick of the focus timer.
+    // Practically invisible until the ghost tracking first looks.
     m_ghost = true;
     ApplyLayeredAttributes();
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -150,8 +154,7 @@ BOOL CMainDlg::OnInitDialog() {
     const std::optional<WallpaperDescription>& userWallpaper = startUp.newUserWallpaper;
     if (userWallpaper) m_controller->SetFreeze(true);
     m_controller->Start();
-    ::SetTimer(m_hwnd, kFocusTimer, 100, nullptr);
-    ::SetTimer(m_hwnd, kFreeLibrariesTimer, 10000, nullptr);
+    StartGhostTracking();
     RefreshControls();
     const Settings::Point saved = m_settings->GetPos();
     if (saved.x == Settings::kUnsetPosition && saved.y == Settings::kUnsetPosition)
@@ -288,9 +291,6 @@ void CMainDlg::OnClose() {
 
 void CMainDlg::OnTimer(UINT_PTR id) {
     switch (id) {
-        case kFocusTimer:
-            OnFocusTimer();
-            return;
         case kWatchdogTimer:
             DebugLog(L"Force Kestrane exit!\n");
             m_exitForced = true;
@@ -299,9 +299,6 @@ void CMainDlg::OnTimer(UINT_PTR id) {
         case kTipTimer:
             ::KillTimer(m_hwnd, kTipTimer);
             ShowInfo(ShowInfoTip, L"", L"");
-            return;
-        case kFreeLibrariesTimer:
-            CoFreeUnusedLibraries();
             return;
         case kTrayRetryTimer:
             ::KillTimer(m_hwnd, kTrayRetryTimer);
@@ -315,10 +312,14 @@ void CMainDlg::OnTimer(UINT_PTR id) {
 
 void CMainDlg::FinishExit() {
     m_hotKeys.UnregisterAll();
-    ::KillTimer(m_hwnd, kFocusTimer);
+    m_ghostTracker.Detach();
     ::KillTimer(m_hwnd, kWatchdogTimer);
     DestroyWindow(m_hwnd);
     PostQuitMessage(0);
 }
 
-bool CMainDlg::PreTranslateMessage(MSG& message) { return WindowExists() && IsDialogMessageW(m_hwnd, &message); }
+bool CMainDlg::PreTranslateMessage(MSG& message) {
+    if (!WindowExists()) return false;
+    m_ghostTracker.OnQueuedMessage(message);
+    return IsDialogMessageW(m_hwnd, &message);
+}

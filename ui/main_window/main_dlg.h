@@ -16,6 +16,7 @@
 #include "ui/controls/progress_strip.h"
 #include "ui/hot_keys/hot_keys.h"
 #include "ui/main_window/command_table.h"
+#include "ui/main_window/ghost_tracker.h"
 #include "ui/main_window/posted_calls.h"
 #include "ui/main_window/skin_controls.h"
 #include "ui/main_window/timer_table.h"
@@ -33,13 +34,7 @@ public:
         kCoreStoppedMessage = WM_USER + 1,
         kRunPostedCallMessage = WM_USER + 2,
     };
-    enum : UINT_PTR {
-        kFocusTimer = 1,
-        kWatchdogTimer = 2,
-        kTipTimer = 3,
-        kFreeLibrariesTimer = 4,
-        kTrayRetryTimer = 5
-    };
+    enum : UINT_PTR { kWatchdogTimer = 2, kTipTimer = 3, kTrayRetryTimer = 5 };
     static constexpr UINT kTrayRetryMs = 3000;
     static constexpr UINT kWatchdogMs = 10000;
     static constexpr const wchar_t* kClassName = L"KestraneMainDialog";
@@ -96,7 +91,7 @@ private:
     void SetGhost(bool ghost);
     void ApplyLayeredAttributes();
     void Repaint();
-    void OnFocusTimer();
+    void StartGhostTracking();
     void RememberDisplay();
     void OnDisplayChange();
     void OnLanguageChanged() override;
@@ -135,7 +130,7 @@ private:
     bool m_hasKeyColour = false;
     COLORREF m_keyColour = 0;
     bool m_ghost = false;
-    HWND m_lastForeground = nullptr;
+    GhostTracker m_ghostTracker;
     Settings::Point m_screen{0, 0};
     Settings::Rect m_workArea{0, 0, 0, 0};
     UniqueIcon m_bigIcon, m_smallIcon;

@@ -2,6 +2,8 @@
 // the menus' sources, and the dispatch of WM_COMMAND.
 #include <windows.h>
 
+#include <objbase.h>
+
 #include "app/controller.h"
 #include "base/localization.h"
 #include "config/hot_key_commands.h"
@@ -115,6 +117,9 @@ void CMainDlg::ShowPropertySheet(PropertyPageId start) {
     m_sheet = &sheet;
     sheet.Run(owner ? owner : m_hwnd.load(), start);
     m_sheet = nullptr;
+    // The shell's folder picker and link objects are all this thread loads: let them go now
+    // rather than on a timer that would wake the idle program.
+    CoFreeUnusedLibraries();
     if (m_closing) return;  // the program is ending: its hot keys are not wanted again
     // The controller restarts the download itself when it hears of the new tags.
     if (m_settings->GetTags() != tags) ShowInfo(ShowInfoBalloon, GetString(L"Balloon_DownloadForNewCategory"), L"");

@@ -29,31 +29,14 @@ void CMainDlg::Repaint() {
     RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME | RDW_UPDATENOW);
 }
 
-// Every 100 ms: a click on the desktop brings the window forward; otherwise it stays opaque
-// only while the cursor is on it or it has the focus.
-void CMainDlg::OnFocusTimer() {
-    HWND foreground = GetForegroundWindow();
-    if (foreground != m_lastForeground && IsWindowVisible(m_hwnd)) {
-        HWND previous = m_lastForeground;
-        m_lastForeground = foreground;
-        wchar_t className[65] = {};
-        if (foreground && previous != m_hwnd && GetClassNameW(foreground, className, 65) &&
-            (wcscmp(className, L"Progman") == 0 || wcscmp(className, L"WorkerW") == 0)) {
-            const DWORD own = GetCurrentThreadId(), theirs = GetWindowThreadProcessId(foreground, nullptr);
-            AttachThreadInput(own, theirs, TRUE);
-            SetForegroundWindow(m_hwnd);
-            SetFocus(m_hwnd);
-            AttachThreadInput(own, theirs, FALSE);
-            ShowWindow(m_hwnd, SW_RESTORE);
-            SetGhost(false);
-            return;
-        }
-    }
-    POINT cursor{};
-    RECT window{};
-    GetCursorPos(&cursor);
-    GetWindowRect(m_hwnd, &window);
-    SetGhost(!(PtInRect(&window, cursor) || GetFocus() != nullptr));
+// Follows the cursor, the focus and the foreground window instead of looking at them on a
+// timer, so the idle program sleeps.
+void CMainDlg::StartGhostTracking() {
+    GhostTracker::Actions actions;
+    actions.setGhost = [this](bool ghost) { SetGhost(ghost); };
+    actions.post = [this](std::function<void()> call) { PostCall(std::move(call)); };
+    m_ghostTracker.Attach(m_hwnd, std::move(actions));
+    m_ghostTracker.OnActivation();
 }
 
 void CMainDlg::RememberDisplay() {
