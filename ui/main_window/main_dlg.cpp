@@ -53,6 +53,12 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (item.CtlType == ODT_MENU) return m_menus.OnDrawItem(item) ? TRUE : FALSE;
             return OnDrawItem(item);
         }
+        case WM_MENUCHAR: {
+            LRESULT answer = 0;
+            if (!m_menus.OnMenuChar(LOWORD(wParam), reinterpret_cast<HMENU>(lParam), answer)) return FALSE;
+            SetWindowLongPtrW(m_hwnd, DWLP_MSGRESULT, answer);
+            return TRUE;
+        }
         case WM_CLOSE:
             OnClose();
             return TRUE;

@@ -7,6 +7,7 @@
 #include "base/localization.h"
 #include "base/text.h"
 #include "resources/resource.h"
+#include "ui/menus/menu_mnemonics.h"
 
 SkinControls::SkinControls() {
     const struct {
@@ -84,8 +85,9 @@ void SkinControls::SetTooltip(HWND control, const std::wstring& text) {
 }
 
 void SkinControls::Retext() {
-    for (auto& entry : m_entries) SetTooltip(entry->button.GetHwnd(), GetString(entry->tooltipId, L""));
-    for (auto& link : m_links) SetTooltip(link->button.GetHwnd(), GetString(link->tooltipId));
+    // Some tooltips share their text with a menu item (About): shown without its mark.
+    for (auto& entry : m_entries) SetTooltip(entry->button.GetHwnd(), StripMnemonic(GetString(entry->tooltipId, L"")));
+    for (auto& link : m_links) SetTooltip(link->button.GetHwnd(), StripMnemonic(GetString(link->tooltipId)));
 }
 
 bool SkinControls::Draw(const DRAWITEMSTRUCT& item, HBITMAP background) const {
