@@ -11,6 +11,7 @@
 #include "base/localization.h"
 #include "config/settings.h"
 #include "resources/resource.h"
+#include "ui/main_window/bar_keyboard.h"
 #include "ui/main_window/main_layout.h"
 
 CMainDlg::CMainDlg()
@@ -59,6 +60,8 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             SetWindowLongPtrW(m_hwnd, DWLP_MSGRESULT, answer);
             return TRUE;
         }
+        case WM_ACTIVATE:
+            return BarKeyboard::OnActivate(m_hwnd, wParam, m_controls) ? TRUE : FALSE;
         case WM_CLOSE:
             OnClose();
             return TRUE;
@@ -268,4 +271,7 @@ void CMainDlg::FinishExit() {
     PostQuitMessage(0);
 }
 
-bool CMainDlg::PreTranslateMessage(MSG& message) { return WindowExists() && IsDialogMessageW(m_hwnd, &message); }
+bool CMainDlg::PreTranslateMessage(MSG& message) {
+    return WindowExists() &&
+           (BarKeyboard::PreTranslate(m_hwnd, message, m_controls) || IsDialogMessageW(m_hwnd, &message));
+}
