@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <oleacc.h>
 #include <prsht.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <ctime>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "base/file_io.h"
 #include "base/utf8.h"
@@ -129,6 +132,72 @@ private:
     DWORD m_threadId = 0;
 };
 
+// The control id of the window that has the keyboard focus in the window's thread; 0 for none.
+int FocusedId(const WineDesktop& desktop, HWND window) {
+    int id = 0;
+    desktop.Run([&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus)
+            id = GetDlgCtrlID(info.hwndFocus);
+    });
+    return id;
+}
+
+// Presses the key and waits until the focus has left the control that had it; the id then.
+int FocusAfter(const WineDesktop& desktop, HWND window, const std::string& key) {
+    const int before = FocusedId(desktop, window);
+    if (!desktop.XDoTool("key " + key)) return -1;
+    int now = before;
+    WaitUntil([&] { return (now = FocusedId(desktop, window)) != before; }, 3);
+    return now;
+}
+
+struct AccessibleView {
+    std::wstring name;
+    long role = 0;
+    bool fromProxy = false;  // read through IAccessible, not from the window
+};
+
+// What a screen reader learns of a control through the system's accessibility proxy. Wine's
+// oleacc gives no object for a window of another process (E_NOINTERFACE); then the same facts
+// are read where the proxy takes them from: the window text is the name, and a BUTTON of a
+// push-button type (owner-drawn included) is a push button.
+AccessibleView Accessible(const WineDesktop& desktop, HWND control) {
+    AccessibleView view;
+    desktop.Run([&] {
+        const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        IAccessible* accessible = nullptr;
+        const HRESULT result =
+            AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&accessible));
+        if (SUCCEEDED(result) && accessible) {
+            view.fromProxy = true;
+            VARIANT self;
+            VariantInit(&self);
+            self.vt = VT_I4;
+            self.lVal = CHILDID_SELF;
+            BSTR name = nullptr;
+            if (accessible->get_accName(self, &name) == S_OK && name) view.name.assign(name, SysStringLen(name));
+            SysFreeString(name);
+            VARIANT role;
+            VariantInit(&role);
+            if (accessible->get_accRole(self, &role) == S_OK && role.vt == VT_I4) view.role = role.lVal;
+            accessible->Release();
+        } else {
+            wchar_t text[256] = {}, className[64] = {};
+            GetWindowTextW(control, text, 256);
+            view.name = text;
+            GetClassNameW(control, className, 64);
+            const LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+            if (_wcsicmp(className, L"Button") == 0 &&
+                (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW))
+                view.role = ROLE_SYSTEM_PUSHBUTTON;
+        }
+        if (com) CoUninitialize();
+    });
+    return view;
+}
+
 }  // namespace
 
 TEST(FaceEndToEnd, ButtonsHotKeysFreezeAndTheTrayIcon) {
@@ -156,8 +225,15 @@ TEST(FaceEndToEnd, ButtonsHotKeysFreezeAndTheTrayIcon) {
     // A click on Next, then Windows+Page Down.
     Sleep(500);
     std::optional<std::string> first = WallpaperBytes();
-    ASSERT_TRUE(desktop.XDoTool("mousemove " + Centre(ControlRect(window, IDC_NEXT)) + " sleep 0.3 click 1"));
+    ASSERT_TRUE(desktop.XDoTool("mousemove " + Centre(ControlRect(window, IDC_NEXT))));
+    Sleep(700);
+    const std::string nextAtRest = desktop.ScreenBytes(ControlRect(window, IDC_NEXT));
+    ASSERT_FALSE(nextAtRest.empty());
+    ASSERT_TRUE(desktop.XDoTool("click 1"));
     ASSERT_TRUE(WallpaperChangesFrom(first, 20)) << "a click on Next changes the wallpaper";
+    EXPECT_EQ(FocusedId(desktop, window), IDC_NEXT) << "the clicked button has the focus";
+    EXPECT_TRUE(WaitUntil([&] { return desktop.ScreenBytes(ControlRect(window, IDC_NEXT)) == nextAtRest; }, 3))
+        << "but no focus rectangle: the mouse was used, not the keyboard";
     Sleep(500);
     std::optional<std::string> second = WallpaperBytes();
     ASSERT_TRUE(desktop.XDoTool("key super+Next"));
@@ -235,6 +311,81 @@ TEST(FaceEndToEnd, ButtonsHotKeysFreezeAndTheTrayIcon) {
     ASSERT_TRUE(desktop.XDoTool("mousemove " + std::to_string(menuBox.left + 30) + " " +
                                 std::to_string(menuBox.top + 10) + " sleep 0.5 click 1"));
     EXPECT_TRUE(WaitUntil([&] { return desktop.IsVisible(window); }, 5)) << "Show Main Window";
+
+    // The keyboard on the active bar: the first button has the focus; Tab, Tab, Enter is Next.
+    // A click on the bar's face makes sure it is the window the keys go to.
+    RECT face{};
+    GetWindowRect(window, &face);
+    ASSERT_TRUE(desktop.XDoTool("mousemove " + std::to_string(face.left + 80) + " " + std::to_string(face.top + 15) +
+                                " sleep 0.3 click 1 sleep 0.3"));
+    ASSERT_TRUE(WaitUntil([&] { return FocusedId(desktop, window) == IDC_PREV; }, 5))
+        << "activated, the bar gives the first button the focus";
+    const RECT nextBox = ControlRect(window, IDC_NEXT);
+    const std::string nextUnfocused = desktop.ScreenBytes(nextBox);
+    EXPECT_EQ(FocusAfter(desktop, window, "Tab"), IDC_FREEZE);
+    EXPECT_EQ(FocusAfter(desktop, window, "Tab"), IDC_NEXT);
+    EXPECT_TRUE(WaitUntil([&] { return desktop.ScreenBytes(nextBox) != nextUnfocused; }, 5))
+        << "with the keyboard, the focused button shows a focus rectangle";
+    std::optional<std::string> beforeEnter = WallpaperBytes();
+    ASSERT_TRUE(desktop.XDoTool("key Return"));
+    EXPECT_TRUE(WallpaperChangesFrom(beforeEnter, 20)) << "Enter on Next changes the wallpaper";
+    Sleep(500);
+    std::optional<std::string> beforeSpace = WallpaperBytes();
+    ASSERT_TRUE(desktop.XDoTool("key space"));
+    EXPECT_TRUE(WallpaperChangesFrom(beforeSpace, 20)) << "and so does Space";
+    EXPECT_TRUE(desktop.IsVisible(window));
+
+    // Tab walks the rest left to right: the hidden sign-in light and the disabled Tags are
+    // skipped, the link comes last, then round to the first; the arrows go either way.
+    std::vector<int> order;
+    for (int i = 0; i < 9; ++i) order.push_back(FocusAfter(desktop, window, "Tab"));
+    EXPECT_EQ(order, (std::vector<int>{ID_SHOWHIDE_DESKTOP_ICONS, IDC_STATUS_OFF, IDC_FAVORITES, IDC_SETUP,
+                                       ID_HIDE_MAIN_WINDOW, ID_DOWNLOAD_NOW, ID_APP_ABOUT, 33000, IDC_PREV}));
+    EXPECT_EQ(FocusAfter(desktop, window, "Left"), 33000);
+    EXPECT_EQ(FocusAfter(desktop, window, "Right"), IDC_PREV);
+    EXPECT_EQ(FocusAfter(desktop, window, "Down"), IDC_FREEZE);
+    EXPECT_EQ(FocusAfter(desktop, window, "Up"), IDC_PREV);
+
+    // Each button is named by its tooltip for screen readers, as a push button.
+    const std::vector<std::pair<int, std::wstring>> names = {
+        {IDC_PREV, L"Previous Wallpaper"},
+        {IDC_FREEZE, L"Freeze Wallpaper"},
+        {IDC_NEXT, L"Next Wallpaper"},
+        {ID_SHOWHIDE_DESKTOP_ICONS, L"Show/Hide Desktop Icons"},
+        {IDC_STATUS_OFF, L"Not signed in - click to sign in"},
+        {IDC_FAVORITES, L"Favorites"},
+        {IDC_SETUP, L"Setup"},
+        {ID_HIDE_MAIN_WINDOW, L"Minimize"},
+        {ID_DOWNLOAD_NOW, L"Download Wallpapers Now"},
+        {ID_APP_ABOUT, L"About"},  // the menu's "&About" without its mark
+        {33000, L"Visit the Tovarin home page"}};
+    for (const auto& [id, name] : names) {
+        const AccessibleView view = Accessible(desktop, GetDlgItem(window, id));
+        if (id == IDC_PREV)
+            std::printf("accessible names read %s\n", view.fromProxy ? "through IAccessible" : "from the windows");
+        EXPECT_EQ(view.name, name) << id;
+        EXPECT_EQ(view.role, ROLE_SYSTEM_PUSHBUTTON) << id;
+    }
+
+    // The Setup menu from the keyboard, its keys typed: Languages, then Simplified Chinese; the
+    // names follow the language.
+    EXPECT_EQ(FocusAfter(desktop, window, "Left"), 33000);
+    for (int i = 0; i < 4; ++i) FocusAfter(desktop, window, "Left");
+    ASSERT_EQ(FocusedId(desktop, window), IDC_SETUP);
+    ASSERT_TRUE(desktop.XDoTool("key Return"));
+    ASSERT_NE(desktop.WaitForWindow(L"#32768", kestrane.GetId(), 5000), nullptr) << "Enter opens the Setup menu";
+    ASSERT_TRUE(desktop.XDoTool("sleep 0.3 key l sleep 0.5 key s"));
+    EXPECT_TRUE(
+        WaitUntil([&] { return ReadAll(folder.Config()).find("<LangId>2052</LangId>") != std::string::npos; }, 10))
+        << "L opens Languages, S chooses Simplified Chinese";
+    EXPECT_TRUE(WaitUntil(
+        [&] { return Accessible(desktop, GetDlgItem(window, IDC_NEXT)).name == L"\u4E0B\u4E00\u5F20\u58C1\u7EB8"; }, 5))
+        << "Next is named in Chinese";
+    EXPECT_EQ(Accessible(desktop, GetDlgItem(window, ID_APP_ABOUT)).name, L"\u5173\u4E8E");
+
+    // Escape hides the bar, as Minimise does.
+    ASSERT_TRUE(desktop.XDoTool("key Escape"));
+    EXPECT_TRUE(WaitUntil([&] { return !desktop.IsVisible(window); }, 5)) << "Escape hides the bar";
 
     // The shell restarts: the icon is gone with it, and comes back on "TaskbarCreated".
     desktop.Run([&] {

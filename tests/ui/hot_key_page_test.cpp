@@ -16,6 +16,7 @@
 #include "config/settings.h"
 #include "resources/resource.h"
 #include "ui/controls/hot_key_edit.h"
+#include "ui/menus/menu_mnemonics.h"
 #include "ui/options/hot_key_page.h"
 #include "ui/options/options_draft.h"
 
@@ -319,7 +320,7 @@ TEST_F(HotKeyPageTest, EveryTextFitsItsControlInEachShippedLanguage) {
         for (int button : {IDC_HOTKEY_ASSIGN, IDC_HOTKEY_DELETE, IDC_HOTKEY_RESET})
             EXPECT_LE(width(Text(button)) + 8, clientOf(button).right) << language << " button " << button;
         for (const wchar_t* command : kHotKeyCommandNames) {
-            EXPECT_LE(width(GetString(L"CmdName_" + std::wstring(command))) + 12, columnWidth(0))
+            EXPECT_LE(width(StripMnemonic(GetString(L"CmdName_" + std::wstring(command)))) + 12, columnWidth(0))
                 << language << " " << Narrow(command);
             RECT needed = clientOf(IDC_HOTKEY_DESCRIPTION);
             const std::wstring description = GetString(L"CmdDesc_" + std::wstring(command), L"");

@@ -5,18 +5,22 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <oleacc.h>
 
 #include <clocale>
+#include <map>
 #include <vector>
 
 #include "base/handles.h"
 #include "base/localization.h"
+#include "base/utf8.h"
 #include "config/settings.h"
 #include "resources/resource.h"
 #include "store/package_file.h"
 #include "store/picture.h"
 #include "support/test_support.h"
 #include "ui/menus/flat_menu_style.h"
+#include "ui/menus/menu_mnemonics.h"
 #include "ui/menus/menu_placement.h"
 #include "ui/menus/menus.h"
 
@@ -135,8 +139,8 @@ TEST_F(Menus, SetupMenuInEnglishAndInSimplifiedChinese) {
     EXPECT_NE(items[5].subMenu, nullptr);
     EXPECT_TRUE(items[6].separator);
     EXPECT_EQ(Texts(items),
-              (std::vector<std::wstring>{L"Quick Category", L"", L"Restore Old Wallpaper", L"Check for Updates",
-                                         L"Options...", L"Languages", L"", L"Sign In...", L"About", L"Exit"}));
+              (std::vector<std::wstring>{L"&Quick Category", L"", L"&Restore Old Wallpaper", L"Check for &Updates",
+                                         L"&Options...", L"&Languages", L"", L"Sign &In...", L"&About", L"E&xit"}));
     EXPECT_TRUE(items[2].grayed) << "no old wallpaper recorded: nothing to restore";
     EXPECT_FALSE(items[3].grayed);
     EXPECT_EQ(GetMenuItemCount(items[0].subMenu), 10) << "All, eight categories, More Categories";
@@ -146,10 +150,10 @@ TEST_F(Menus, SetupMenuInEnglishAndInSimplifiedChinese) {
     state.canRestoreOldWallpaper = true;
     menu = menus->BuildSetupMenu();
     items = Items(menu.get());
-    EXPECT_EQ(Texts(items), (std::vector<std::wstring>{L"\u5FEB\u901F\u5206\u7C7B", L"",
-                                                       L"\u6062\u590D\u539F\u6765\u7684\u58C1\u7EB8",
-                                                       L"\u68C0\u67E5\u66F4\u65B0", L"\u9009\u9879...", L"\u8BED\u8A00",
-                                                       L"", L"\u767B\u5F55...", L"\u5173\u4E8E", L"\u9000\u51FA"}));
+    EXPECT_EQ(Texts(items), (std::vector<std::wstring>{
+                                L"\u5FEB\u901F\u5206\u7C7B(&Q)", L"", L"\u6062\u590D\u539F\u6765\u7684\u58C1\u7EB8(&R)",
+                                L"\u68C0\u67E5\u66F4\u65B0(&U)", L"\u9009\u9879(&O)...", L"\u8BED\u8A00(&L)", L"",
+                                L"\u767B\u5F55(&I)...", L"\u5173\u4E8E(&A)", L"\u9000\u51FA(&X)"}));
     EXPECT_FALSE(items[2].grayed) << "the user's own wallpaper can be restored";
 }
 
@@ -159,7 +163,7 @@ TEST_F(Menus, SignedInTheMenusOfferSignOutAndForManagersTheCategoryPage) {
     std::vector<ItemView> items = Items(menus->BuildSetupMenu().get());
     ASSERT_EQ(items.size(), 10u);
     EXPECT_EQ(items[7].id, static_cast<UINT>(ID_LOGOUT));
-    EXPECT_EQ(items[7].text, L"Sign Out");
+    EXPECT_EQ(items[7].text, L"Sign Ou&t");
 
     Settings::LoginRecord manager;
     manager.Manage = true;
@@ -167,13 +171,13 @@ TEST_F(Menus, SignedInTheMenusOfferSignOutAndForManagersTheCategoryPage) {
     items = Items(menus->BuildSetupMenu().get());
     ASSERT_EQ(items.size(), 11u);
     EXPECT_EQ(items[8].id, static_cast<UINT>(ID_MANAGE_CATEGORY));
-    EXPECT_EQ(items[8].text, L"\u7BA1\u7406\u56FE\u7247");
+    EXPECT_EQ(items[8].text, L"\u7BA1\u7406\u56FE\u7247(&M)");
     std::vector<ItemView> tray = Items(menus->BuildTrayMenu().get());
     EXPECT_EQ(Ids(tray),
               (std::vector<UINT>{ID_SHOW_MAIN_WINDOW, ID_RESTORE_OLD_WALLPAPER, 0, 0, ID_DOWNLOAD_NOW,
                                  ID_SHOW_PROPERTY_SHEET, 0, ID_LOGOUT, ID_MANAGE_CATEGORY, ID_APP_ABOUT, ID_APP_EXIT}));
-    EXPECT_EQ(tray[0].text, L"Show Main Window");
-    EXPECT_EQ(tray[3].text, L"Quick Category");
+    EXPECT_EQ(tray[0].text, L"&Show Main Window");
+    EXPECT_EQ(tray[3].text, L"&Quick Category");
     EXPECT_NE(tray[3].subMenu, nullptr);
 
     state.currentImage = std::make_shared<Image>(0, Path(L"C:\\x.tvp"), L"x.jpg", L"");
@@ -191,7 +195,7 @@ TEST_F(Menus, QuickCategoriesCheckTheTagsAndGrayThoseThatNeedSignIn) {
                                              ID_CATEGORY_MORE_OPTIONS}));
     EXPECT_EQ(items[0].text, L"All");
     EXPECT_EQ(items[3].text, L"Scenery");
-    EXPECT_EQ(items[9].text, L"More Categories...");
+    EXPECT_EQ(items[9].text, L"&More Categories...");
     for (size_t i = 0; i < items.size(); ++i) {
         const bool tagged = i == 3 || i == 4;  // fengguang, qiche (the list is in id order)
         EXPECT_EQ(items[i].checked, tagged) << i;
@@ -268,7 +272,7 @@ TEST_F(Menus, LanguagesAreListedOnceEachAndChoosingOneSwitchesAndSaves) {
     EXPECT_EQ(GetSelectedLangId(), 2052);
     EXPECT_EQ(listener.changes, 1) << "every window re-texts itself";
     EXPECT_NE(ReadAll(settings->GetConfigPath()).find("<LangId>2052</LangId>"), std::string::npos);
-    EXPECT_EQ(Items(menus->BuildSetupMenu().get())[8].text, L"\u5173\u4E8E") << "the next menu is in Chinese";
+    EXPECT_EQ(Items(menus->BuildSetupMenu().get())[8].text, L"\u5173\u4E8E(&A)") << "the next menu is in Chinese";
     EXPECT_FALSE(menus->OnCommand(34003)) << "beyond the list";
 }
 
@@ -276,7 +280,7 @@ TEST_F(Menus, FavoritesWithThumbnailsDatesAndTheAddAndDeleteItems) {
     std::vector<ItemView> items = Items(menus->BuildFavoritesMenu().get());
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].id, static_cast<UINT>(ID_ADD_FAVORITE));
-    EXPECT_EQ(items[0].text, L"Sign in to use Favorites");
+    EXPECT_EQ(items[0].text, L"&Sign in to use Favorites");
     EXPECT_TRUE(items[0].grayed);
 
     std::setlocale(LC_TIME, "C");
@@ -328,12 +332,55 @@ TEST_F(Menus, FavoritesWithThumbnailsDatesAndTheAddAndDeleteItems) {
     SelectLanguage(2052);
     items = Items(menus->BuildFavoritesMenu().get());
     EXPECT_EQ(items[0].text.substr(0, 3), L"\u98CE\u5149\t");
-    EXPECT_EQ(items[4].text, L"\u6DFB\u52A0\u5230\u6536\u85CF\u5939");
+    EXPECT_EQ(items[4].text, L"\u6DFB\u52A0\u5230\u6536\u85CF\u5939(&A)");
 
     state.loginState = Settings::kLoggedOut;
     menus->BuildFavoritesMenu();
     EXPECT_TRUE(menus->OnCommand(32950));
     EXPECT_EQ(shown.size(), 1u) << "signed out, the list is gone";
+}
+
+// A translation that gives two items of one menu the same key, or none, is caught here.
+TEST_F(Menus, EveryFixedItemHasAKeyOfItsOwnInEveryLanguage) {
+    // The lists (categories, favourites, languages) show names as they are; their items answer
+    // to their first character.
+    auto listed = [](UINT id) {
+        return (id >= ID_QUICK_CATEGORY_FIRST && id < ID_CATEGORY_MORE_OPTIONS) ||
+               (id >= ID_FAVORITE_IMAGE_FIRST && id <= ID_FAVORITE_IMAGE_LAST) ||
+               (id >= ID_LANGUAGE_FIRST && id < ID_LANGUAGE_FIRST + 100);
+    };
+    std::vector<LanguagePtr> languages = StringMap::Instance().GetLanguages();
+    ASSERT_EQ(languages.size(), 3u);
+    for (const LanguagePtr& language : languages) {
+        SelectLanguage(*language->LangIds.begin());
+        const std::string name = ToUtf8(language->Name);
+        for (bool signedIn : {false, true}) {
+            state.loginState = signedIn ? Settings::kLoggedIn : Settings::kLoggedOut;
+            Settings::LoginRecord manager;
+            manager.Manage = signedIn;
+            state.loginRecord = manager;
+            state.currentImage = std::make_shared<Image>(7, Path(L"C:\\x.tvp"), L"x.jpg", L"");
+            UniqueMenu setup = menus->BuildSetupMenu(), tray = menus->BuildTrayMenu();
+            UniqueMenu favorites = menus->BuildFavoritesMenu();
+            for (HMENU menu :
+                 {setup.get(), GetSubMenu(setup.get(), 0), GetSubMenu(setup.get(), 5), tray.get(), favorites.get()}) {
+                ASSERT_NE(menu, nullptr) << name;
+                std::map<wchar_t, std::wstring> keys;
+                for (const ItemView& item : Items(menu)) {
+                    if (item.separator || listed(item.id)) continue;
+                    const std::string text = ToUtf8(item.text);
+                    const wchar_t key = MnemonicOf(item.text);
+                    EXPECT_TRUE((key >= L'A' && key <= L'Z') || (key >= L'0' && key <= L'9'))
+                        << name << ": \"" << text << "\" has no key a keyboard types";
+                    EXPECT_EQ(StripMnemonic(item.text).find_first_of(L"&()"), std::wstring::npos)
+                        << name << ": " << text;
+                    auto taken = keys.emplace(key, item.text);
+                    EXPECT_TRUE(taken.second)
+                        << name << ": \"" << text << "\" and \"" << ToUtf8(taken.first->second) << "\" share their key";
+                }
+            }
+        }
+    }
 }
 
 TEST(FavoriteDate, TakesTheFirstEightDigitsAsTheDate) {
@@ -436,6 +483,8 @@ TEST(FlatMenuStyle, EveryItemOfTheMenuAndItsSubMenusBecomesOwnerDrawn) {
     TempDir dir;
     CommandMenus menus(std::make_shared<Settings>(dir.path()), CommandMenus::Sources{});
     UniqueMenu setup = menus.BuildSetupMenu();
+    std::map<HMENU, std::vector<ItemView>> before;
+    for (HMENU menu : {setup.get(), GetSubMenu(setup.get(), 0), GetSubMenu(setup.get(), 5)}) before[menu] = Items(menu);
     FlatMenuStyle style;
     style.Apply(setup.get());
     for (HMENU menu : {setup.get(), GetSubMenu(setup.get(), 0), GetSubMenu(setup.get(), 5)}) {
@@ -444,6 +493,11 @@ TEST(FlatMenuStyle, EveryItemOfTheMenuAndItsSubMenusBecomesOwnerDrawn) {
             UINT type = 0;
             ULONG_PTR data = ItemData(menu, i, &type);
             EXPECT_TRUE(type & MFT_OWNERDRAW) << i;
+            // What a screen reader finds at the start of an owner-drawn item's data.
+            const MSAAMENUINFO* accessible = reinterpret_cast<const MSAAMENUINFO*>(data);
+            ASSERT_NE(accessible, nullptr);
+            EXPECT_EQ(accessible->dwMSAASignature, static_cast<DWORD>(MSAA_MENU_SIG)) << i;
+            EXPECT_EQ(std::wstring(accessible->pszWText, accessible->cchWText), before[menu][i].text) << i;
             MEASUREITEMSTRUCT measure{};
             measure.CtlType = ODT_MENU;
             measure.itemData = data;
@@ -482,6 +536,56 @@ TEST(FlatMenuStyle, EveryItemOfTheMenuAndItsSubMenusBecomesOwnerDrawn) {
     EXPECT_GE(large.second, text.second * 9 / 5) << "taller: " << text.second << " then " << large.second;
     style.SetDpi(96);
     EXPECT_EQ(measured(0), text) << "and back";
+
+    // The keys typed in the drawn menus: E&xit at once, the grayed "&Restore" only selected,
+    // the categories' shared first letter cycles, a key of no item is ignored.
+    LRESULT answer = 0;
+    ASSERT_TRUE(style.OnMenuChar(L'x', setup.get(), answer));
+    EXPECT_EQ(answer, MAKELRESULT(9, MNC_EXECUTE));
+    ASSERT_TRUE(style.OnMenuChar(L'O', setup.get(), answer));
+    EXPECT_EQ(answer, MAKELRESULT(4, MNC_EXECUTE));
+    ASSERT_TRUE(style.OnMenuChar(L'r', setup.get(), answer));
+    EXPECT_EQ(answer, MAKELRESULT(2, MNC_SELECT)) << "nothing to restore: selected, not chosen";
+    ASSERT_TRUE(style.OnMenuChar(L'z', setup.get(), answer));
+    EXPECT_EQ(HIWORD(answer), MNC_IGNORE);
+    HMENU categories = GetSubMenu(setup.get(), 0);
+    std::vector<int> startingWithA;
+    for (size_t i = 0; i < before[categories].size(); ++i)
+        if (before[categories][i].text[0] == L'A') startingWithA.push_back(static_cast<int>(i));
+    ASSERT_EQ(startingWithA.size(), 3u) << "All, Animals, Anime";
+    auto highlight = [&](int position, bool on) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_STATE;
+        info.fState = on ? MFS_HILITE : 0;
+        SetMenuItemInfoW(categories, position, TRUE, &info);
+    };
+    ASSERT_TRUE(style.OnMenuChar(L'a', categories, answer));
+    EXPECT_EQ(answer, MAKELRESULT(startingWithA[0], MNC_SELECT));
+    highlight(startingWithA[0], true);
+    ASSERT_TRUE(style.OnMenuChar(L'a', categories, answer));
+    EXPECT_EQ(answer, MAKELRESULT(startingWithA[1], MNC_SELECT)) << "the next one after the highlighted one";
+    highlight(startingWithA[0], false);
+    highlight(startingWithA[2], true);
+    ASSERT_TRUE(style.OnMenuChar(L'a', categories, answer));
+    EXPECT_EQ(answer, MAKELRESULT(startingWithA[0], MNC_SELECT)) << "round to the first";
+    ASSERT_TRUE(style.OnMenuChar(L'm', categories, answer));
+    EXPECT_EQ(answer, MAKELRESULT(9, MNC_EXECUTE)) << "&More Categories";
+    UniqueMenu plain(CreatePopupMenu());
+    AppendMenuW(plain.get(), MF_STRING, 1, L"E&xit");
+    EXPECT_FALSE(style.OnMenuChar(L'x', plain.get(), answer)) << "not a menu of the style";
+
+    // Names with an ampersand of their own keep it: the lists escape it, the marks go elsewhere.
+    EXPECT_EQ(StripMnemonic(EscapeMnemonic(L"Cars & Bikes")), L"Cars & Bikes");
+    EXPECT_EQ(MnemonicOf(EscapeMnemonic(L"Cars & Bikes")), L'\0');
+    EXPECT_EQ(MnemonicOf(L"R&&B &Soul"), L'S');
+    EXPECT_EQ(StripMnemonic(L"\u9000\u51FA(&X)"), L"\u9000\u51FA") << "the added key goes with its brackets";
+    EXPECT_EQ(StripMnemonic(L"\u9009\u9879(&O)..."), L"\u9009\u9879...");
+    EXPECT_EQ(StripMnemonic(L"Fish (&Chips)"), L"Fish (Chips)") << "a mark inside a word in brackets";
+    EXPECT_EQ(MnemonicOf(L"\u9000\u51FA(&x)"), L'X');
+    EXPECT_EQ(WithoutMarks(L"\u9000\u51FA(&X)"), L"\u9000\u51FA(X)") << "as the menu shows it without cues";
+    EXPECT_EQ(WithoutMarks(L"R&&B &Soul"), L"R&B Soul");
+
     MEASUREITEMSTRUCT foreign{};
     foreign.CtlType = ODT_MENU;
     foreign.itemData = 12345;
@@ -569,4 +673,26 @@ TEST(FlatMenuStyle, DrawsColumnSelectionChecksSeparatorsAndTextSplitAtTheTab) {
     EXPECT_GE(measure.itemHeight, 29u) << "room for the thumbnail";
 
     EXPECT_FALSE(Draw(style, plain, width, height, 12345, 0)) << "not an item of the style";
+
+    // The mark is drawn as an underline, never as an "&"; hidden when the menu came by mouse.
+    AppendMenuW(menu.get(), MF_STRING, 4, L"&Wallpaper");
+    AppendMenuW(menu.get(), MF_STRING, 5, L"Wallpaper");
+    style.Apply(menu.get());
+    Canvas marked(width, height), hidden(width, height), unmarked(width, height);
+    ASSERT_TRUE(Draw(style, marked, width, height, ItemData(menu.get(), 4), 0));
+    ASSERT_TRUE(Draw(style, hidden, width, height, ItemData(menu.get(), 4), ODS_NOACCEL));
+    ASSERT_TRUE(Draw(style, unmarked, width, height, ItemData(menu.get(), 5), 0));
+    EXPECT_GT(marked.CountOther(textStart, width, area), unmarked.CountOther(textStart, width, area))
+        << "the W underlined";
+    const int markedInk = marked.CountOther(textStart, width, area),
+              hiddenInk = hidden.CountOther(textStart, width, area),
+              plainInk = unmarked.CountOther(textStart, width, area);
+    EXPECT_LT(hiddenInk, markedInk) << "without the cues no underline";
+    EXPECT_EQ(hiddenInk, plainInk) << "and no \"&\": drawn as if it had no mark";
+    MEASUREITEMSTRUCT withMark{}, withoutMark{};
+    withMark.CtlType = withoutMark.CtlType = ODT_MENU;
+    withMark.itemData = ItemData(menu.get(), 4);
+    withoutMark.itemData = ItemData(menu.get(), 5);
+    ASSERT_TRUE(style.OnMeasureItem(withMark) && style.OnMeasureItem(withoutMark));
+    EXPECT_EQ(withMark.itemWidth, withoutMark.itemWidth) << "the mark takes no room";
 }

@@ -16,7 +16,7 @@ void CopyFrom(HDC target, const RECT& box, HBITMAP source, int x, int y) {
 
 bool SkinButton::Create(HWND parent, WORD id) {
     m_id = id;
-    m_window = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | BS_OWNERDRAW, 0, 0, 0, 0, parent,
+    m_window = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 0, 0, parent,
                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     return m_window != nullptr;
 }
@@ -40,13 +40,17 @@ void SkinButton::Show(bool shown) {
     if (m_window) ShowWindow(m_window, shown ? SW_SHOWNA : SW_HIDE);
 }
 
+void SkinButton::SetName(const std::wstring& name) {
+    if (m_window) SetWindowTextW(m_window, name.c_str());
+}
+
 void SkinButton::SetPressed(bool pressed) {
     if (pressed == m_pressed) return;
     m_pressed = pressed;
     if (m_window) InvalidateRect(m_window, nullptr, FALSE);
 }
 
-void SkinButton::Draw(const DRAWITEMSTRUCT& item, HBITMAP background) const {
+void SkinButton::Draw(const DRAWITEMSTRUCT& item, HBITMAP background, bool focusCues) const {
     const RECT& box = item.rcItem;
     const int width = box.right - box.left, height = box.bottom - box.top;
     // Drawn off screen first, so that the button never flickers through its background.
@@ -83,6 +87,10 @@ void SkinButton::Draw(const DRAWITEMSTRUCT& item, HBITMAP background) const {
             CopyFrom(back.get(), RECT{0, 0, width, height}, background, origin.x, origin.y);
             AlphaBlend(canvas.get(), 0, 0, width, height, back.get(), 0, 0, width, height, half);
         }
+    }
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT) && focusCues) {
+        RECT focus{0, 0, width, height};
+        DrawFocusRect(canvas.get(), &focus);
     }
     BitBlt(item.hDC, box.left, box.top, width, height, canvas.get(), 0, 0, SRCCOPY);
 }

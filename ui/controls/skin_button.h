@@ -1,7 +1,8 @@
 #pragma once
 // A button of the skin: an owner-drawn child window that shows one bitmap over the window's
 // background, see-through where the bitmap has its key colour, pushed in while pressed. In
-// link mode a click opens an address instead of sending a command.
+// link mode a click opens an address instead of sending a command. A tab stop of its dialog;
+// its window text (never drawn) is its name for screen readers.
 #include <windows.h>
 
 #include <string>
@@ -27,13 +28,16 @@ public:
     // The pressed look of a toggle (Freeze, hidden desktop icons).
     void SetPressed(bool pressed);
     bool IsPressed() const { return m_pressed; }
+    // The name screen readers give it (the system's button proxy reads the window text).
+    void SetName(const std::wstring& name);
     void SetLink(const std::wstring& url) { m_url = url; }
     const std::wstring& GetLink() const { return m_url; }
 
     // WM_DRAWITEM of the parent for this button: background (the parent's composed bitmap,
     // at the button's place), then the bitmap, one pixel lower and to the right while held or
-    // pressed, dimmed while disabled.
-    void Draw(const DRAWITEMSTRUCT& item, HBITMAP background) const;
+    // pressed, dimmed while disabled, framed by a focus rectangle while it has the focus and
+    // focusCues are on (the keyboard is in use).
+    void Draw(const DRAWITEMSTRUCT& item, HBITMAP background, bool focusCues) const;
     // The button's click: opens the link (true) or leaves the command to the parent (false).
     bool OpenLinkIfAny() const;
 

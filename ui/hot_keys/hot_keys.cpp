@@ -5,6 +5,7 @@
 #include "base/localization.h"
 #include "ui/controls/dialog_base.h"
 #include "ui/hot_keys/virtual_keys.h"
+#include "ui/menus/menu_mnemonics.h"
 
 namespace {
 
@@ -76,7 +77,8 @@ std::wstring HotKeys::FailureText(const std::vector<std::wstring>& failed, const
     std::wstring text = GetString(L"Prompt_FailedToRegisterHotKey");
     for (const std::wstring& name : failed) {
         const Settings::HotKey& key = map.at(name);
-        text += L"\n" + GetString(L"CmdName_" + name) + L"\t" + FormatHotKey(MakeHotKeyValue(key.modifier, key.vkey));
+        text += L"\n" + StripMnemonic(GetString(L"CmdName_" + name)) + L"\t" +
+                FormatHotKey(MakeHotKeyValue(key.modifier, key.vkey));
     }
     return text;
 }

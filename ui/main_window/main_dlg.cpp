@@ -13,6 +13,7 @@
 #include "base/localization.h"
 #include "config/settings.h"
 #include "resources/resource.h"
+#include "ui/main_window/bar_keyboard.h"
 #include "ui/main_window/main_layout.h"
 #include "ui/main_window/window_placement.h"
 
@@ -60,6 +61,15 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (item.CtlType == ODT_MENU) return m_menus.OnDrawItem(item) ? TRUE : FALSE;
             return OnDrawItem(item);
         }
+        case WM_MENUCHAR: {
+            LRESULT answer = 0;
+            if (!m_menus.OnMenuChar(LOWORD(wParam), reinterpret_cast<HMENU>(lParam), answer)) return FALSE;
+            SetWindowLongPtrW(m_hwnd, DWLP_MSGRESULT, answer);
+            return TRUE;
+        }
+        case WM_ACTIVATE:
+            m_ghostTracker.OnActivation();
+            return BarKeyboard::OnActivate(m_hwnd, wParam, m_controls) ? TRUE : FALSE;
         case WM_CLOSE:
             if (m_ready)
                 OnClose();
@@ -89,7 +99,6 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             m_tray.Remove();  // every way out, the watchdog's too
             return FALSE;
-        case WM_ACTIVATE:
         case WM_ACTIVATEAPP:
             m_ghostTracker.OnActivation();
             return FALSE;
@@ -321,5 +330,5 @@ void CMainDlg::FinishExit() {
 bool CMainDlg::PreTranslateMessage(MSG& message) {
     if (!WindowExists()) return false;
     m_ghostTracker.OnQueuedMessage(message);
-    return IsDialogMessageW(m_hwnd, &message);
+    return BarKeyboard::PreTranslate(m_hwnd, message, m_controls) || IsDialogMessageW(m_hwnd, &message);
 }

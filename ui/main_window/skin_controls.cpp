@@ -8,6 +8,7 @@
 #include "base/localization.h"
 #include "base/text.h"
 #include "resources/resource.h"
+#include "ui/menus/menu_mnemonics.h"
 
 SkinControls::SkinControls() {
     const struct {
@@ -19,13 +20,13 @@ SkinControls::SkinControls() {
         {L"Freeze", IDC_FREEZE, L"CmdName_Freeze"},
         {L"NextPhoto", IDC_NEXT, L"CmdName_Next"},
         {L"ShowHideDesktopIcons", ID_SHOWHIDE_DESKTOP_ICONS, L"CmdName_ShowHideDesktopIcons"},
-        {L"Setup", IDC_SETUP, L"CmdName_Setup"},
-        {L"Minimise", ID_HIDE_MAIN_WINDOW, L"CmdName_Minimise"},
-        {L"DownloadNow", ID_DOWNLOAD_NOW, L"CmdName_DownloadWallpaper"},
         {L"StatusOn", IDC_STATUS_ON, L"CmdName_StatusOn"},
         {L"StatusOff", IDC_STATUS_OFF, L"CmdName_StatusOff"},
         {L"Favorites", IDC_FAVORITES, L"CmdName_Favorites"},
         {L"Tags", IDC_TAGS, L"CmdName_Tags"},
+        {L"Setup", IDC_SETUP, L"CmdName_Setup"},
+        {L"Minimise", ID_HIDE_MAIN_WINDOW, L"CmdName_Minimise"},
+        {L"DownloadNow", ID_DOWNLOAD_NOW, L"CmdName_DownloadWallpaper"},
         {L"About", ID_APP_ABOUT, L"CmdName_About"},
     };
     for (const auto& row : table) {
@@ -95,15 +96,33 @@ void SkinControls::ScaleTooltips(int dpi) {
 }
 
 void SkinControls::Retext() {
-    for (auto& entry : m_entries) SetTooltip(entry->button.GetHwnd(), GetString(entry->tooltipId, L""));
-    for (auto& link : m_links) SetTooltip(link->button.GetHwnd(), GetString(link->tooltipId));
+    // Some tooltips share their text with a menu item (About): shown without its mark.
+    for (auto& entry : m_entries) {
+        const std::wstring text = StripMnemonic(GetString(entry->tooltipId, L""));
+        SetTooltip(entry->button.GetHwnd(), text);
+        entry->button.SetName(text);
+    }
+    for (auto& link : m_links) {
+        const std::wstring text = StripMnemonic(GetString(link->tooltipId));
+        SetTooltip(link->button.GetHwnd(), text);
+        link->button.SetName(text);
+    }
+}
+
+bool SkinControls::Owns(HWND window) const {
+    if (!window) return false;
+    for (const auto& entry : m_entries)
+        if (entry->button.GetHwnd() == window) return true;
+    for (const auto& link : m_links)
+        if (link->button.GetHwnd() == window) return true;
+    return false;
 }
 
 bool SkinControls::Draw(const DRAWITEMSTRUCT& item, HBITMAP background) const {
     for (const auto& entry : m_entries)
-        if (entry->button.GetHwnd() == item.hwndItem) return entry->button.Draw(item, background), true;
+        if (entry->button.GetHwnd() == item.hwndItem) return entry->button.Draw(item, background, m_focusCues), true;
     for (const auto& link : m_links)
-        if (link->button.GetHwnd() == item.hwndItem) return link->button.Draw(item, background), true;
+        if (link->button.GetHwnd() == item.hwndItem) return link->button.Draw(item, background, m_focusCues), true;
     return false;
 }
 

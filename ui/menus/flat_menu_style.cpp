@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/dpi.h"
+#include "ui/menus/menu_mnemonics.h"
 
 namespace {
 
@@ -89,11 +90,16 @@ void FlatMenuStyle::ApplyTo(HMENU menu) {
         Item item;
         item.separator = (info.fType & MFT_SEPARATOR) != 0;
         item.image = info.hbmpItem;
-        std::wstring whole(text.data());
-        size_t tab = whole.find(L'\t');
-        item.left = whole.substr(0, tab);
-        if (tab != std::wstring::npos) item.right = whole.substr(tab + 1);
+        item.text = text.data();
+        size_t tab = item.text.find(L'\t');
+        item.left = item.text.substr(0, tab);
+        if (tab != std::wstring::npos) item.right = item.text.substr(tab + 1);
         m_items.push_back(std::move(item));
+        // Pointed at once the item has its place: a deque does not move its elements.
+        Item& placed = m_items.back();
+        placed.accessible.dwMSAASignature = MSAA_MENU_SIG;
+        placed.accessible.cchWText = static_cast<DWORD>(placed.text.size());
+        placed.accessible.pszWText = &placed.text[0];
 
         MENUITEMINFOW owned{};
         owned.cbSize = sizeof(owned);
@@ -125,6 +131,10 @@ bool FlatMenuStyle::OnMeasureItem(MEASUREITEMSTRUCT& measure) const {
     ScopedSelect font(dc.get(), m_boldFont.get());  // the widest the text can be drawn
     SIZE left{}, right{};
     GetTextExtentPoint32W(dc.get(), item->left.c_str(), static_cast<int>(item->left.size()), &left);
+    // Drawn with its mark as an underline: as wide as the text without the "&".
+    RECT drawn{0, 0, 0, 0};
+    DrawTextW(dc.get(), item->left.c_str(), static_cast<int>(item->left.size()), &drawn, DT_SINGLELINE | DT_CALCRECT);
+    left.cx = drawn.right;
     if (!item->right.empty())
         GetTextExtentPoint32W(dc.get(), item->right.c_str(), static_cast<int>(item->right.size()), &right);
     const int gap = item->right.empty() ? 0 : 2 * Scaled(kTextIndent);
@@ -194,12 +204,42 @@ bool FlatMenuStyle::OnDrawItem(const DRAWITEMSTRUCT& draw) const {
     ScopedSelect font(dc, (draw.itemState & ODS_DEFAULT) ? m_boldFont.get() : m_font.get());
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = SetTextColor(dc, grayed ? palette.disabledText : palette.text);
-    const UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+    const UINT format = DT_SINGLELINE | DT_VCENTER;
+    // The mnemonic underlined, unless the menu was opened without the keyboard. The marks are
+    // taken out here rather than by DT_HIDEPREFIX, which Wine ignores (it underlines anyway).
+    const bool hideMarks = (draw.itemState & ODS_NOACCEL) != 0;
+    const std::wstring left = hideMarks ? WithoutMarks(item->left) : item->left;
     RECT text{area.left + Scaled(kTextIndent), whole.top, whole.right - Scaled(kRightMargin), whole.bottom};
-    DrawTextW(dc, item->left.c_str(), static_cast<int>(item->left.size()), &text, format | DT_LEFT);
+    DrawTextW(dc, left.c_str(), static_cast<int>(left.size()), &text, format | (hideMarks ? DT_NOPREFIX : 0) | DT_LEFT);
     if (!item->right.empty())
-        DrawTextW(dc, item->right.c_str(), static_cast<int>(item->right.size()), &text, format | DT_RIGHT);
+        DrawTextW(dc, item->right.c_str(), static_cast<int>(item->right.size()), &text,
+                  format | DT_NOPREFIX | DT_RIGHT);
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);
+    return true;
+}
+
+bool FlatMenuStyle::OnMenuChar(wchar_t key, HMENU menu, LRESULT& answer) const {
+    std::vector<MenuCharItem> items;
+    int highlighted = -1;
+    bool ours = false;
+    const int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_DATA;
+        MenuCharItem entry;
+        if (GetMenuItemInfoW(menu, position, TRUE, &info)) {
+            const Item* item = Find(info.dwItemData);
+            ours = ours || item != nullptr;
+            if (item) entry.text = item->left;
+            entry.separator = (info.fType & MFT_SEPARATOR) != 0;
+            entry.enabled = (info.fState & MFS_DISABLED) == 0;
+            if (info.fState & MFS_HILITE) highlighted = position;
+        }
+        items.push_back(std::move(entry));
+    }
+    if (!ours) return false;
+    answer = AnswerMenuChar(items, key, highlighted);
     return true;
 }

@@ -2,7 +2,9 @@
 // Pop-up menus drawn by their owner window in a flat style: a shaded icon column on the left
 // (check boxes, thumbnails), a lighter item area, the selected item as a framed rectangle,
 // etched separators, and item texts split at a tab into a left and a right-aligned part.
+// Each item's data starts with the text a screen reader reads for it (MSAAMENUINFO).
 #include <windows.h>
+#include <oleacc.h>
 
 #include <deque>
 #include <string>
@@ -33,9 +35,14 @@ public:
     // The owner window's WM_MEASUREITEM and WM_DRAWITEM; false for items this style did not make.
     bool OnMeasureItem(MEASUREITEMSTRUCT& measure) const;
     bool OnDrawItem(const DRAWITEMSTRUCT& draw) const;
+    // The owner window's WM_MENUCHAR: false for a menu none of whose items this style made.
+    bool OnMenuChar(wchar_t key, HMENU menu, LRESULT& answer) const;
 
 private:
     struct Item {
+        // First, as screen readers look for it at the start of an owner-drawn item's data.
+        MSAAMENUINFO accessible{};
+        std::wstring text;         // the whole text, with its mnemonic mark
         std::wstring left, right;  // the text before and after its first tab
         HBITMAP image = nullptr;   // not owned
         bool separator = false;

@@ -8,6 +8,7 @@
 #include "base/dpi.h"
 #include "base/localization.h"
 #include "resources/resource.h"
+#include "ui/menus/menu_mnemonics.h"
 #include "ui/menus/menu_placement.h"
 
 namespace {
@@ -16,8 +17,8 @@ namespace {
 constexpr size_t kMaxQuickCategories = ID_CATEGORY_MORE_OPTIONS - ID_QUICK_CATEGORY_FIRST;
 constexpr size_t kMaxFavorites = ID_FAVORITE_IMAGE_LAST - ID_FAVORITE_IMAGE_FIRST + 1;
 
-// The category-management item has no string id: its text is fixed ("管理图片").
-const wchar_t* const kManageCategoryText = L"\u7BA1\u7406\u56FE\u7247";
+// The category-management item has no string id: its text is fixed ("管理图片(&M)").
+const wchar_t* const kManageCategoryText = L"\u7BA1\u7406\u56FE\u7247(&M)";
 
 void Append(HMENU menu, UINT id, const std::wstring& text, UINT flags = 0) {
     AppendMenuW(menu, MF_STRING | flags, id, text.c_str());
@@ -81,7 +82,8 @@ UniqueMenu CommandMenus::BuildQuickCategoryMenu() {
         // No tags at all means every category: that is what "All" stands for.
         if (tags.count(name) || (i == 0 && tags.empty())) flags |= MF_CHECKED;
         if (!loggedIn && (flagsOf[name] & Settings::kNeedsLogin)) flags |= MF_GRAYED;
-        Append(menu.get(), ID_QUICK_CATEGORY_FIRST + static_cast<UINT>(i), GetString(L"Category_" + name, name), flags);
+        Append(menu.get(), ID_QUICK_CATEGORY_FIRST + static_cast<UINT>(i),
+               EscapeMnemonic(GetString(L"Category_" + name, name)), flags);
     }
     Append(menu.get(), ID_CATEGORY_MORE_OPTIONS, GetString(L"CmdName_Category_MoreOptions"));
     return menu;
@@ -98,7 +100,7 @@ UniqueMenu CommandMenus::BuildLanguagesMenu() {
         if (language->LangIds.empty()) continue;
         const UINT id = ID_LANGUAGE_FIRST + static_cast<UINT>(m_languageIds.size());
         const bool inForce = selected ? language->LangIds.count(selected) > 0 : language == current;
-        Append(menu.get(), id, GetLanguageDisplayName(*language), inForce ? MF_CHECKED : 0);
+        Append(menu.get(), id, EscapeMnemonic(GetLanguageDisplayName(*language)), inForce ? MF_CHECKED : 0);
         m_languageIds.push_back(*language->LangIds.begin());  // the smallest: the one it is listed by
     }
     return menu;
@@ -173,7 +175,7 @@ UniqueMenu CommandMenus::BuildFavoritesMenu() {
         const size_t listed = std::min(favorites->size(), kMaxFavorites);
         for (size_t i = 0; i < listed; ++i) {
             const FavoriteEntry& entry = (*favorites)[i];
-            std::wstring text = GetString(L"Category_" + entry.pinying, entry.pinying);
+            std::wstring text = EscapeMnemonic(GetString(L"Category_" + entry.pinying, entry.pinying));
             const std::wstring date = FavoriteDate(entry.timestamp);
             if (!date.empty()) text += L"\t" + date;
             MENUITEMINFOW item{};

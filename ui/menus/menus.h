@@ -54,6 +54,8 @@ public:
     // The owner window's WM_MEASUREITEM and WM_DRAWITEM; false for items not of these menus.
     bool OnMeasureItem(MEASUREITEMSTRUCT& measure) const { return m_style.OnMeasureItem(measure); }
     bool OnDrawItem(const DRAWITEMSTRUCT& draw) const { return m_style.OnDrawItem(draw); }
+    // The owner window's WM_MENUCHAR; false for menus that are not these.
+    bool OnMenuChar(wchar_t key, HMENU menu, LRESULT& answer) const { return m_style.OnMenuChar(key, menu, answer); }
 
 private:
     // The sources' state, or an empty one.

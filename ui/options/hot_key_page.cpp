@@ -10,6 +10,7 @@
 #include "config/hot_key_commands.h"
 #include "resources/resource.h"
 #include "ui/hot_keys/virtual_keys.h"
+#include "ui/menus/menu_mnemonics.h"
 
 namespace {
 
@@ -17,7 +18,8 @@ enum Column { kNameColumn = 0, kKeyColumn = 1 };
 
 std::uint32_t ValueOf(const Settings::HotKey& key) { return MakeHotKeyValue(key.modifier, key.vkey); }
 
-std::wstring CommandName(const std::wstring& command) { return GetString(L"CmdName_" + command); }
+// The menus' texts for the same commands carry mnemonic marks; the list shows them plain.
+std::wstring CommandName(const std::wstring& command) { return StripMnemonic(GetString(L"CmdName_" + command)); }
 
 // The first two commands, in map order, that share a key other than 0.
 std::optional<std::pair<std::wstring, std::wstring>> FindConflict(const Settings::HotKeyMap& keys) {
