@@ -223,21 +223,25 @@ void CMainDlg::AskToSaveOldWallpaper(const WallpaperDescription& userWallpaper) 
     m_controller->ShowImage(Controller::ShowCurrent, false);
 }
 
+namespace {
+
+// A message box of the owner's answers No (its IDNO button pressed).
+BOOL CALLBACK AnswerNo(HWND box, LPARAM owner) {
+    wchar_t className[8] = {};
+    if (GetWindow(box, GW_OWNER) == reinterpret_cast<HWND>(owner) && GetClassNameW(box, className, 8) &&
+        wcscmp(className, L"#32770") == 0)
+        PostMessageW(box, WM_COMMAND, IDNO, 0);
+    return TRUE;
+}
+
+}  // namespace
+
 // A command that arrives while the window starts waits for it (the tray menu, a second start,
 // a close); an exit also ends the start-up question, as its No.
 void CMainDlg::Defer(WORD id) {
     if (!IsDeferred(id)) m_deferred.push_back(id);
     if (id != ID_APP_EXIT || !m_asking) return;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND box, LPARAM owner) {
-            wchar_t className[8] = {};
-            if (GetWindow(box, GW_OWNER) == reinterpret_cast<HWND>(owner) && GetClassNameW(box, className, 8) &&
-                wcscmp(className, L"#32770") == 0)
-                PostMessageW(box, WM_COMMAND, IDNO, 0);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(m_hwnd.load()));
+    EnumThreadWindows(GetCurrentThreadId(), AnswerNo, reinterpret_cast<LPARAM>(m_hwnd.load()));
 }
 
 bool CMainDlg::IsDeferred(WORD id) const {
