@@ -27,41 +27,6 @@
 
 namespace {
 
-std::optional<std::string> WallpaperBytes() { return ReadFileBytes(GetWallpaperPath(), 64u << 20); }
-
-// Waits until the wallpaper bitmap differs from the one given.
-bool WallpaperChangesFrom(const std::optional<std::string>& before, int seconds) {
-    return WaitUntil(
-        [&] {
-            std::optional<std::string> now = WallpaperBytes();
-            return now && (!before || *now != *before);
-        },
-        seconds);
-}
-
-// A program folder with stored pictures, one colour each, and a download just done, so the
-// cycle runs without the service.
-void StorePictures(const ProgramFolder& folder, std::initializer_list<COLORREF> colours,
-                   const std::wstring& serviceUrl = L"http://127.0.0.1:9/",
-                   SIZE size = {WineDesktop::kWidth, WineDesktop::kHeight}) {
-    ASSERT_TRUE((folder.path() / L"data").CreateDirectories());
-    int n = 0;
-    for (COLORREF colour : colours) {
-        Picture picture;
-        Bytes bytes;
-        ASSERT_TRUE(picture.Create(size.cx, size.cy, colour));
-        ASSERT_TRUE(picture.SaveToBytes(bytes));
-        const std::wstring name = L"picture" + std::to_wstring(++n) + L".jpg";
-        auto image = std::make_shared<Image>(n, folder.path() / L"data" / MakePackageFileName(name), name, L"");
-        ASSERT_TRUE(WritePackage(image, bytes, image->GetPath()));
-    }
-    WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>" + ToUtf8(GetProgramVersion()) +
-                                  "</Version><ChangeFrequency>1"
-                                  "</ChangeFrequency><LastDownloadTime>" +
-                                  std::to_string(time(nullptr)) + "</LastDownloadTime><ServiceUrl>" +
-                                  ToUtf8(serviceUrl) + "</ServiceUrl></TovarinSetting>");
-}
-
 bool HasTrayIcon(const WineDesktop& desktop, HWND window) {
     bool present = false;
     desktop.Run([&] { present = HasTrayIcon(window); });
@@ -206,7 +171,7 @@ TEST(FaceEndToEnd, ButtonsHotKeysFreezeAndTheTrayIcon) {
     ASSERT_TRUE(SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str()));
     GetWallpaperPath().Remove();
     ProgramFolder folder;
-    StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200)});
+    ASSERT_TRUE(StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200)}));
     WineDesktop desktop;
     ChildProcess kestrane;
     HWND window = desktop.StartKestrane(folder.Executable(), kestrane);
@@ -410,7 +375,7 @@ TEST(FaceEndToEnd, AtOneHundredFiftyPercentTheBarIsLargerAndItsButtonsWork) {
     ASSERT_TRUE(SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str()));
     GetWallpaperPath().Remove();
     ProgramFolder folder;
-    StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200)});
+    ASSERT_TRUE(StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200)}));
     ScreenDpi screen(144);
     WineDesktop desktop;
     ChildProcess kestrane;
@@ -452,7 +417,7 @@ TEST(FaceEndToEnd, OptionsFromTheSetupMenuReachConfigTheWallpaperAndTheDownload)
     GetWallpaperPath().Remove();
     ProgramFolder folder;
     // Smaller than the screen: framed by default, stretched over it without a frame.
-    StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30)}, ServiceUrl(), {320, 240});
+    ASSERT_TRUE(StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30)}, ServiceUrl(), {320, 240}));
     WineDesktop desktop;
     ChildProcess kestrane;
     HWND window = desktop.StartKestrane(folder.Executable(), kestrane);

@@ -12,6 +12,7 @@
 #include "base/utf8.h"
 #include "config/user_folder.h"
 #include "config/version_table.h"
+#include "desktop/shell/wallpaper_state.h"
 #include "desktop/templates/template_folders.h"
 #include "e2e/kestrane_process.h"
 #include "e2e/wine_desktop.h"
@@ -342,4 +343,52 @@ TEST(Process, SilentInstallAndUninstallKeepTheUsersData) {
 
     RemoveDirectoryLink(folder / L"update" / L"link");
     folder.RemoveAll();
+}
+
+// The command line: a second start hands its verb to the running Kestrane and ends at once; a
+// bad one ends with 2 and changes nothing; with nothing running /exit does nothing, and another
+// verb starts Kestrane, which performs it once it is ready.
+TEST(Process, VerbsOfTheCommandLine) {
+    WallpaperDescription previous = CaptureCurrentWallpaper();
+    // Our own wallpaper already on the desktop: no question about the user's one.
+    ASSERT_TRUE(SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str()));
+    ProgramFolder folder;
+    ASSERT_TRUE(StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200)}));
+    const std::string config = ReadAll(folder.Config());
+    auto run = [&](const wchar_t* arguments) {
+        ChildProcess second;
+        EXPECT_TRUE(second.Start(folder.Executable(), arguments));
+        return second.WaitForExit(5000);
+    };
+    EXPECT_EQ(run(L"/exit"), std::optional<DWORD>(0));
+    EXPECT_EQ(run(L"/bogus"), std::optional<DWORD>(2));
+    EXPECT_EQ(ReadAll(folder.Config()), config) << "nothing was started";
+    EXPECT_EQ(FindWindowW(kMainClass, nullptr), nullptr);
+
+    std::optional<std::string> before = WallpaperBytes();
+    ChildProcess first;
+    ASSERT_TRUE(first.Start(folder.Executable(), L"/HIDE"));
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = FindWindowW(kMainClass, nullptr)) != nullptr; }, 15));
+    ASSERT_TRUE(WallpaperChangesFrom(before, 20)) << "started as usual";
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }, 5)) << "then hidden, as /hide asked";
+
+    unsigned long long start = NowMs();
+    EXPECT_EQ(run(L"-Show"), std::optional<DWORD>(0));
+    EXPECT_LT(NowMs() - start, 2000u) << "handed over at once";
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, 5));
+    Sleep(500);
+    before = WallpaperBytes();
+    start = NowMs();
+    EXPECT_EQ(run(L"/next"), std::optional<DWORD>(0));
+    EXPECT_LT(NowMs() - start, 2000u);
+    EXPECT_TRUE(WallpaperChangesFrom(before, 20)) << "the running Kestrane showed the next picture";
+    Sleep(500);
+    before = WallpaperBytes();
+    EXPECT_EQ(run(L"/next extra"), std::optional<DWORD>(2));
+    EXPECT_FALSE(WallpaperChangesFrom(before, 3)) << "a bad command line changes nothing";
+
+    EXPECT_EQ(run(L"/exit"), std::optional<DWORD>(0));
+    EXPECT_EQ(first.WaitForExit(15000), std::optional<DWORD>(0));
+    SetDesktopWallpaper(previous.TileWallpaper, previous.WallpaperStyle, previous.Wallpaper);
 }

@@ -1,5 +1,14 @@
 #include "e2e/wine_desktop.h"
 
+#include <ctime>
+#include <memory>
+
+#include "base/file_io.h"
+#include "base/utf8.h"
+#include "config/version_table.h"
+#include "desktop/shell/wallpaper_state.h"
+#include "store/package_file.h"
+#include "store/picture.h"
 #include "support/test_support.h"
 
 namespace {
@@ -84,4 +93,36 @@ ScreenDpi::~ScreenDpi() {
     }
     if (SetThreadDpiAwarenessContextFn set = SetThreadAwareness())
         if (m_previousAwareness) set(m_previousAwareness);
+}
+
+std::optional<std::string> WallpaperBytes() { return ReadFileBytes(GetWallpaperPath(), 64u << 20); }
+
+bool WallpaperChangesFrom(const std::optional<std::string>& before, int seconds) {
+    return WaitUntil(
+        [&] {
+            std::optional<std::string> now = WallpaperBytes();
+            return now && (!before || *now != *before);
+        },
+        seconds);
+}
+
+bool StorePictures(const ProgramFolder& folder, std::initializer_list<COLORREF> colours, const std::wstring& serviceUrl,
+                   SIZE size) {
+    if (!(folder.path() / L"data").CreateDirectories()) return false;
+    int n = 0;
+    for (COLORREF colour : colours) {
+        Picture picture;
+        Bytes bytes;
+        if (!picture.Create(size.cx, size.cy, colour)) return false;
+        if (!picture.SaveToBytes(bytes)) return false;
+        const std::wstring name = L"picture" + std::to_wstring(++n) + L".jpg";
+        auto image = std::make_shared<Image>(n, folder.path() / L"data" / MakePackageFileName(name), name, L"");
+        if (!WritePackage(image, bytes, image->GetPath())) return false;
+    }
+    WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>" + ToUtf8(GetProgramVersion()) +
+                                  "</Version><ChangeFrequency>1"
+                                  "</ChangeFrequency><LastDownloadTime>" +
+                                  std::to_string(time(nullptr)) + "</LastDownloadTime><ServiceUrl>" +
+                                  ToUtf8(serviceUrl) + "</ServiceUrl></TovarinSetting>");
+    return true;
 }

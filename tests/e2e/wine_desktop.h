@@ -4,6 +4,8 @@
 // display's own tools (xdotool) can click and type on it.
 #include <windows.h>
 
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,6 +43,17 @@ private:
     Saved m_saved[2] = {{HKEY_CURRENT_USER, L"Control Panel\\Desktop"}, {HKEY_CURRENT_CONFIG, L"Software\\Fonts"}};
     void* m_previousAwareness = nullptr;
 };
+
+// The bytes of the wallpaper bitmap Kestrane writes; nothing while there is none.
+std::optional<std::string> WallpaperBytes();
+// Waits until the wallpaper bitmap differs from the one given.
+bool WallpaperChangesFrom(const std::optional<std::string>& before, int seconds);
+
+class ProgramFolder;
+// A program folder with stored pictures, one colour each, and a download just done, so the
+// cycle runs without the service. False when something could not be written.
+bool StorePictures(const ProgramFolder& folder, std::initializer_list<COLORREF> colours,
+                   const std::wstring& serviceUrl = L"http://127.0.0.1:9/", SIZE size = {640, 480});
 
 class WineDesktop {
 public:

@@ -14,6 +14,7 @@
 #include "config/settings.h"
 #include "resources/resource.h"
 #include "ui/main_window/bar_keyboard.h"
+#include "ui/main_window/command_line.h"
 #include "ui/main_window/main_layout.h"
 #include "ui/main_window/window_placement.h"
 
@@ -36,8 +37,9 @@ CMainDlg::~CMainDlg() {
     if (m_comInitialised) CoUninitialize();
 }
 
-HWND CMainDlg::Create(MessageLoop* loop) {
+HWND CMainDlg::Create(MessageLoop* loop, WORD startCommand) {
     m_loop = loop;
+    if (startCommand) m_deferred.push_back(startCommand);
     return CreateModeless(IDD_MAINDLG, nullptr);
 }
 
@@ -51,6 +53,14 @@ INT_PTR CMainDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 return TRUE;
             }
             return OnCommand(LOWORD(wParam)) ? TRUE : FALSE;
+        case WM_COPYDATA:
+            // A verb handed over by a second start: done as its button does it, once this
+            // message has answered the sender.
+            if (std::optional<WORD> command = ReceiveVerb(*reinterpret_cast<const COPYDATASTRUCT*>(lParam))) {
+                PostMessageW(m_hwnd, WM_COMMAND, MAKEWPARAM(*command, 0), 0);
+                SetWindowLongPtrW(m_hwnd, DWLP_MSGRESULT, TRUE);
+            }
+            return TRUE;
         case WM_HOTKEY:
             m_hotKeys.OnHotKey(lParam);
             return TRUE;

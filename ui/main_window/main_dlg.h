@@ -42,8 +42,9 @@ public:
     CMainDlg();
     ~CMainDlg() override;
 
-    // Creates the modeless dialog from its template; null on failure.
-    HWND Create(MessageLoop* loop);
+    // Creates the modeless dialog from its template; null on failure. startCommand, when not 0,
+    // runs once the window is ready (a verb of the command line).
+    HWND Create(MessageLoop* loop, WORD startCommand = 0);
     // True when the watchdog had to end the program without the core.
     bool ExitWasForced() const { return m_exitForced; }
 

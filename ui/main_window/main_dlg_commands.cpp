@@ -35,6 +35,8 @@ void CMainDlg::BuildCommandTable() {
     m_commands.Add({NameOf(HotKeyCommand::Prev), IDC_PREV,
                     core([](Controller& c) { c.ShowImage(Controller::ShowPrevious, true); })});
     m_commands.Add({NameOf(HotKeyCommand::Freeze), IDC_FREEZE, core([](Controller& c) { c.ToggleFreeze(); })});
+    m_commands.Add({L"", ID_FREEZE_ON, core([](Controller& c) { c.SetFreeze(true); })});
+    m_commands.Add({L"", ID_FREEZE_OFF, core([](Controller& c) { c.SetFreeze(false); })});
     m_commands.Add(
         {NameOf(HotKeyCommand::Next), IDC_NEXT, core([](Controller& c) { c.ShowImage(Controller::ShowNext, true); })});
     m_commands.Add({NameOf(HotKeyCommand::ShowHideDesktopIcons), ID_SHOWHIDE_DESKTOP_ICONS,
