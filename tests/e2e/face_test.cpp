@@ -163,15 +163,20 @@ AccessibleView Accessible(const WineDesktop& desktop, HWND control) {
     return view;
 }
 
+// Our own wallpaper already on the desktop (so no question about the user's one), none written
+// yet, and three stored pictures of different colours.
+bool OwnWallpaperAndThreeStoredPictures(const ProgramFolder& folder) {
+    if (!SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str())) return false;
+    GetWallpaperPath().Remove();
+    return StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200)});
+}
+
 }  // namespace
 
 TEST(FaceEndToEnd, ButtonsHotKeysFreezeAndTheTrayIcon) {
     WallpaperDescription before = CaptureCurrentWallpaper();
-    // Our own wallpaper already on the desktop: no question about the user's one.
-    ASSERT_TRUE(SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str()));
-    GetWallpaperPath().Remove();
     ProgramFolder folder;
-    ASSERT_TRUE(StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200)}));
+    ASSERT_TRUE(OwnWallpaperAndThreeStoredPictures(folder));
     WineDesktop desktop;
     ChildProcess kestrane;
     HWND window = desktop.StartKestrane(folder.Executable(), kestrane);
@@ -372,10 +377,8 @@ TEST(FaceEndToEnd, ButtonsHotKeysFreezeAndTheTrayIcon) {
 // their pictures half as large again, not the 100 % bar left small, and Next still works.
 TEST(FaceEndToEnd, AtOneHundredFiftyPercentTheBarIsLargerAndItsButtonsWork) {
     WallpaperDescription before = CaptureCurrentWallpaper();
-    ASSERT_TRUE(SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str()));
-    GetWallpaperPath().Remove();
     ProgramFolder folder;
-    ASSERT_TRUE(StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200)}));
+    ASSERT_TRUE(OwnWallpaperAndThreeStoredPictures(folder));
     ScreenDpi screen(144);
     WineDesktop desktop;
     ChildProcess kestrane;
