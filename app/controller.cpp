@@ -140,11 +140,12 @@ void Controller::StartJob() {
     // them at once, network or not.
     ImageListPtr stored = ScanImageDirectory(impl.settings->GetDataDirectory());
     if (!stored->empty()) impl.lists.SetDownloaded(stored);
-    QueueShow(ShowCurrent, false);
+    UpdatePause();
+    QueueAutomaticShow(ShowCurrent);
     impl.lastChangeTime = impl.now();
     ChangeDesktopIcons(impl.settings->GetHideDesktopIcons());
     auto images = impl.lists.GetDownloaded();
-    if (!images || images->empty()) StartDownload(false);
+    if ((!images || images->empty()) && !impl.pausedForBattery) StartDownload(false);
 }
 
 void Controller::Exit() {
@@ -267,6 +268,10 @@ ControllerStatePtr Controller::Impl::MakeState() {
     state->loginState = settings->GetLoginState();
     state->loginRecord = settings->GetLoginRecord();
     state->canRestoreOldWallpaper = !IsOwnWallpaper(settings->GetOldWallpaper());
+    state->pausedForFullScreen = pausedForFullScreen;
+    state->pausedForBattery = pausedForBattery;
+    state->serviceAway = outage.IsAway();
+    state->lastNewWallpapers = settings->GetLastDownloadTime();
     return state;
 }
 

@@ -94,7 +94,8 @@ private:
 
     // The operations' work, on the Controller thread.
     void StartJob();
-    void QueueShow(ImageToBeShown which, bool force);
+    // False when nothing was queued (frozen, and not forced).
+    bool QueueShow(ImageToBeShown which, bool force);
     void RunTick();
     void StartDownload(bool restart);
     void ScanLocalImages();
@@ -102,12 +103,20 @@ private:
     void StartCheckUpdate();
     void RunInstaller(const Path& installer);
     void ChangeFreeze(bool frozen);
+    // Looks at the pause signals the settings ask for; the end of a pause lets the show it
+    // held go.
+    void UpdatePause();
+    // A show the cycle makes by itself, not for the user: it waits while changes are paused.
+    bool QueueAutomaticShow(ImageToBeShown which);
     void ChangeDesktopIcons(bool hidden);
     void RequestFavorite(int pid, bool add);
 
     // The downloader's answers, posted to the Controller thread.
     void OnImageList(const ImageListPtr& images, bool moreToCome);
-    void OnDownloadError(int type);
+    // A download of images failed: the outage's reckoning, then the common handler.
+    void OnDownloadError(int type, const std::wstring& message);
+    // The common handler of failed requests: a sign-in the categories need is asked for.
+    void OnRequestError(int type);
     void OnSignInState(const SignInData& data);
     void OnLoginSuccess();
     void OnLoginFail(const std::wstring& message);

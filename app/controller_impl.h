@@ -13,9 +13,11 @@
 #include "app/controller.h"
 #include "app/image_lists.h"
 #include "app/iui.h"
+#include "app/service_outage.h"
 #include "base/job_thread.h"
 #include "base/working_set.h"
 #include "config/settings.h"
+#include "desktop/shell/pause_signals.h"
 #include "desktop/shell/wallpaper_state.h"
 #include "desktop/skin/drawn_layout.h"
 #include "desktop/templates/template_renderer.h"
@@ -49,6 +51,15 @@ struct Controller::Impl : std::enable_shared_from_this<Controller::Impl> {
     std::atomic<bool> exiting{false};               // set by Exit on the window thread
     std::int64_t lastChangeTime = 0;
     std::int64_t lastDownloadAttempt = 0;
+    ServiceOutage outage;
+    // Why automatic changes wait, as the last look found it, and whether one waits for the end.
+    bool pausedForFullScreen = false;
+    bool pausedForBattery = false;
+    bool showHeld = false;
+    bool ChangesPaused() const { return pausedForFullScreen || pausedForBattery; }
+    // What the system says; the tests put their own.
+    std::function<bool()> fullScreen = FullScreenProgramRunning;
+    std::function<bool()> lowBattery = [] { return BatteryAsksForPause(); };
     std::function<std::int64_t()> now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
 
     struct ShowRequest {

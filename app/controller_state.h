@@ -37,5 +37,12 @@ struct ControllerState {
     Settings::LoginRecord loginRecord;
     // False while the recorded wallpaper is our own or none: nothing to go back to.
     bool canRestoreOldWallpaper = false;
+    // Why automatic changes wait now: a program runs full screen, the battery asks for it.
+    bool pausedForFullScreen = false;
+    bool pausedForBattery = false;
+    // A download found the service away, and no image has come since.
+    bool serviceAway = false;
+    // When new wallpapers last arrived (seconds since 1970); 0: never.
+    std::int64_t lastNewWallpapers = 0;
 };
 using ControllerStatePtr = std::shared_ptr<const ControllerState>;

@@ -49,11 +49,16 @@ CursorTarget TargetOf(const ImageCursor& cursor, const CursorLists& lists) {
 
 TickActions DecideTick(const TickState& state) {
     TickActions actions;
-    actions.showNext = state.now - state.lastChange >= static_cast<long long>(state.changeMinutes) * 60;
-    // However long the last success is ago, attempts are at least five minutes apart.
-    actions.download = state.now - state.lastDownload >= static_cast<long long>(state.downloadHours) * 3600 &&
-                       state.now - state.lastAttempt >= 300;
-    actions.heartbeat = state.idleMs >= 120u * 1000u;
-    actions.checkUpdate = state.autoUpdate && state.now - state.lastCheckUpdate >= 1440 * 60;
+    actions.showNext =
+        !state.changesPaused && state.now - state.lastChange >= static_cast<long long>(state.changeMinutes) * 60;
+    // However long the last success is ago, attempts are at least five minutes apart, or as
+    // far apart as the outage has grown.
+    const bool due = state.now - state.lastDownload >= static_cast<long long>(state.downloadHours) * 3600;
+    const bool spaced = state.serviceAway ? state.now >= state.retryAt : state.now - state.lastAttempt >= 300;
+    actions.download = due && spaced && !state.downloadsPaused;
+    // While the service is away only the downloads' attempts look for it.
+    actions.heartbeat = !state.serviceAway && state.idleMs >= 120u * 1000u;
+    actions.checkUpdate =
+        !state.serviceAway && state.autoUpdate && state.now - state.lastCheckUpdate >= 1440 * 60;
     return actions;
 }

@@ -26,7 +26,8 @@ enum class CursorTarget { None, Local, Downloaded };
 // downloaded), else the downloaded image at its index.
 CursorTarget TargetOf(const ImageCursor& cursor, const CursorLists& lists);
 
-// What the 5-second tick does, decided from the clock (seconds) and the settings.
+// What the 5-second tick does, decided from the clock (seconds), the settings and what holds
+// the cycle back.
 struct TickActions {
     bool showNext = false;
     bool download = false;
@@ -40,7 +41,11 @@ struct TickState {
     long long lastDownload = 0;  // the last successful download
     int downloadHours = 3;
     long long lastAttempt = 0;  // the last download started
-    unsigned long idleMs = 0;   // since the downloader last had work
+    bool serviceAway = false;   // an outage: attempts wait for retryAt
+    long long retryAt = 0;
+    bool changesPaused = false;    // a full-screen program or the battery
+    bool downloadsPaused = false;  // the battery
+    unsigned long idleMs = 0;      // since the downloader last had work
     bool autoUpdate = true;
     long long lastCheckUpdate = 0;
 };

@@ -42,7 +42,7 @@ void Controller::StartCheckUpdate() {
     task->SetResultCallback(
         [weak](const VersionInfo& info) { PostTo(weak, [info](Controller& c) { c.OnVersionInfo(info); }); });
     task->SetErrorCallback([weak](DownloadException::ErrorType type, const std::wstring&) {
-        PostTo(weak, [type](Controller& c) { c.OnDownloadError(type); });
+        PostTo(weak, [type](Controller& c) { c.OnRequestError(type); });
     });
     impl.checkUpdateTask = task;
     impl.downloader->AddTask(task);
@@ -79,7 +79,7 @@ void Controller::OnVersionInfo(const VersionInfo& info) {
         PostTo(weak, [info, path](Controller& c) { c.OnUpdateDownloaded(info, path); });
     });
     task->SetErrorCallback([weak](DownloadException::ErrorType type, const std::wstring&) {
-        PostTo(weak, [type](Controller& c) { c.OnDownloadError(type); });
+        PostTo(weak, [type](Controller& c) { c.OnRequestError(type); });
     });
     impl.downloader->AddTask(task);
 }

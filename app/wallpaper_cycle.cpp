@@ -23,10 +23,10 @@ void Controller::ShowImage(ImageToBeShown which, bool force) {
     Post([which, force](Controller& c) { c.QueueShow(which, force); });
 }
 
-void Controller::QueueShow(ImageToBeShown which, bool force) {
+bool Controller::QueueShow(ImageToBeShown which, bool force) {
     Impl& impl = *m_impl;
     impl.AssertOnOwnThread("QueueShow");
-    if (!force && impl.settings->GetFreeze()) return;
+    if (!force && impl.settings->GetFreeze()) return false;
     if (which != ShowCurrent) impl.lastChangeTime = impl.now();
     impl.showQueue.push_back(Impl::ShowRequest{which, force});
     // Requests queued before the show job runs are rendered together, once.
@@ -34,6 +34,7 @@ void Controller::QueueShow(ImageToBeShown which, bool force) {
         std::shared_ptr<Impl> self = m_impl;
         impl.jobThread->Post([self] { self->ShowJob(); });
     }
+    return true;
 }
 
 namespace {
@@ -205,9 +206,35 @@ void Controller::Tick() {
     Post([](Controller& c) { c.RunTick(); });
 }
 
+void Controller::UpdatePause() {
+    Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("UpdatePause");
+    const bool fullScreen = impl.settings->GetPauseWhileFullScreen() && impl.fullScreen();
+    const bool battery = impl.settings->GetPauseOnBattery() && impl.lowBattery();
+    if (fullScreen == impl.pausedForFullScreen && battery == impl.pausedForBattery) return;
+    impl.pausedForFullScreen = fullScreen;
+    impl.pausedForBattery = battery;
+    if (!impl.ChangesPaused() && impl.showHeld) {
+        impl.showHeld = false;
+        QueueShow(ShowCurrent, false);
+    }
+    impl.PublishState();
+}
+
+bool Controller::QueueAutomaticShow(ImageToBeShown which) {
+    Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("QueueAutomaticShow");
+    if (impl.ChangesPaused()) {
+        impl.showHeld = true;
+        return false;
+    }
+    return QueueShow(which, false);
+}
+
 void Controller::RunTick() {
     Impl& impl = *m_impl;
     impl.AssertOnOwnThread("RunTick");
+    UpdatePause();
     const Settings& settings = *impl.settings;
     TickState state;
     state.now = impl.now();
@@ -216,13 +243,15 @@ void Controller::RunTick() {
     state.lastDownload = settings.GetLastDownloadTime();
     state.downloadHours = settings.GetDownloadFrequency();
     state.lastAttempt = impl.lastDownloadAttempt;
+    state.serviceAway = impl.outage.IsAway();
+    state.retryAt = impl.outage.RetryAt();
+    state.changesPaused = impl.ChangesPaused();
+    state.downloadsPaused = impl.pausedForBattery;
     state.idleMs = impl.downloader ? GetTickCount() - impl.downloader->GetActivityTick() : 0;
     state.autoUpdate = settings.GetAutoUpdate();
     state.lastCheckUpdate = settings.GetLastCheckUpdateTime();
     TickActions actions = DecideTick(state);
-    if (actions.showNext) {
-        QueueShow(ShowNext, false);
-    }
+    if (actions.showNext) QueueShow(ShowNext, false);
     if (actions.download) StartDownload(false);
     if (actions.checkUpdate) StartCheckUpdate();
     if (actions.heartbeat) StartHeartbeat();
@@ -255,8 +284,8 @@ void Controller::StartDownload(bool restart) {
     task->SetImagesCallback([weak](const ImageListPtr& images, bool more) {
         PostTo(weak, [images, more](Controller& c) { c.OnImageList(images, more); });
     });
-    task->SetErrorCallback([weak](DownloadException::ErrorType type, const std::wstring&) {
-        PostTo(weak, [type](Controller& c) { c.OnDownloadError(type); });
+    task->SetErrorCallback([weak](DownloadException::ErrorType type, const std::wstring& message) {
+        PostTo(weak, [type, message](Controller& c) { c.OnDownloadError(type, message); });
     });
     impl.downloadTask = task;
     impl.downloader->AddTask(task);
@@ -267,6 +296,10 @@ void Controller::OnImageList(const ImageListPtr& images, bool moreToCome) {
     impl.AssertOnOwnThread("OnImageList");
     // Whatever arrives on the way out is no reason to prune the store.
     if (!images || images->empty() || impl.exiting) return;
+    if (impl.outage.Arrived() == ServiceOutage::Change::Ended) {
+        impl.ui->ShowInfo(IUI::ShowInfoBalloon, GetString(L"Balloon_ServiceBack"), L"");
+        impl.PublishState();
+    }
     if (moreToCome) {
         // The new images first, then those of the previous list that are not among them.
         auto merged = std::make_shared<ImageList>(*images);
@@ -274,25 +307,43 @@ void Controller::OnImageList(const ImageListPtr& images, bool moreToCome) {
             for (const ImagePtr& image : *previous)
                 if (std::find(images->begin(), images->end(), image) == images->end()) merged->push_back(image);
         impl.lists.SetDownloaded(merged);
-        if (images->size() == 1) QueueShow(ShowCurrent, false);  // the first new image of a download
+        if (images->size() == 1) QueueAutomaticShow(ShowCurrent);  // the first new image of a download
         return;
     }
     impl.settings->SetLastDownloadTime(impl.now());
     impl.lists.SetDownloaded(images);
-    QueueShow(ShowCurrent, false);
+    // The window learns when new wallpapers came from the show, or at once when none follows.
+    if (!QueueAutomaticShow(ShowCurrent)) impl.PublishState();
     FavoriteListPtr favorites = impl.lists.GetFavorites();
     CleanImageDirectory(impl.settings->GetDataDirectory(), images.get(), favorites.get());
     impl.settings->Save();
 }
 
-void Controller::OnDownloadError(int type) {
-    m_impl->AssertOnOwnThread("OnDownloadError");
+void Controller::OnDownloadError(int type, const std::wstring& message) {
+    Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("OnDownloadError");
+    const auto kind = static_cast<DownloadException::ErrorType>(type);
+    // The cycle goes on over the stored pictures: the user hears once that the service is
+    // away, and the attempts thin out until it is back.
+    if (impl.outage.Failed(impl.now(), DownloadException::MeansServiceAway(kind)) == ServiceOutage::Change::Began) {
+        const std::wstring text = impl.settings->GetDebugMode()
+                                      ? FormatString(GetString(L"Balloon_ServiceAway_Debug"), {message})
+                                      : GetString(L"Balloon_ServiceAway");
+        impl.ui->ShowInfo(IUI::ShowInfoBalloon, text, L"");
+        impl.PublishState();
+    }
+    OnRequestError(type);
+}
+
+void Controller::OnRequestError(int type) {
+    Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("OnRequestError");
     if (type != DownloadException::Error_Need_Login) return;
     std::wstring categories;
-    for (const Settings::Category& category : m_impl->settings->GetCategories())
+    for (const Settings::Category& category : impl.settings->GetCategories())
         if (category.flags & Settings::kNeedsLogin) categories += GetString(L"Category_" + category.id) + L" ";
-    m_impl->ui->ShowInfo(IUI::ShowInfoMessage, FormatString(GetString(L"Prompt_DownloadImage_NeedLogin"), {categories}),
-                         GetString(L"Prompt_DownloadImage_Fail_Title"));
+    impl.ui->ShowInfo(IUI::ShowInfoMessage, FormatString(GetString(L"Prompt_DownloadImage_NeedLogin"), {categories}),
+                      GetString(L"Prompt_DownloadImage_Fail_Title"));
 }
 
 void Controller::LoadLocalImages() {

@@ -49,6 +49,8 @@
     X(LocalImagePath,           Path,                 localImagePath,           {},               Saved,          Any) \
     X(Transparent,              int,                  transparent,              225,              Saved,          Range(0, 255)) /* the main window's alpha */ \
     X(DesktopTextBkTransparent, bool,                 desktopTextBkTransparent, false,            Saved,          Any) \
+    X(PauseWhileFullScreen,     bool,                 pauseWhileFullScreen,     true,             Saved,          Any) /* automatic changes and balloons */ \
+    X(PauseOnBattery,           bool,                 pauseOnBattery,           true,             Saved,          Any) /* automatic changes and downloads */ \
     X(ServiceUrl,               std::wstring,         serviceUrl,               KESTRANE_SERVICE_URL, SavedIfChanged, ServiceAddress) \
     X(PartnerUrl,               std::wstring,         partnerUrl,               KESTRANE_PARTNER_URL, SavedIfChanged, ServiceAddress) \
     X(Password,                 std::wstring,         password,                 {},               NotSaved,       Any) \

@@ -32,9 +32,27 @@ std::wstring DownloadException::StringIdOf(ErrorType type) {
         {Error_DB_Error, L"Error_DB_Error"},
         {Error_Too_Many_Favorites, L"Error_Too_Many_Favorites"},
         {Error_Certificate_Not_Trusted, L"Error_Certificate_Not_Trusted"},
+        {Error_Web_Page_Answer, L"Error_Web_Page_Answer"},
     };
     auto id = ids.find(type);
     return id == ids.end() ? L"Error_Unknown_Error" : id->second;
+}
+
+bool DownloadException::MeansServiceAway(ErrorType type) {
+    switch (type) {
+        case Error_Query_Status_Code:
+        case Error_Unexpected_Status_Code:
+        case Error_Internet_Exception:
+        case Error_No_Internet_Connection:
+        case Error_DownloadPartialFile:
+        case Error_Xml_Parse_Exception:
+        case Error_Xml_Root_Not_Found:
+        case Error_Certificate_Not_Trusted:  // a sign-in page put in the way of a secure address
+        case Error_Web_Page_Answer:
+            return true;
+        default:
+            return false;
+    }
 }
 
 const std::wstring& DownloadException::GetMessage() const {

@@ -39,6 +39,7 @@ public:
         Error_DB_Error = 23,
         Error_Too_Many_Favorites = 24,
         Error_Certificate_Not_Trusted = 25,
+        Error_Web_Page_Answer = 26,
     };
 
     explicit DownloadException(ErrorType type) : m_type(type) {}
@@ -54,6 +55,10 @@ public:
     const std::wstring& GetMessage() const;
     // "Error_..." for a known type, "Error_Unknown_Error" otherwise.
     static std::wstring StringIdOf(ErrorType type);
+
+    // The service was not reached, or something else answered in its place (a proxy's or a
+    // network sign-in page's status or web page): the service is away, not refusing.
+    static bool MeansServiceAway(ErrorType type);
 
 private:
     ErrorType m_type;

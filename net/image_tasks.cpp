@@ -135,8 +135,13 @@ DownloadImageTask::~DownloadImageTask() {
     // list replaces the stored one and renews the download time. Sub-tasks dropped by an
     // abort (the program closing) never end, and what they leave is no list to prune by.
     std::lock_guard<std::mutex> guard(m_mutex);
-    if (m_unfinished == 0 && !m_listFailed && !m_collected.empty() && m_onImages)
-        m_onImages(std::make_shared<const ImageList>(m_collected), false);
+    if (!m_queuedAny || m_unfinished != 0 || m_listFailed) return;
+    if (!m_collected.empty()) {
+        if (m_onImages) m_onImages(std::make_shared<const ImageList>(m_collected), false);
+    } else if (GetErrorCallback()) {
+        // The lists came but not one picture: as much a failed download as a failed list.
+        GetErrorCallback()(m_pictureFailure, m_pictureFailureMessage);
+    }
 }
 
 int DownloadImageTask::PartnerShare(const std::set<std::wstring>& keys) {
@@ -153,6 +158,7 @@ void DownloadImageTask::Queue(const DownloadTaskPtr& task, bool isTheList) {
         self->ReportCombined();
     });
     ++m_unfinished;
+    m_queuedAny = true;
     task->SetDoneCallback([self] { --self->m_unfinished; });
     task->SetErrorCallback([self, isTheList, report = task->GetErrorCallback()](DownloadException::ErrorType type,
                                                                                 const std::wstring& message) {
@@ -201,6 +207,11 @@ void DownloadImageTask::OnList(const ImageListPtr& images, bool shuffle, int lim
         if (limit != -1 && limit-- == 0) break;
         auto picture = std::make_shared<SingleImageTask>(m_settings, image);
         picture->SetImageCallback([self](const ImagePtr& stored) { self->OnImage(stored); });
+        picture->SetErrorCallback([self](DownloadException::ErrorType type, const std::wstring& message) {
+            std::lock_guard<std::mutex> guard(self->m_mutex);
+            self->m_pictureFailure = type;
+            self->m_pictureFailureMessage = message;
+        });
         Queue(picture, false);
     }
     ReportCombined();

@@ -89,7 +89,8 @@ class Downloader;
 // The pictures of the selected categories: the batch queues the list tasks (the service's
 // list, and a share of the partner's), each list queues its pictures, and every stored
 // picture is delivered at once. The batch lives as long as any of its sub-tasks; when the
-// last one is gone, the whole collection is delivered once more as final.
+// last one is gone, the whole collection is delivered once more as final, or, when not one
+// picture came, the last picture's failure is reported as the batch's.
 class DownloadImageTask : public DownloadTask {
 public:
     using ImagesCallback = std::function<void(const ImageListPtr& images, bool moreToCome)>;
@@ -123,10 +124,13 @@ private:
     std::shared_ptr<Settings> m_settings;
     std::wstring m_tags;
     std::weak_ptr<Downloader> m_downloader;
-    std::mutex m_mutex;  // guards the collected images
+    std::mutex m_mutex;  // guards the collected images and the last picture's failure
     CombinedProgress m_progress;
     ImageList m_collected;
+    DownloadException::ErrorType m_pictureFailure = DownloadException::Error_Empty_Image;
+    std::wstring m_pictureFailureMessage;
     std::atomic<int> m_unfinished{0};  // sub-tasks queued and not ended
+    std::atomic<bool> m_queuedAny{false};
     std::atomic<bool> m_listFailed{false};
     ImagesCallback m_onImages;
 };

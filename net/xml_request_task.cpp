@@ -2,6 +2,7 @@
 
 #include <tinyxml.h>
 
+#include <cctype>
 #include <string_view>
 
 #include "base/debug_log.h"
@@ -57,6 +58,7 @@ void DumpAnswer(const Settings& settings, const std::wstring& fileName, const By
 }
 
 std::unique_ptr<TiXmlDocument> ParseAnswer(const Bytes& body, const std::wstring& rootName) {
+    if (IsWebPage(body)) throw DownloadException(DownloadException::Error_Web_Page_Answer);
     XmlError error;
     std::unique_ptr<TiXmlDocument> document =
         ParseXml(std::string_view(reinterpret_cast<const char*>(body.data()), body.size()), &error);
@@ -64,6 +66,18 @@ std::unique_ptr<TiXmlDocument> ParseAnswer(const Bytes& body, const std::wstring
     if (error.noRoot) throw DownloadException(DownloadException::Error_Xml_Root_Not_Found) << rootName;
     throw DownloadException(DownloadException::Error_Xml_Parse_Exception)
         << error.id << error.description << error.row << error.column;
+}
+
+bool IsWebPage(const Bytes& body) {
+    size_t at = 0;
+    if (body.size() >= 3 && body[0] == 0xEF && body[1] == 0xBB && body[2] == 0xBF) at = 3;
+    while (at < body.size() && (body[at] == ' ' || body[at] == '\t' || body[at] == '\r' || body[at] == '\n')) ++at;
+    auto startsWith = [&](const char* word) {
+        for (size_t i = 0; word[i]; ++i)
+            if (at + i >= body.size() || std::tolower(body[at + i]) != word[i]) return false;
+        return true;
+    };
+    return startsWith("<!doctype html") || startsWith("<html");
 }
 
 std::wstring ErrorTypeOf(const TiXmlElement* error) {

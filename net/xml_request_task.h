@@ -23,9 +23,14 @@ SignInData ApplySignInState(const TiXmlElement* element, Settings& settings, con
 // cannot be written is skipped, it never fails a request.
 void DumpAnswer(const Settings& settings, const std::wstring& fileName, const Bytes& body);
 
-// The answer as a document. Throws Error_Xml_Parse_Exception for bytes that are not XML and
-// Error_Xml_Root_Not_Found (naming rootName) for a document without any element.
+// The answer as a document. Throws Error_Web_Page_Answer for an HTML page,
+// Error_Xml_Parse_Exception for bytes that are not XML and Error_Xml_Root_Not_Found (naming
+// rootName) for a document without any element.
 std::unique_ptr<TiXmlDocument> ParseAnswer(const Bytes& body, const std::wstring& rootName);
+
+// An HTML page where an answer of the service belongs: what a network's sign-in page or a
+// proxy sends in the service's place.
+bool IsWebPage(const Bytes& body);
 
 // The "type" of an Error element; without one, throws Error_Xml_Attribute_Not_Found.
 std::wstring ErrorTypeOf(const TiXmlElement* error);

@@ -39,8 +39,8 @@ public:
     static void Deliver(Controller& controller, const ImageListPtr& images, bool more) {
         controller.Post([images, more](Controller& c) { c.OnImageList(images, more); });
     }
-    static void Fail(Controller& controller, int type) {
-        controller.Post([type](Controller& c) { c.OnDownloadError(type); });
+    static void Fail(Controller& controller, int type, const std::wstring& message = L"") {
+        controller.Post([type, message](Controller& c) { c.OnDownloadError(type, message); });
     }
     static void FollowSettings(Controller& controller) { controller.FollowSettings(); }
     static void LoginSucceeded(Controller& controller) {

@@ -10,10 +10,11 @@ TEST_F(Cycle, NeedLoginNamesEveryCategoryThatNeedsIt) {
     ControllerAccess::Fail(*controller, DownloadException::Error_Need_Login);
     Drain();
     std::lock_guard<std::mutex> guard(ui.mutex);
-    ASSERT_EQ(ui.messages.size(), 1u) << "only the need-login failure is shown";
-    EXPECT_EQ(ui.messages[0].first, IUI::ShowInfoMessage);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].first, IUI::ShowInfoBalloon) << "no connection: an outage, told in a balloon";
+    EXPECT_EQ(ui.messages[1].first, IUI::ShowInfoMessage) << "only the need-login failure is shown in a box";
     // Of the built-in categories only the portraits need a sign-in.
-    EXPECT_EQ(ui.messages[0].second, FormatString(GetString(L"Prompt_DownloadImage_NeedLogin"), {L"Portraits "}) +
+    EXPECT_EQ(ui.messages[1].second, FormatString(GetString(L"Prompt_DownloadImage_NeedLogin"), {L"Portraits "}) +
                                          L"|" + GetString(L"Prompt_DownloadImage_Fail_Title"));
 }
 

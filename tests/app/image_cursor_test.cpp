@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/image_cursor.h"
+#include "app/service_outage.h"
 
 namespace {
 
@@ -119,4 +121,55 @@ TEST(Tick, ChangesDownloadsAndHeartbeats) {
     state.changeMinutes = 2'000'000'000;  // a hostile config.xml must not wrap the arithmetic
     state.lastChange = state.now;
     EXPECT_FALSE(DecideTick(state).showNext);
+}
+
+TEST(Tick, PausesAndAnOutageHoldBackWhatTheyShould) {
+    TickState state;
+    state.now = 1'000'000;
+    state.lastChange = state.now - 3600;
+    state.lastDownload = state.now - 4 * 3600;
+    state.lastAttempt = state.now - 30;
+    state.idleMs = 200'000;
+    state.lastCheckUpdate = state.now - 2 * 86400;
+    state.changesPaused = true;
+    state.downloadsPaused = true;
+    EXPECT_FALSE(DecideTick(state).showNext) << "a change long overdue waits for the pause to end";
+    state.serviceAway = true;
+    state.retryAt = state.now;
+    EXPECT_FALSE(DecideTick(state).download) << "on battery no download starts";
+    state.downloadsPaused = false;
+    EXPECT_TRUE(DecideTick(state).download) << "in an outage the back-off, not five minutes, spaces attempts";
+    state.retryAt = state.now + 1;
+    EXPECT_FALSE(DecideTick(state).download);
+    EXPECT_FALSE(DecideTick(state).heartbeat) << "while the service is away only the downloads look for it";
+    EXPECT_FALSE(DecideTick(state).checkUpdate);
+    state.serviceAway = false;
+    EXPECT_FALSE(DecideTick(state).download) << "out of an outage, 30 s after an attempt is too soon";
+    EXPECT_TRUE(DecideTick(state).heartbeat);
+    EXPECT_TRUE(DecideTick(state).checkUpdate);
+    state.changesPaused = false;
+    EXPECT_TRUE(DecideTick(state).showNext);
+}
+
+TEST(ServiceOutage, OneStartDoublingWaitsUpToAnHourAndAnEndOnlyWhenImagesCome) {
+    std::vector<std::int64_t> delays;
+    for (int failures = 1; failures <= 9; ++failures) delays.push_back(ServiceOutage::Delay(failures));
+    EXPECT_EQ(delays, (std::vector<std::int64_t>{60, 120, 240, 480, 960, 1920, 3600, 3600, 3600}));
+    EXPECT_EQ(ServiceOutage::Delay(INT_MAX), 3600);
+
+    ServiceOutage outage;
+    EXPECT_EQ(outage.Failed(1000, false), ServiceOutage::Change::None) << "the service answered: no outage";
+    EXPECT_FALSE(outage.IsAway());
+    EXPECT_EQ(outage.Arrived(), ServiceOutage::Change::None) << "nothing to end";
+    EXPECT_EQ(outage.Failed(1000, true), ServiceOutage::Change::Began);
+    EXPECT_EQ(outage.RetryAt(), 1060);
+    EXPECT_EQ(outage.Failed(1060, true), ServiceOutage::Change::None) << "one outage is told once";
+    EXPECT_EQ(outage.RetryAt(), 1180);
+    EXPECT_EQ(outage.Failed(1180, false), ServiceOutage::Change::None);
+    EXPECT_TRUE(outage.IsAway()) << "an error answer during the outage counts as another attempt";
+    EXPECT_EQ(outage.RetryAt(), 1420);
+    EXPECT_EQ(outage.Arrived(), ServiceOutage::Change::Ended);
+    EXPECT_FALSE(outage.IsAway());
+    EXPECT_EQ(outage.Failed(5000, true), ServiceOutage::Change::Began) << "the next outage starts afresh";
+    EXPECT_EQ(outage.RetryAt(), 5060);
 }

@@ -55,7 +55,8 @@ TEST_F(Cycle, TheTickChangesAfterChangeFrequencyMinutesAndNeverWhileFrozen) {
     controller->ShowImage(Controller::ShowCurrent, false);
     ControllerAccess::Deliver(*controller, Packages({5, 6}), false);
     Drain();
-    EXPECT_EQ(ui.updates, 2) << "frozen: neither the tick nor a new list changes the wallpaper";
+    EXPECT_EQ(ui.updates, 3) << "frozen: neither the tick nor a new list changes the wallpaper; the window "
+                                "only hears when the list came";
     EXPECT_EQ(WallpaperColour(), ColourOf(1));
     EXPECT_EQ(Downloaded()->size(), 2u) << "the new list is kept all the same";
     for (int i = 1; i <= 3; ++i) {
@@ -67,7 +68,7 @@ TEST_F(Cycle, TheTickChangesAfterChangeFrequencyMinutesAndNeverWhileFrozen) {
 
     controller->ShowImage(Controller::ShowNext, true);
     Drain();
-    EXPECT_EQ(ui.updates, 3) << "Next still works while frozen";
+    EXPECT_EQ(ui.updates, 4) << "Next still works while frozen";
     EXPECT_EQ(WallpaperColour(), ColourOf(6));
     Idle();
     EXPECT_EQ(*releases, 2) << "and is followed by one release";
@@ -119,7 +120,8 @@ TEST_F(Cycle, AFavouriteIsShownFrozenAndIsTheCurrentImageUntilTheNextStep) {
     EXPECT_EQ(CurrentImage(), (*list)[1]);
 }
 
-TEST_F(Cycle, AutomaticDownloadAttemptsKeepFiveMinutesApart) {
+TEST_F(Cycle, AnOutageIsToldOnceItsAttemptsThinOutAndArrivingImagesEndIt) {
+    SelectLanguage(1033);
     Controller::Impl& impl = ControllerAccess::Of(*controller);
     settings->SetServiceUrl(L"http://127.0.0.1:9");  // nobody listens: every attempt fails at once
     impl.downloader = std::make_shared<Downloader>(settings);
@@ -127,31 +129,123 @@ TEST_F(Cycle, AutomaticDownloadAttemptsKeepFiveMinutesApart) {
     const std::int64_t start = clock;
     settings->SetLastDownloadTime(start - 4 * 3600);
     OnThread([&] { impl.lastChangeTime = start; });
-    auto attemptEnded = [&] {
-        bool running = true;
-        for (int i = 0; i < 300 && running; ++i) {
-            OnThread([&] { running = !impl.downloadTask.expired(); });
-            if (running) Sleep(100);
-        }
-        return !running;
-    };
     auto lastAttempt = [&] {
         std::int64_t at = 0;
         OnThread([&] { at = impl.lastDownloadAttempt; });
         return at;
     };
+    auto balloons = [&] {
+        std::vector<std::wstring> texts;
+        std::lock_guard<std::mutex> guard(ui.mutex);
+        for (const auto& message : ui.messages)
+            if (message.first == IUI::ShowInfoBalloon) texts.push_back(message.second);
+        return texts;
+    };
 
-    controller->Tick();
-    EXPECT_EQ(lastAttempt(), start) << "three hours are over: an attempt";
-    ASSERT_TRUE(attemptEnded());
-    clock = start + 120;
-    controller->Tick();
-    EXPECT_EQ(lastAttempt(), start) << "two minutes after a failed attempt: none";
-    clock = start + 300;
-    controller->Tick();
-    EXPECT_EQ(lastAttempt(), start + 300);
-    ASSERT_TRUE(attemptEnded());
+    // Ten minutes of ticks, each attempt failing before the clock moves on.
+    std::vector<std::int64_t> attempts;
+    for (std::int64_t t = start; t <= start + 600; t += 5) {
+        clock = t;
+        controller->Tick();
+        Drain();
+        if (lastAttempt() != t) continue;
+        attempts.push_back(t - start);
+        bool running = true;
+        for (int i = 0; i < 300 && running; ++i) {
+            OnThread([&] { running = !impl.downloadTask.expired(); });
+            if (running) Sleep(100);
+        }
+        ASSERT_FALSE(running) << "the attempt at " << t - start << " s did not end";
+        Drain();
+    }
+    EXPECT_EQ(attempts, (std::vector<std::int64_t>{0, 60, 180, 420})) << "1, 2 and 4 minutes apart";
+    EXPECT_EQ(balloons(), std::vector<std::wstring>{GetString(L"Balloon_ServiceAway") + L"|"}) << "told once";
+    EXPECT_EQ(ui.MessageCount(), 1u) << "no box for an outage";
+    ASSERT_TRUE(ui.Last());
+    EXPECT_TRUE(ui.Last()->serviceAway);
     EXPECT_EQ(settings->GetLastDownloadTime(), start - 4 * 3600) << "failures leave the download time";
+
+    // An error answer during the outage is one more attempt, not its end; images end it.
+    ControllerAccess::Fail(*controller, DownloadException::Error_Xml_Server_Error);
+    Drain();
+    EXPECT_TRUE(ui.Last()->serviceAway);
+    ControllerAccess::Deliver(*controller, Packages({0}), true);
+    Drain();
+    EXPECT_FALSE(ui.Last()->serviceAway);
+    EXPECT_EQ(balloons().back(), GetString(L"Balloon_ServiceBack") + L"|");
+    ControllerAccess::Deliver(*controller, Packages({0, 1}), false);
+    Drain();
+    EXPECT_EQ(balloons().size(), 2u) << "more images are no second return";
+    EXPECT_EQ(ui.Last()->lastNewWallpapers, clock.load()) << "the tip learns when they came";
+
+    // Outside an outage an error answer is no outage; in debug mode the balloon says why.
+    ControllerAccess::Fail(*controller, DownloadException::Error_Xml_Server_Error);
+    Drain();
+    EXPECT_EQ(balloons().size(), 2u);
+    settings->SetDebugMode(true);
+    ControllerAccess::Fail(*controller, DownloadException::Error_Web_Page_Answer, L"a sign-in page");
+    Drain();
+    EXPECT_EQ(balloons().back(), FormatString(GetString(L"Balloon_ServiceAway_Debug"), {L"a sign-in page"}) + L"|");
+}
+
+TEST_F(Cycle, WhileAProgramRunsFullScreenOrTheBatteryIsLowTheCycleWaitsThenChangesOnce) {
+    Controller::Impl& impl = ControllerAccess::Of(*controller);
+    SetDownloaded(Packages({0, 1, 2}));
+    settings->SetChangeFrequency(1);
+    auto fullScreen = std::make_shared<std::atomic<bool>>(true);
+    auto battery = std::make_shared<std::atomic<bool>>(false);
+    const std::int64_t start = clock;
+    OnThread([&] {
+        impl.lastChangeTime = start;
+        impl.fullScreen = [fullScreen] { return fullScreen->load(); };
+        impl.lowBattery = [battery] { return battery->load(); };
+    });
+    controller->ShowImage(Controller::ShowCurrent, true);
+    Drain();
+    ASSERT_EQ(WallpaperColour(), ColourOf(0));
+
+    for (int minute = 1; minute <= 3; ++minute) {
+        clock = start + 60 * minute;
+        controller->Tick();
+        Drain();
+    }
+    EXPECT_EQ(WallpaperColour(), ColourOf(0)) << "three changes due, none made";
+    ASSERT_TRUE(ui.Last());
+    EXPECT_TRUE(ui.Last()->pausedForFullScreen);
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    EXPECT_EQ(WallpaperColour(), ColourOf(1)) << "Next by hand acts all the same";
+    ControllerAccess::Deliver(*controller, Packages({3}), true);
+    Drain();
+    EXPECT_EQ(WallpaperColour(), ColourOf(1)) << "the first new image waits too";
+
+    *fullScreen = false;
+    clock = start + 300;
+    const int updates = ui.updates;
+    controller->Tick();
+    Drain();
+    EXPECT_FALSE(ui.Last()->pausedForFullScreen);
+    EXPECT_EQ(WallpaperColour(), ColourOf(0)) << "the new list, one step on: one change for all that waited";
+    EXPECT_EQ(ui.updates, updates + 2) << "the pause's end, and one render";
+    clock = start + 305;
+    controller->Tick();
+    Drain();
+    EXPECT_EQ(ui.updates, updates + 2) << "not once per missed minute";
+
+    *battery = true;
+    clock = start + 400;
+    controller->Tick();
+    Drain();
+    EXPECT_TRUE(ui.Last()->pausedForBattery);
+    EXPECT_EQ(WallpaperColour(), ColourOf(0));
+    settings->SetPauseOnBattery(false);
+    *fullScreen = true;
+    settings->SetPauseWhileFullScreen(false);
+    controller->Tick();
+    Drain();
+    EXPECT_FALSE(ui.Last()->pausedForBattery) << "the user switched both off";
+    EXPECT_FALSE(ui.Last()->pausedForFullScreen);
+    EXPECT_EQ(WallpaperColour(), ColourOf(1));
 }
 
 TEST_F(Cycle, DeliveriesShowTheFirstNewImageThenTheNewList) {

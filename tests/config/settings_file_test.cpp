@@ -63,6 +63,8 @@ TEST_F(SettingsFileTest, EveryFieldSurvivesARoundTrip) {
     saved.SetLocalImagePath(L"D:\\My Pictures");
     saved.SetTransparent(128);
     saved.SetDesktopTextBkTransparent(true);
+    saved.SetPauseWhileFullScreen(false);
+    saved.SetPauseOnBattery(false);
     saved.SetServiceUrl(L"http://127.0.0.1:9000");
     saved.SetPartnerUrl(L"http://127.0.0.1:9001");
     ASSERT_TRUE(saved.Save());
@@ -99,6 +101,8 @@ TEST_F(SettingsFileTest, EveryFieldSurvivesARoundTrip) {
     EXPECT_EQ(loaded.GetLocalImagePath(), Path(L"D:\\My Pictures"));
     EXPECT_EQ(loaded.GetTransparent(), 128);
     EXPECT_TRUE(loaded.GetDesktopTextBkTransparent());
+    EXPECT_FALSE(loaded.GetPauseWhileFullScreen());
+    EXPECT_FALSE(loaded.GetPauseOnBattery());
     EXPECT_EQ(loaded.GetServiceUrl(), L"http://127.0.0.1:9000");
     EXPECT_EQ(loaded.GetPartnerUrl(), L"http://127.0.0.1:9001");
     EXPECT_EQ(loaded.GetVersion(), GetProgramVersion()) << "Save writes the program's own version";
@@ -149,6 +153,8 @@ TEST_F(SettingsFileTest, SavedElementsComeInTheirFixedOrder) {
                            "<LocalImagePath>",
                            "<Transparent>",
                            "<DesktopTextBkTransparent>",
+                           "<PauseWhileFullScreen>1<",
+                           "<PauseOnBattery>1<",
                            "</TovarinSetting>"};
     size_t at = 0;
     for (const char* element : order) {

@@ -8,6 +8,7 @@
 #include "desktop/shell/active_desktop.h"
 #include "desktop/shell/auto_start.h"
 #include "desktop/shell/desktop_icons.h"
+#include "desktop/shell/pause_signals.h"
 #include "desktop/shell/wallpaper_state.h"
 #include "store/picture.h"
 #include "support/test_support.h"
@@ -154,4 +155,25 @@ TEST(AutoStart, ShortcutsNeedATargetAndALink) {
     shortcut.arguments = L"/quiet";
     EXPECT_TRUE(SUCCEEDED(CreateShortcut(shortcut)));
     EXPECT_TRUE(shortcut.link.Exists());
+}
+
+TEST(PauseSignals, TheBatteryAsksOnlyWhenDischargingLowOrSaving) {
+    // ACLineStatus, BatteryFlag, BatteryLifePercent, and the saver flag (Reserved1 in older headers).
+    auto status = [](BYTE line, BYTE flag, BYTE percent, BYTE saver) {
+        SYSTEM_POWER_STATUS s{};
+        s.ACLineStatus = line;
+        s.BatteryFlag = flag;
+        s.BatteryLifePercent = percent;
+        s.Reserved1 = saver;
+        return s;
+    };
+    EXPECT_TRUE(BatteryAsksForPause(status(0, 2, 19, 0))) << "on battery below 20 %";
+    EXPECT_FALSE(BatteryAsksForPause(status(0, 0, 20, 0))) << "on battery at 20 %, no saver";
+    EXPECT_TRUE(BatteryAsksForPause(status(0, 0, 80, 1))) << "on battery with the saver on";
+    EXPECT_FALSE(BatteryAsksForPause(status(1, 8, 5, 1))) << "on mains power, charging";
+    EXPECT_FALSE(BatteryAsksForPause(status(255, 4, 3, 0))) << "the power line unknown";
+    EXPECT_FALSE(BatteryAsksForPause(status(0, 128, 0, 0))) << "no system battery";
+    EXPECT_FALSE(BatteryAsksForPause(status(0, 255, 5, 1))) << "the battery unknown";
+    EXPECT_FALSE(BatteryAsksForPause(status(0, 1, 255, 0))) << "the charge unknown, no saver";
+    EXPECT_TRUE(BatteryAsksForPause(status(0, 1, 255, 1)));
 }

@@ -412,6 +412,20 @@ TEST_F(ServiceRequest, MalformedAndRootlessAnswers) {
         EXPECT_EQ(MessageOf(Failure([&] { update.HandleAnswer(bytes); })),
                   "XML Error, Can't find the Root<VersionInfo>");
     }
+    // A network's sign-in page where the answer belongs, well-formed or not, is told apart.
+    ImageListTask images(settings, L"qiche");
+    for (const char* page : {"<!DOCTYPE html><html><body>Sign in to the hotel Wi-Fi</body></html>",
+                             "\xEF\xBB\xBF\r\n  <HTML><p>Proxy login<br></HTML>", "<html/>"}) {
+        const Bytes bytes = ToBytes(page);
+        for (std::optional<DownloadException> error :
+             {Failure([&] { images.HandleAnswer(bytes); }), Failure([&] { heartbeat.HandleAnswer(bytes); }),
+              Failure([&] { login.HandleAnswer(bytes); }), Failure([&] { update.HandleAnswer(bytes); })}) {
+            ASSERT_TRUE(error) << page;
+            EXPECT_EQ(error->GetErrorType(), DownloadException::Error_Web_Page_Answer) << page;
+        }
+    }
+    EXPECT_FALSE(IsWebPage(ToBytes("<Response><html/></Response>"))) << "only a page, not a word in an answer";
+    EXPECT_FALSE(IsWebPage(ToBytes("<htm")));
     const Bytes otherRoot = ToBytes("<Response><LoginStatus>1</LoginStatus></Response>");
     EXPECT_EQ(MessageOf(Failure([&] { login.HandleAnswer(otherRoot); })), "XML Error, Can't find the Root<Login>");
     EXPECT_EQ(MessageOf(Failure([&] { update.HandleAnswer(otherRoot); })),

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <ctime>
 
 #include "app/controller.h"
 #include "base/debug_log.h"
@@ -17,6 +18,7 @@
 #include "ui/main_window/command_line.h"
 #include "ui/main_window/main_layout.h"
 #include "ui/main_window/window_placement.h"
+#include "ui/tray/tray_tip.h"
 
 CMainDlg::CMainDlg()
     : m_uiThreadId(GetCurrentThreadId()),
@@ -193,7 +195,7 @@ BOOL CMainDlg::OnInitDialog() {
     }
 
     // The tray icon and the hot keys only now: nothing can reach a window still starting.
-    m_tray.Add(m_hwnd, m_trayMessage, GetString(L"Tooltip_ProgramName"), m_bigIcon.get());
+    m_tray.Add(m_hwnd, m_trayMessage, TrayTipText(*m_state, std::time(nullptr)), m_bigIcon.get());
     m_hotKeys.Attach(m_hwnd, m_commands, [this](Callback call) { PostCall(std::move(call)); });
     m_hotKeys.SetRepeatedFailureReport([this](HWND, const std::wstring& text, const std::wstring& title) {
         m_tray.ShowBalloon(text, title, NIIF_WARNING, 10000);

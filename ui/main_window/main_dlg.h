@@ -97,6 +97,8 @@ private:
     void OnDisplayChange();
     void OnLanguageChanged() override;
     void RefreshControls();
+    // The tray tip for the state, when no progress is shown.
+    void ShowStatusTip();
     BOOL OnDrawItem(const DRAWITEMSTRUCT& item);
     BOOL OnEraseBackground(HDC dc);
     // WM_DPICHANGED (main_dlg_dpi.cpp).
@@ -124,6 +126,8 @@ private:
     bool m_loginOpen = false;
     UINT m_trayMessage = 0;
     TrayIcon m_tray;
+    // The last balloon that came while a program ran full screen: shown when it ends.
+    std::optional<std::wstring> m_heldBalloon;
     SkinControls m_controls;
     std::set<const SkinButton*> m_skinned;  // the buttons the layout shows
     ProgressStrip m_progress;

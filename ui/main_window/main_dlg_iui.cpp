@@ -1,7 +1,10 @@
 // The main window's IUI: timers, the posted-call queue and the reports of the core.
+#include <ctime>
+
 #include "base/localization.h"
 #include "config/settings.h"
 #include "ui/main_window/main_dlg.h"
+#include "ui/tray/tray_tip.h"
 
 void CMainDlg::PostCall(Callback call) { m_calls.Post(m_hwnd, kRunPostedCallMessage, std::move(call)); }
 
@@ -32,8 +35,16 @@ void CMainDlg::UpdateState(ControllerStatePtr state) {
     if (!state) return;
     m_state = std::move(state);
     // The first state comes from Init, before the skin: OnInitDialog shows it once the controls are there.
-    if (WindowExists() && m_initialised) RefreshControls();
+    if (!WindowExists() || !m_initialised) return;
+    RefreshControls();
+    ShowStatusTip();
+    if (m_heldBalloon && !m_state->pausedForFullScreen) {
+        m_tray.ShowBalloon(*m_heldBalloon, L"", NIIF_NONE, 10000);
+        m_heldBalloon.reset();
+    }
 }
+
+void CMainDlg::ShowStatusTip() { m_tray.SetTip(TrayTipText(*m_state, std::time(nullptr))); }
 
 void CMainDlg::ShowProgress(int percent, const std::wstring& text) {
     if (!IsUiThread()) return PostCall([this, percent, text] { ShowProgress(percent, text); });
@@ -54,7 +65,11 @@ void CMainDlg::ShowInfo(ShowInfoType type, const std::wstring& text, const std::
     if (!WindowExists()) return;
     switch (type) {
         case ShowInfoBalloon:
-            m_tray.ShowBalloon(text, L"", NIIF_NONE, 10000);
+            // A game, a film or a talk is not interrupted: the balloon waits for its end.
+            if (m_state->pausedForFullScreen)
+                m_heldBalloon = text;
+            else
+                m_tray.ShowBalloon(text, L"", NIIF_NONE, 10000);
             break;
         case ShowInfoMessage:
             ShowMessageBox(m_hwnd, text, title.empty() ? GetString(L"MainWindowTitle") : title, MB_OK);
@@ -62,7 +77,7 @@ void CMainDlg::ShowInfo(ShowInfoType type, const std::wstring& text, const std::
         case ShowInfoTip:
         default:
             if (text.empty()) {
-                m_tray.SetTip(GetString(L"Tooltip_ProgramName"));
+                ShowStatusTip();
             } else {
                 m_tray.SetTip(text);
                 ::SetTimer(m_hwnd, kTipTimer, 30, nullptr);

@@ -50,6 +50,8 @@ void BasicPage::OnInit() {
     SetChecked(page, IDC_AUTO_START, m_draft.autoStart);
     SetChecked(page, IDC_AUTO_UPDATE, m_draft.autoUpdate);
     SetChecked(page, IDC_SLIENT_UPDATE, m_draft.slientUpdate);
+    SetChecked(page, IDC_PAUSE_FULL_SCREEN, m_draft.pauseWhileFullScreen);
+    SetChecked(page, IDC_PAUSE_ON_BATTERY, m_draft.pauseOnBattery);
     SendDlgItemMessageW(page, IDC_WINDOW_OPACITY, TBM_SETRANGE, FALSE, MAKELPARAM(kOpacityLow, kOpacityHigh));
     SendDlgItemMessageW(page, IDC_WINDOW_OPACITY, TBM_SETPAGESIZE, 0, 16);
     SendDlgItemMessageW(page, IDC_WINDOW_OPACITY, TBM_SETPOS, TRUE, std::max(m_draft.transparent, kOpacityLow));
@@ -70,6 +72,8 @@ void BasicPage::Retext() {
     SetItemText(IDC_AUTO_START, L"PropSheet_AutoStart_Title");
     SetItemText(IDC_AUTO_UPDATE, L"PropSheet_AutoUpdate_Title");
     SetItemText(IDC_SLIENT_UPDATE, L"PropSheet_SlientUpdate_Title");
+    SetItemText(IDC_PAUSE_FULL_SCREEN, L"PropSheet_PauseFullScreen_Title");
+    SetItemText(IDC_PAUSE_ON_BATTERY, L"PropSheet_PauseOnBattery_Title");
     SetItemText(IDC_WINDOW_OPACITY_LABEL, L"PropSheet_WindowOpacity_Title");
     SetItemText(IDC_LOCAL_IMAGE_GROUP, L"PropSheet_LocalImageGroup_Title");
     SetItemText(IDC_USE_LOCAL_IMAGE, L"PropSheet_UseLocalImage_Title");
@@ -118,6 +122,8 @@ bool BasicPage::ReadBack() {
     m_draft.autoStart = IsChecked(page, IDC_AUTO_START);
     m_draft.autoUpdate = IsChecked(page, IDC_AUTO_UPDATE);
     m_draft.slientUpdate = IsChecked(page, IDC_SLIENT_UPDATE);
+    m_draft.pauseWhileFullScreen = IsChecked(page, IDC_PAUSE_FULL_SCREEN);
+    m_draft.pauseOnBattery = IsChecked(page, IDC_PAUSE_ON_BATTERY);
     const int opacity = static_cast<int>(SendDlgItemMessageW(page, IDC_WINDOW_OPACITY, TBM_GETPOS, 0, 0));
     // A stored value below the slider's range stays unless the slider was moved.
     if (opacity != std::max(m_draft.transparent, kOpacityLow)) m_draft.transparent = opacity;

@@ -1,6 +1,6 @@
 #pragma once
 // The options sheet's first page: how often the wallpaper changes and new ones come, start
-// and update behaviour, and pictures from a folder of the user's own.
+// and update behaviour, when changes wait, and pictures from a folder of the user's own.
 #include "ui/options/property_page.h"
 
 class BasicPage : public PropertyPage {
