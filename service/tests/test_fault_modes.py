@@ -89,6 +89,21 @@ class AnswerFaultTest(ServiceTestCase):
         self.assertEqual(error_type(self.post_xml("heartbeat.php", root="Response")), "<no type>")
         self.assertEqual(error_type(self.post_xml("checkupdate.php", root="VersionInfo")), "DBError")
 
+    def test_web_page_in_the_place_of_any_answer(self):
+        self.control("POST", "faults", {"mode": "web_page", "count": 2})
+        for path in ("/service/viewer/v1.0/image.php", PICTURE_PATH):
+            status, headers, body = split_response(self.raw(get(path)))
+            self.assertEqual((status, headers["Content-Type"]), (200, "text/html; charset=utf-8"))
+            self.assertTrue(body.startswith(b"<!DOCTYPE html>"))
+        self.assertEqual(self.request("GET", PICTURE_PATH)[:3:2], (200, LAKE))
+
+    def test_drop_closes_without_an_answer_and_is_logged(self):
+        self.control("POST", "faults", {"mode": "drop", "path": "/service/*"})
+        self.assertEqual(self.raw(get("/service/viewer/v1.0/image.php")), b"")
+        self.assertEqual(self.request("GET", PICTURE_PATH)[0], 200)
+        logged = self.control("GET", "requests?path=/service/viewer/v1.0/image.php")[1]["requests"]
+        self.assertEqual([entry["fault"] for entry in logged], ["drop"])
+
     def test_faults_given_at_start(self):
         self.service.stop()
         config = self.config

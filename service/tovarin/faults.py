@@ -24,6 +24,10 @@ Parameters of each mode (all optional):
     hold_open      timeout           hold the request unanswered until released or
                                      `timeout` seconds (default and maximum 60) pass;
                                      released: answered normally; timed out: closed
+    drop           -                 close the connection without a word, as a service
+                                     that went away mid-way or a broken network does
+    web_page       -                 answer 200 with an HTML page, as a network's sign-in
+                                     page or a proxy does in the service's place
 
 Faults are taken in the order they were added; the first that matches a
 request is used for it.
@@ -81,6 +85,8 @@ MODES = {
     "malformed_xml": {},
     "error_type": {"type": (_error_type, "NeedLogin")},
     "hold_open": {"timeout": (_seconds(0.0, MAX_HOLD_SECONDS), MAX_HOLD_SECONDS)},
+    "drop": {},
+    "web_page": {},
 }
 
 _ids = itertools.count(1)

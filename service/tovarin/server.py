@@ -19,7 +19,11 @@ from .sessions import SessionTable
 from .store import Store, password_digest
 
 # Faults that replace the answer; the others change how it is delivered.
-_ANSWER_FAULTS = ("status", "malformed_xml", "error_type")
+_ANSWER_FAULTS = ("status", "malformed_xml", "error_type", "web_page")
+
+# What a network's sign-in page looks like to a program that expected the service.
+_SIGN_IN_PAGE = (b"<!DOCTYPE html>\n<html><head><title>Welcome</title></head>"
+                 b"<body><form action=\"/login\">Sign in to use this network</form></body></html>\n")
 
 
 class _Refused(Exception):
@@ -91,6 +95,9 @@ class ServiceHandler(BaseHTTPRequestHandler):
         fault = app.faults.take(request.path)
         if fault is not None:
             app.log.note(entry, fault=fault.mode)
+            if fault.mode == "drop":
+                self.close_connection = True  # never answered
+                return
             if fault.mode == "hold_open":
                 if not app.faults.hold(fault.params["timeout"]):
                     self.close_connection = True  # never answered
@@ -150,6 +157,8 @@ class ServiceHandler(BaseHTTPRequestHandler):
         if fault.mode == "status":
             code = fault.params["code"]
             return text_reply(code, f"Status {code} (fault mode)")
+        if fault.mode == "web_page":
+            return Reply(body=_SIGN_IN_PAGE, content_type="text/html; charset=utf-8", ranged=False)
         root = root_for(request.path)
         if fault.mode == "malformed_xml":
             body = protocol.malformed_answer(root)

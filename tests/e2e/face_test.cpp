@@ -163,14 +163,6 @@ AccessibleView Accessible(const WineDesktop& desktop, HWND control) {
     return view;
 }
 
-// Our own wallpaper already on the desktop (so no question about the user's one), none written
-// yet, and three stored pictures of different colours.
-bool OwnWallpaperAndThreeStoredPictures(const ProgramFolder& folder) {
-    if (!SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str())) return false;
-    GetWallpaperPath().Remove();
-    return StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200)});
-}
-
 }  // namespace
 
 TEST(FaceEndToEnd, ButtonsHotKeysFreezeAndTheTrayIcon) {

@@ -30,17 +30,6 @@ std::string HostPathOf(const Path& path) {
     return text;
 }
 
-// A balloon shown on the desktop: a visible tool-tip window with the balloon style.
-bool BalloonShown(const WineDesktop& desktop) {
-    bool shown = false;
-    desktop.Run([&] {
-        for (HWND tip = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); tip && !shown;
-             tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr))
-            shown = IsWindowVisible(tip) && (GetWindowLongW(tip, GWL_STYLE) & TTS_BALLOON);
-    });
-    return shown;
-}
-
 size_t RequestsFor(const std::wstring& path) {
     std::string log = ServiceControl(L"GET", L"/_control/requests?path=" + path);
     size_t count = 0;
@@ -114,7 +103,7 @@ TEST(UpdateEndToEnd, TheInstallerReplacesTheRunningReleaseAndTheNewOneReportsIt)
     EXPECT_EQ(ReadAll(program), ReadAll(TestExecutableDirectory().Parent() / L"installer" / L"Kestrane.exe"))
         << "this release's program replaced the previous one";
 
-    EXPECT_TRUE(WaitUntil([&] { return BalloonShown(desktop); }, 30)) << "the update is reported in a balloon";
+    EXPECT_TRUE(WaitUntil([&] { return desktop.BalloonShown(); }, 30)) << "the update is reported in a balloon";
     EXPECT_TRUE(WaitUntil([&] { return !(folder / L"update").Exists(); }, 30)) << "the update folder is removed";
     EXPECT_TRUE(
         WaitUntil([&] { return ReadAll(folder / L"config.xml").find("<Version>" + version) != std::string::npos; }, 30))
@@ -156,7 +145,7 @@ TEST(UpdateEndToEnd, AForeignSignatureIsRemovedAndAnUnsignedInstallerWaitsForThe
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitUntil([] { return RequestsFor(L"/service/viewer/v1.0/checkupdate.php") == 1; }, 60))
         << "the first heartbeat brings the check";
-    WaitUntil([&] { return BalloonShown(desktop); }, 15);  // "no new version"
+    WaitUntil([&] { return desktop.BalloonShown(); }, 15);  // "no new version"
     EXPECT_EQ(RequestsFor(L"/update/command_line_recorder.exe"), 0u) << "version 9 is no newer version";
 
     ServiceControl(L"POST", L"/_control/installer",

@@ -1,5 +1,7 @@
 #include "e2e/wine_desktop.h"
 
+#include <commctrl.h>
+
 #include <ctime>
 #include <memory>
 
@@ -106,8 +108,26 @@ bool WallpaperChangesFrom(const std::optional<std::string>& before, int seconds)
         seconds);
 }
 
+bool WineDesktop::BalloonShown() const {
+    bool shown = false;
+    Run([&] {
+        for (HWND tip = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); tip && !shown;
+             tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr))
+            shown = IsWindowVisible(tip) && (GetWindowLongW(tip, GWL_STYLE) & TTS_BALLOON);
+    });
+    return shown;
+}
+
+bool OwnWallpaperAndThreeStoredPictures(const ProgramFolder& folder, const std::wstring& serviceUrl,
+                                        std::int64_t lastDownload) {
+    if (!SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str())) return false;
+    GetWallpaperPath().Remove();
+    return StorePictures(folder, {RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200)}, serviceUrl, {640, 480},
+                         lastDownload);
+}
+
 bool StorePictures(const ProgramFolder& folder, std::initializer_list<COLORREF> colours, const std::wstring& serviceUrl,
-                   SIZE size) {
+                   SIZE size, std::int64_t lastDownload) {
     if (!(folder.path() / L"data").CreateDirectories()) return false;
     int n = 0;
     for (COLORREF colour : colours) {
@@ -122,7 +142,8 @@ bool StorePictures(const ProgramFolder& folder, std::initializer_list<COLORREF> 
     WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>" + ToUtf8(GetProgramVersion()) +
                                   "</Version><ChangeFrequency>1"
                                   "</ChangeFrequency><LastDownloadTime>" +
-                                  std::to_string(time(nullptr)) + "</LastDownloadTime><ServiceUrl>" +
+                                  std::to_string(lastDownload < 0 ? time(nullptr) : lastDownload) +
+                                  "</LastDownloadTime><ServiceUrl>" +
                                   ToUtf8(serviceUrl) + "</ServiceUrl></TovarinSetting>");
     return true;
 }

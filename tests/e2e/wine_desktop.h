@@ -4,6 +4,7 @@
 // display's own tools (xdotool) can click and type on it.
 #include <windows.h>
 
+#include <cstdint>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -50,10 +51,17 @@ std::optional<std::string> WallpaperBytes();
 bool WallpaperChangesFrom(const std::optional<std::string>& before, int seconds);
 
 class ProgramFolder;
-// A program folder with stored pictures, one colour each, and a download just done, so the
-// cycle runs without the service. False when something could not be written.
+// A program folder with stored pictures, one colour each, a change every minute, and the last
+// download at lastDownload (seconds since 1970; by default now, so the cycle runs without the
+// service). False when something could not be written.
 bool StorePictures(const ProgramFolder& folder, std::initializer_list<COLORREF> colours,
-                   const std::wstring& serviceUrl = L"http://127.0.0.1:9/", SIZE size = {640, 480});
+                   const std::wstring& serviceUrl = L"http://127.0.0.1:9/", SIZE size = {640, 480},
+                   std::int64_t lastDownload = -1);
+// Our own wallpaper already on the desktop (so no question about the user's one), none written
+// yet, and three stored pictures of different colours, as StorePictures makes them.
+bool OwnWallpaperAndThreeStoredPictures(const ProgramFolder& folder,
+                                        const std::wstring& serviceUrl = L"http://127.0.0.1:9/",
+                                        std::int64_t lastDownload = -1);
 
 class WineDesktop {
 public:
@@ -126,6 +134,9 @@ public:
         Run([&] { found = ::WaitForWindow(className, processId, timeoutMs); });
         return found;
     }
+
+    // Whether a balloon is shown: a visible tool-tip window with the balloon style.
+    bool BalloonShown() const;
 
     // Whether the window is shown; only a thread of its desktop can tell.
     bool IsVisible(HWND window) const {
