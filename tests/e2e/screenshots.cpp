@@ -121,8 +121,9 @@ public:
 
         const RECT face = WindowBox(window);
         auto control = [&](int id) { return WindowBox(GetDlgItem(window, id)); };
+        // One Escape per open menu: one more would hide the bar.
         auto closeMenus = [&] {
-            m_desktop.XDoTool("key Escape sleep 0.3 key Escape sleep 0.3 key Escape");
+            for (int i = 0; i < 3 && !Menus(m_desktop, process).empty(); ++i) m_desktop.XDoTool("key Escape sleep 0.3");
             WaitUntil([&] { return Menus(m_desktop, process).empty(); }, 5);
         };
         bool ok = true;
