@@ -80,6 +80,8 @@ Controller::StartUp Controller::Init() {
         [weak](const SignInData& data) { PostTo(weak, [data](Controller& c) { c.OnSignInState(data); }); });
     impl.jobThread = std::make_shared<JobThread>(L"Controller");
     bool loaded = impl.settings->Load();
+    impl.bans = BanList(impl.settings->GetUserDirectory() / BanList::kFileName);
+    impl.bans.Load();
     if (loaded && impl.settings->GetVersion() < GetProgramVersion()) {
         impl.OnUpgrade();
     } else if (!loaded) {
@@ -138,7 +140,7 @@ void Controller::StartJob() {
     ScanLocalImages();
     // The stored packages are the list until a download brings a new one: a restart shows
     // them at once, network or not.
-    ImageListPtr stored = ScanImageDirectory(impl.settings->GetDataDirectory());
+    ImageListPtr stored = impl.bans.Without(ScanImageDirectory(impl.settings->GetDataDirectory()));
     if (!stored->empty()) impl.lists.SetDownloaded(stored);
     UpdatePause();
     QueueAutomaticShow(ShowCurrent);

@@ -80,6 +80,10 @@ public:
     // Shows one favourite instead of the cycle's image and freezes the cycle; nothing happens
     // when its package is missing.
     void ShowFavoriteImage(const ImagePtr& image);
+    // Never shows the picture on the desktop again, and shows the next: a downloaded one is
+    // banned by its id (its package is removed, and a favourite leaves the favourites), a
+    // picture of the user's folder by its path (the file stays).
+    void NeverShowCurrent();
 
     struct Impl;
 
@@ -110,6 +114,7 @@ private:
     bool QueueAutomaticShow(ImageToBeShown which);
     void ChangeDesktopIcons(bool hidden);
     void RequestFavorite(int pid, bool add);
+    void BanCurrent();
 
     // The downloader's answers, posted to the Controller thread.
     void OnImageList(const ImageListPtr& images, bool moreToCome);

@@ -25,6 +25,7 @@
 #include "desktop/wallpaper/wallpaper_renderer.h"
 #include "net/download_task.h"
 #include "net/downloader.h"
+#include "store/ban_list.h"
 #include "store/picture.h"
 
 struct Controller::Impl : std::enable_shared_from_this<Controller::Impl> {
@@ -52,6 +53,7 @@ struct Controller::Impl : std::enable_shared_from_this<Controller::Impl> {
     std::int64_t lastChangeTime = 0;
     std::int64_t lastDownloadAttempt = 0;
     ServiceOutage outage;
+    BanList bans{Path()};  // Init gives it its file
     // Why automatic changes wait, as the last look found it, and whether one waits for the end.
     bool pausedForFullScreen = false;
     bool pausedForBattery = false;

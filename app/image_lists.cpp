@@ -34,6 +34,35 @@ void ImageLists::SetLocal(LocalImageListPtr images) {
     m_local = std::move(images);
 }
 
+namespace {
+
+// The list without the entries that match, and the index that keeps its place in it.
+template <typename List, typename Matches>
+std::shared_ptr<const List> Without(const std::shared_ptr<const List>& list, int& index, Matches matches) {
+    if (!list) return list;
+    auto kept = std::make_shared<List>();
+    for (size_t i = 0; i < list->size(); ++i) {
+        if (!matches((*list)[i])) {
+            kept->push_back((*list)[i]);
+        } else if (static_cast<int>(i) < index) {
+            --index;
+        }
+    }
+    if (index >= static_cast<int>(kept->size())) index = 0;
+    return kept;
+}
+
+}  // namespace
+
+void ImageLists::RemoveDownloaded(const Path& package) {
+    m_downloaded = Without(m_downloaded, m_cursor.downloadedIndex,
+                           [&](const ImagePtr& image) { return image && image->GetPath() == package; });
+}
+
+void ImageLists::RemoveLocal(const Path& picture) {
+    m_local = Without(m_local, m_cursor.localIndex, [&](const Path& path) { return path == picture; });
+}
+
 ImageCursor ImageLists::GetCursor() const { return m_cursor; }
 
 ImagePtr ImageLists::GetOverride() const { return m_override; }

@@ -33,6 +33,11 @@ public:
     void SetLocal(LocalImageListPtr images);  // likewise
     ImageCursor GetCursor() const;
 
+    // Takes the downloaded image with this package, or this local picture, out of its list. The
+    // cursor keeps its place, where the next one now stands (the first, past the end).
+    void RemoveDownloaded(const Path& package);
+    void RemoveLocal(const Path& picture);
+
     ImagePtr GetOverride() const;
     void SetOverride(ImagePtr image);
     FavoriteListPtr GetFavorites() const;

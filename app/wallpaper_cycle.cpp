@@ -273,6 +273,7 @@ void Controller::StartDownload(bool restart) {
     }
     impl.lastDownloadAttempt = impl.now();
     auto task = DownloadImageTask::Create(impl.settings, impl.settings->GetTags(), impl.downloader);
+    task->SetBans(std::make_shared<const BanList>(impl.bans));  // as they are now: never fetched
     // Progress goes straight to the window (the IUI pointer never changes); answers that
     // touch the state are posted to the Controller thread.
     IUI* ui = impl.ui;
@@ -291,9 +292,11 @@ void Controller::StartDownload(bool restart) {
     impl.downloader->AddTask(task);
 }
 
-void Controller::OnImageList(const ImageListPtr& images, bool moreToCome) {
+void Controller::OnImageList(const ImageListPtr& delivered, bool moreToCome) {
     Impl& impl = *m_impl;
     impl.AssertOnOwnThread("OnImageList");
+    // A ban made while the download ran.
+    const ImageListPtr images = impl.bans.Without(delivered);
     // Whatever arrives on the way out is no reason to prune the store.
     if (!images || images->empty() || impl.exiting) return;
     if (impl.outage.Arrived() == ServiceOutage::Change::Ended) {
@@ -356,7 +359,7 @@ void Controller::ScanLocalImages() {
     auto list = std::make_shared<std::vector<Path>>();
     if (settings.GetUseLocalImage() && !settings.GetLocalImagePath().empty()) {
         for (const Path& file : settings.GetLocalImagePath().ListFiles())
-            if (EqualsIgnoringCase(file.Extension(), L".jpg")) list->push_back(file);
+            if (EqualsIgnoringCase(file.Extension(), L".jpg") && !m_impl->bans.IsBanned(file)) list->push_back(file);
         if (settings.GetShuffleLocalImage())
             std::shuffle(list->begin(), list->end(), std::mt19937(std::random_device()()));
     }

@@ -11,7 +11,8 @@ enum class HotKeyCommand {
     ToggleMainWindow,
     DownloadNow,
     ShowPropertySheet,
-    RestoreOldWallpaper
+    RestoreOldWallpaper,
+    NeverShowPicture
 };
 
 inline constexpr const wchar_t* kHotKeyCommandNames[] = {L"Prev",
@@ -21,8 +22,9 @@ inline constexpr const wchar_t* kHotKeyCommandNames[] = {L"Prev",
                                                          L"ToggleMainWindow",
                                                          L"DownloadNow",
                                                          L"ShowPropertySheet",
-                                                         L"RestoreOldWallpaper"};
+                                                         L"RestoreOldWallpaper",
+                                                         L"NeverShowPicture"};
 inline constexpr int kHotKeyCommandCount = static_cast<int>(std::size(kHotKeyCommandNames));
-static_assert(kHotKeyCommandCount == static_cast<int>(HotKeyCommand::RestoreOldWallpaper) + 1);
+static_assert(kHotKeyCommandCount == static_cast<int>(HotKeyCommand::NeverShowPicture) + 1);
 
 constexpr const wchar_t* NameOf(HotKeyCommand command) { return kHotKeyCommandNames[static_cast<int>(command)]; }

@@ -354,6 +354,9 @@ Section "Uninstall"
     Delete "$INSTDIR\config.xml"
     Delete "$INSTDIR\config.xml.broken"
     Delete "$INSTDIR\config.xml.tmp"
+    Delete "$INSTDIR\banned.xml"
+    Delete "$INSTDIR\banned.xml.bad"
+    Delete "$INSTDIR\banned.xml.tmp"
   keepData:
   Delete "$INSTDIR\${INSTALL_MARKER}"
   ; Whatever else the user put there stays, and with it the folder.

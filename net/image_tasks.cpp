@@ -197,7 +197,8 @@ void DownloadImageTask::Run() {
     }
 }
 
-void DownloadImageTask::OnList(const ImageListPtr& images, bool shuffle, int limit) {
+void DownloadImageTask::OnList(const ImageListPtr& listed, bool shuffle, int limit) {
+    const ImageListPtr images = m_bans ? m_bans->Without(listed) : listed;
     if (!images) return;
     ImageList order = *images;
     if (shuffle) std::shuffle(order.begin(), order.end(), std::mt19937(std::random_device()()));

@@ -11,6 +11,7 @@
 
 #include "base/path.h"
 #include "net/download_task.h"
+#include "store/ban_list.h"
 #include "store/image.h"
 
 class Settings;
@@ -100,6 +101,8 @@ public:
     ~DownloadImageTask() override;
 
     void SetImagesCallback(ImagesCallback callback) { m_onImages = std::move(callback); }
+    // Pictures the user banned are neither fetched nor delivered.
+    void SetBans(std::shared_ptr<const BanList> bans) { m_bans = std::move(bans); }
     void Run() override;
 
     // How many partner pictures a batch keeps for the selected keys (0: none fetched).
@@ -133,4 +136,5 @@ private:
     std::atomic<bool> m_queuedAny{false};
     std::atomic<bool> m_listFailed{false};
     ImagesCallback m_onImages;
+    std::shared_ptr<const BanList> m_bans;
 };

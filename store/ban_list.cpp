@@ -73,10 +73,11 @@ bool BanList::Ban(const Path& picture) {
 }
 
 ImageListPtr BanList::Without(const ImageListPtr& images) const {
-    if (!images || m_ids->empty()) return images;
+    if (!images || (m_ids->empty() && m_paths.empty())) return images;
     auto kept = std::make_shared<ImageList>();
-    std::copy_if(images->begin(), images->end(), std::back_inserter(*kept),
-                 [this](const ImagePtr& image) { return !image || !IsBanned(image->GetId()); });
+    std::copy_if(images->begin(), images->end(), std::back_inserter(*kept), [this](const ImagePtr& image) {
+        return !image || !(IsBanned(image->GetId()) || IsBanned(image->GetPath()));
+    });
     if (kept->size() == images->size()) return images;
     return kept;
 }

@@ -30,7 +30,8 @@ public:
     bool IsBanned(const Path& picture) const;
     // The banned ids as they are now, for another thread (a download) to keep.
     std::shared_ptr<const std::set<int>> Ids() const { return m_ids; }
-    // The list without its banned images (the same list when none is banned).
+    // The list without its banned images, by id or by package (the same list when none is
+    // banned).
     ImageListPtr Without(const ImageListPtr& images) const;
 
 private:

@@ -26,6 +26,24 @@ TEST(ImageLists, CursorIndexesStayInsideTheirLists) {
     EXPECT_EQ(shown.cursor.localIndex, 1);
     lists.SetLocal(local);
     EXPECT_EQ(lists.GetCursor().localIndex, 0);
+
+    // A picture taken out: the cursor keeps its place, where the next one now stands.
+    ImageList four;
+    for (int i = 0; i < 4; ++i)
+        four.push_back(std::make_shared<Image>(i, Path(L"p" + std::to_wstring(i) + L".tvp"), L"", L""));
+    lists.SetDownloaded(std::make_shared<ImageList>(four));
+    lists.Move({1, 1}, 3, false);
+    lists.RemoveDownloaded(Path(L"p2.tvp"));
+    EXPECT_EQ((*lists.GetDownloaded())[lists.GetCursor().downloadedIndex], four[3]) << "the one shown goes";
+    lists.RemoveDownloaded(Path(L"p0.tvp"));
+    EXPECT_EQ((*lists.GetDownloaded())[lists.GetCursor().downloadedIndex], four[3]) << "one before it goes";
+    lists.RemoveDownloaded(Path(L"p3.tvp"));
+    EXPECT_EQ(lists.GetCursor().downloadedIndex, 0) << "past the end: the first";
+    EXPECT_EQ(lists.GetDownloaded()->size(), 1u);
+    lists.RemoveLocal(Path(L"a.jpg"));
+    EXPECT_EQ(*lists.GetLocal(), std::vector<Path>{L"b.jpg"});
+    lists.RemoveLocal(Path(L"nowhere.jpg"));
+    EXPECT_EQ(lists.GetLocal()->size(), 1u);
 }
 
 TEST(ImageLists, ASnapshotsCursorAlwaysPointsIntoItsOwnLists) {

@@ -248,6 +248,60 @@ TEST_F(Cycle, WhileAProgramRunsFullScreenOrTheBatteryIsLowTheCycleWaitsThenChang
     EXPECT_EQ(WallpaperColour(), ColourOf(1));
 }
 
+TEST_F(Cycle, APictureNeverShownAgainIsGoneForGoodButTheUsersOwnFileStays) {
+    Controller::Impl& impl = ControllerAccess::Of(*controller);
+    const Path banFile = dir / BanList::kFileName;
+    OnThread([&] { impl.bans = BanList(banFile); });
+    ImageListPtr list = Packages({0, 1, 2});
+    SetDownloaded(list);
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    ASSERT_EQ(WallpaperColour(), ColourOf(1));
+
+    controller->NeverShowCurrent();
+    Drain();
+    EXPECT_EQ(WallpaperColour(), ColourOf(2)) << "the next picture takes its place at once";
+    EXPECT_FALSE((*list)[1]->GetPath().Exists()) << "its package is removed";
+    EXPECT_EQ(Downloaded()->size(), 2u);
+    BanList saved(banFile);
+    ASSERT_TRUE(saved.Load());
+    EXPECT_TRUE(saved.IsBanned(101)) << "remembered by its id";
+
+    // The service offers it again: it is not taken, nor shown.
+    ImageListPtr offered = Packages({1, 3});
+    ControllerAccess::Deliver(*controller, offered, false);
+    Drain();
+    ASSERT_EQ(Downloaded()->size(), 1u);
+    EXPECT_EQ((*Downloaded())[0], (*offered)[1]);
+    EXPECT_EQ(WallpaperColour(), ColourOf(3));
+
+    // A picture of the user's own folder is banned by its path and never deleted.
+    TempDir own;
+    const Path mine = own / L"mine.jpg", other = own / L"other.jpg";
+    Picture picture;
+    ASSERT_TRUE(picture.Create(64, 48, ColourOf(6)));
+    ASSERT_TRUE(picture.SaveToFile(mine));
+    ASSERT_TRUE(picture.Create(64, 48, ColourOf(7)));
+    ASSERT_TRUE(picture.SaveToFile(other));
+    OnThread([&] {
+        Lists().SetDownloaded(std::make_shared<ImageList>());
+        Lists().SetLocal(std::make_shared<std::vector<Path>>(std::vector<Path>{mine, other}));
+    });
+    settings->SetUseLocalImage(true);
+    controller->ShowImage(Controller::ShowCurrent, true);
+    Drain();
+    controller->NeverShowCurrent();
+    Drain();
+    EXPECT_TRUE(mine.Exists()) << "the user's file stays";
+    ASSERT_TRUE(saved.Load());
+    EXPECT_TRUE(saved.IsBanned(mine));
+    EXPECT_EQ(*Local(), std::vector<Path>{other});
+    settings->SetLocalImagePath(own.path());
+    controller->LoadLocalImages();
+    Drain();
+    EXPECT_EQ(*Local(), std::vector<Path>{other}) << "a new look at the folder leaves it out";
+}
+
 TEST_F(Cycle, DeliveriesShowTheFirstNewImageThenTheNewList) {
     ImageListPtr old = Packages({0, 1});
     SetDownloaded(old);

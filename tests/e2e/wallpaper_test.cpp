@@ -98,6 +98,73 @@ TEST_F(WallpaperEndToEnd, ADownloadedPictureBecomesTheWallpaper) {
     EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
 }
 
+// The time of the last download config.xml records; empty before the first.
+static std::string LastDownloadTime(const ProgramFolder& folder) {
+    const std::string config = ReadAll(folder.Config());
+    const size_t at = config.find("<LastDownloadTime>");
+    if (at == std::string::npos) return {};
+    const size_t start = at + 18, end = config.find('<', start);
+    const std::string time = config.substr(start, end - start);
+    return time == "0" ? std::string() : time;
+}
+
+TEST_F(WallpaperEndToEnd, APictureNeverShownAgainIsNotFetchedAgainEvenAfterARestart) {
+    ASSERT_TRUE(SetDesktopWallpaper(L"0", L"1", wallpaperFile.str()));  // our own: no question
+    ProgramFolder folder;
+    WriteAll(folder.Config(), ConfigFor("zhiwu"));
+    const Path data = folder.path() / L"data";
+    const Path bans = folder.path() / L"banned.xml";
+    auto start = [&](ChildProcess& kestrane) {
+        EXPECT_TRUE(kestrane.Start(folder.Executable()));
+        return WaitForWindow(L"KestraneMainDialog", kestrane.GetId(), 15000);
+    };
+    // A download has ended when config.xml holds a time other than the one before.
+    auto downloaded = [&](const std::string& before) {
+        return WaitUntil([&] { return !LastDownloadTime(folder).empty() && LastDownloadTime(folder) != before; }, 60);
+    };
+    {
+        ChildProcess kestrane;
+        HWND window = start(kestrane);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(downloaded(""));
+        ASSERT_EQ(data.ListFiles().size(), 2u) << "both pictures of the category";
+        Sleep(1000);  // the final list's rendering
+        const std::optional<std::string> shown = WallpaperBytes();
+
+        PostMessageW(window, WM_COMMAND, ID_NEVER_SHOW_PICTURE, 0);
+        ASSERT_TRUE(WaitUntil([&] { return data.ListFiles().size() == 1; }, 20)) << "its package is removed";
+        EXPECT_TRUE(WallpaperChangesFrom(shown, 20)) << "and the other picture shown";
+        EXPECT_NE(ReadAll(bans).find("<Image pid="), std::string::npos) << ReadAll(bans);
+
+        // The service offers both again: the banned one is neither fetched nor stored.
+        ServiceControl(L"DELETE", L"/_control/requests");
+        const std::string before = LastDownloadTime(folder);
+        Sleep(1100);  // a new second for the download's time
+        PostMessageW(window, WM_COMMAND, ID_DOWNLOAD_NOW, 0);
+        ASSERT_TRUE(downloaded(before));
+        EXPECT_EQ(data.ListFiles().size(), 1u);
+        EXPECT_NE(ServiceControl(L"GET", L"/_control/requests").find("image.php"), std::string::npos);
+        EXPECT_EQ(ServiceControl(L"GET", L"/_control/requests").find("/pictures/"), std::string::npos)
+            << "no picture asked for: the other one is stored, the banned one left out";
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
+    }
+    {
+        const std::string kept = ReadAll(bans);
+        ChildProcess kestrane;
+        HWND window = start(kestrane);
+        ASSERT_NE(window, nullptr);
+        const std::string before = LastDownloadTime(folder);
+        Sleep(1100);
+        PostMessageW(window, WM_COMMAND, ID_DOWNLOAD_NOW, 0);
+        ASSERT_TRUE(downloaded(before));
+        EXPECT_EQ(data.ListFiles().size(), 1u) << "still banned after a restart";
+        EXPECT_EQ(ReadAll(bans), kept);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
+    }
+}
+
 // Wine has no HTML engine here, so a template's page never finishes loading: the first
 // change waits the page's 30 s out and is then made in the plain frame, and closing while a
 // page is awaited ends the wait rather than leaving the exit to the watchdog.

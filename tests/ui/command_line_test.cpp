@@ -17,6 +17,7 @@ TEST(CommandLine, OneVerbInAnyCaseWithSlashOrDashElseUsage) {
         {L" /show ", ID_SHOW_MAIN_WINDOW},
         {L"\"/hide\"", ID_HIDE_MAIN_WINDOW},
         {L"/exit", ID_APP_EXIT},
+        {L"/Ban", ID_NEVER_SHOW_PICTURE},
     };
     for (const auto& [text, command] : verbs) {
         const CommandLine line = ParseCommandLine(text);

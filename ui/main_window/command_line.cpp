@@ -22,6 +22,7 @@ constexpr KnownVerb kVerbs[] = {
     {L"show", ID_SHOW_MAIN_WINDOW},
     {L"hide", ID_HIDE_MAIN_WINDOW},
     {L"exit", ID_APP_EXIT},
+    {L"ban", ID_NEVER_SHOW_PICTURE},
 };
 
 std::optional<WORD> CommandOf(const std::wstring& name) {
@@ -66,7 +67,7 @@ CommandLine ParseCommandLine(const std::wstring& arguments) {
 
 std::wstring CommandLineUsage() {
     return L"Usage: Kestrane.exe [/next | /prev | /freeze | /unfreeze | /restore | /download | /show | /hide | "
-           L"/exit]";
+           L"/exit | /ban]";
 }
 
 bool SendVerb(HWND running, const std::wstring& verb) {

@@ -97,6 +97,8 @@ private:
     void OnDisplayChange();
     void OnLanguageChanged() override;
     void RefreshControls();
+    // Asks first when the picture is a favourite.
+    void NeverShowCurrentPicture(Controller& controller);
     // The tray tip for the state, when no progress is shown.
     void ShowStatusTip();
     BOOL OnDrawItem(const DRAWITEMSTRUCT& item);

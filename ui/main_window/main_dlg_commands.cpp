@@ -55,6 +55,8 @@ void CMainDlg::BuildCommandTable() {
     m_commands.Add({L"", ID_APP_EXIT, [this] { PostMessageW(m_hwnd, WM_CLOSE, 0, 0); }});
     m_commands.Add({NameOf(HotKeyCommand::RestoreOldWallpaper), ID_RESTORE_OLD_WALLPAPER,
                     core([](Controller& c) { c.RestoreOldWallpaper(); })});
+    m_commands.Add({NameOf(HotKeyCommand::NeverShowPicture), ID_NEVER_SHOW_PICTURE,
+                    core([this](Controller& c) { NeverShowCurrentPicture(c); })});
     m_commands.Add({L"", ID_LOGIN, core([this](Controller&) { RunLoginDialog(); })});
     m_commands.Add({L"", ID_LOGOUT, core([](Controller& c) { c.Logout(); })});
     m_commands.Add({L"", IDC_STATUS_OFF, core([this](Controller&) { RunLoginDialog(); })});
@@ -156,4 +158,17 @@ void CMainDlg::ToggleMainWindow() {
     } else {
         HideMainWindow();
     }
+}
+
+// A favourite is the user's own choice: it goes only when the user says so.
+void CMainDlg::NeverShowCurrentPicture(Controller& controller) {
+    const ImagePtr current = m_state->currentImage;
+    bool favourite = false;
+    if (current && current->GetId() > 0 && m_state->favorites)
+        for (const FavoriteEntry& entry : *m_state->favorites)
+            favourite |= entry.image && entry.image->GetId() == current->GetId();
+    if (favourite && ShowMessageBox(m_hwnd, GetString(L"Prompt_NeverShowFavorite"), GetString(L"Prompt_Default_Title"),
+                                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    controller.NeverShowCurrent();
 }

@@ -131,6 +131,7 @@ UniqueMenu CommandMenus::BuildSetupMenu() {
     // Nothing to go back to while the recorded wallpaper is our own or none.
     Append(m, ID_RESTORE_OLD_WALLPAPER, GetString(L"CmdName_RestoreOldWallpaper"),
            State()->canRestoreOldWallpaper ? 0 : MF_GRAYED);
+    Append(m, ID_NEVER_SHOW_PICTURE, GetString(L"CmdName_NeverShowPicture"));
     Append(m, ID_CHECK_UPDATE, GetString(L"CmdName_CheckUpdate"));
     Append(m, ID_SHOW_PROPERTY_SHEET, GetString(L"CmdName_ShowPropertySheet"));
     AppendSubMenu(m, BuildLanguagesMenu(), GetString(L"CmdName_Languages"));
@@ -146,6 +147,7 @@ UniqueMenu CommandMenus::BuildTrayMenu() {
     Append(m, ID_SHOW_MAIN_WINDOW, GetString(L"CmdName_ShowMainWindow"));
     Append(m, ID_RESTORE_OLD_WALLPAPER, GetString(L"CmdName_RestoreOldWallpaper"),
            State()->canRestoreOldWallpaper ? 0 : MF_GRAYED);
+    Append(m, ID_NEVER_SHOW_PICTURE, GetString(L"CmdName_NeverShowPicture"));
     AppendSeparator(m);
     AppendSubMenu(m, BuildQuickCategoryMenu(), GetString(L"CmdName_QuickCategory"));
     Append(m, ID_DOWNLOAD_NOW, GetString(L"CmdName_DownloadNow"));
