@@ -84,6 +84,10 @@ public:
     // banned by its id (its package is removed, and a favourite leaves the favourites), a
     // picture of the user's folder by its path (the file stays).
     void NeverShowCurrent();
+    // Writes a copy of the picture on the desktop into the user's Pictures folder, under
+    // "Kestrane", named after its category and the day it came: the package's picture byte for
+    // byte as the service sent it, or the user's own file as it is. Told through IUI.
+    void SavePicture();
 
     struct Impl;
 
@@ -115,6 +119,7 @@ private:
     void ChangeDesktopIcons(bool hidden);
     void RequestFavorite(int pid, bool add);
     void BanCurrent();
+    void SaveCurrent();
 
     // The downloader's answers, posted to the Controller thread.
     void OnImageList(const ImageListPtr& images, bool moreToCome);

@@ -17,6 +17,7 @@
 #include "base/job_thread.h"
 #include "base/working_set.h"
 #include "config/settings.h"
+#include "config/user_folder.h"
 #include "desktop/shell/pause_signals.h"
 #include "desktop/shell/wallpaper_state.h"
 #include "desktop/skin/drawn_layout.h"
@@ -54,6 +55,7 @@ struct Controller::Impl : std::enable_shared_from_this<Controller::Impl> {
     std::int64_t lastDownloadAttempt = 0;
     ServiceOutage outage;
     BanList bans{Path()};  // Init gives it its file
+    std::function<Path()> picturesFolder = PicturesFolder;  // the tests put their own
     // Why automatic changes wait, as the last look found it, and whether one waits for the end.
     bool pausedForFullScreen = false;
     bool pausedForBattery = false;
@@ -103,6 +105,9 @@ struct Controller::Impl : std::enable_shared_from_this<Controller::Impl> {
     // What the snapshot's cursor, moved by offset (not stored), points at; at offset 0 the
     // image shown instead of the cursor's, while its package is there.
     PictureSource SourceOf(const ImageLists::Snapshot& shown, int offset) const;
+    // A saved copy's name: the picture's category in the user's language (from the address it
+    // came from) and the day its package was written; the user's own file keeps its name.
+    std::wstring SavedName(const PictureSource& source) const;
     // The picture, decoded as large as the screen needs; empty when it does not load.
     Picture LoadPicture(const PictureSource& source) const;
     // The wallpaper for the picture; a template that timed out gives way to the plain frame,

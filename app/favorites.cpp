@@ -1,8 +1,13 @@
 // What the user does with one picture: show one of the favourites the menus list, never show
-// the one on the desktop again.
+// the one on the desktop again, keep a copy of it.
 #include "app/controller.h"
+
+#include <cwchar>
+
 #include "app/controller_impl.h"
 #include "base/debug_log.h"
+#include "base/localization.h"
+#include "store/picture_copy.h"
 
 void Controller::ShowFavoriteImage(const ImagePtr& image) {
     Post([image](Controller& c) {
@@ -41,4 +46,45 @@ void Controller::BanCurrent() {
         impl.lists.RemoveLocal(source.path);  // the user's own file stays where it is
     }
     QueueShow(ShowCurrent, true);  // the next picture stands where the banned one stood
+}
+
+void Controller::SavePicture() {
+    Post([](Controller& c) { c.SaveCurrent(); });
+}
+
+void Controller::SaveCurrent() {
+    Impl& impl = *m_impl;
+    impl.AssertOnOwnThread("SaveCurrent");
+    const Impl::PictureSource source = impl.SourceOf(impl.lists.GetSnapshot(), 0);
+    const Path pictures = impl.picturesFolder();
+    std::optional<Path> saved;
+    if (!source.path.str().empty() && !pictures.str().empty())
+        saved = SavePictureCopy(source.path, source.packaged, pictures / L"Kestrane", impl.SavedName(source));
+    if (saved) {
+        impl.ui->PictureSaved(*saved);
+    } else {
+        impl.ui->ShowInfo(IUI::ShowInfoMessage, GetString(L"Prompt_SavePicture_Fail"),
+                          GetString(L"Prompt_SavePicture_Fail_Title"));
+    }
+}
+
+std::wstring Controller::Impl::SavedName(const PictureSource& source) const {
+    AssertOnOwnThread("SavedName");
+    if (!source.packaged) return source.path.Stem();
+    std::wstring category = GetString(L"Tooltip_ProgramName");
+    const ImagePtr image = CurrentImage();
+    const std::wstring url = image ? L"/" + image->GetFullUrl() + L"/" : std::wstring();
+    for (const Settings::Category& known : settings->GetCategories())
+        if (url.find(L"/" + known.id + L"/") != std::wstring::npos) {
+            category = GetString(L"Category_" + known.id, known.id);
+            break;
+        }
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    SYSTEMTIME utc{}, day{};
+    if (!GetFileAttributesExW(source.path.c_str(), GetFileExInfoStandard, &data) ||
+        !FileTimeToSystemTime(&data.ftLastWriteTime, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &day))
+        return category;
+    wchar_t date[16] = {};
+    std::swprintf(date, 16, L"%04u-%02u-%02u", day.wYear, day.wMonth, day.wDay);
+    return category + L" " + date;
 }

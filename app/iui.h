@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/controller_state.h"
+#include "base/path.h"
 #include "net/version_info.h"
 
 class IUI {
@@ -24,6 +25,8 @@ public:
     // Asks before installing a downloaded update, unless it is verified and silent updates are
     // on; install runs only when the user agrees (or was not asked).
     virtual void ConfirmInstallUpdate(const VersionInfo& info, bool verified, Callback install) = 0;
+    // A copy of the picture was saved: the user is told where, and may open its folder.
+    virtual void PictureSaved(const Path& file) = 0;
 
 protected:
     ~IUI() = default;  // not owned through this interface

@@ -12,7 +12,8 @@ enum class HotKeyCommand {
     DownloadNow,
     ShowPropertySheet,
     RestoreOldWallpaper,
-    NeverShowPicture
+    NeverShowPicture,
+    SavePicture
 };
 
 inline constexpr const wchar_t* kHotKeyCommandNames[] = {L"Prev",
@@ -23,8 +24,9 @@ inline constexpr const wchar_t* kHotKeyCommandNames[] = {L"Prev",
                                                          L"DownloadNow",
                                                          L"ShowPropertySheet",
                                                          L"RestoreOldWallpaper",
-                                                         L"NeverShowPicture"};
+                                                         L"NeverShowPicture",
+                                                         L"SavePicture"};
 inline constexpr int kHotKeyCommandCount = static_cast<int>(std::size(kHotKeyCommandNames));
-static_assert(kHotKeyCommandCount == static_cast<int>(HotKeyCommand::NeverShowPicture) + 1);
+static_assert(kHotKeyCommandCount == static_cast<int>(HotKeyCommand::SavePicture) + 1);
 
 constexpr const wchar_t* NameOf(HotKeyCommand command) { return kHotKeyCommandNames[static_cast<int>(command)]; }

@@ -29,6 +29,24 @@ Path LocalUserFolder() {
     return Path(folder) / L"Kestrane";
 }
 
+Path PicturesFolder() {
+    // SHGetKnownFolderPath (Vista on) follows a Pictures folder the user moved; found at run
+    // time so that XP still starts.
+    using KnownFolderPath = HRESULT(WINAPI*)(REFGUID, DWORD, HANDLE, PWSTR*);
+    static const auto known = reinterpret_cast<KnownFolderPath>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"shell32.dll"), "SHGetKnownFolderPath")));
+    static const GUID kPictures = {0x33E28130, 0x4E1E, 0x4676, {0x83, 0x5A, 0x98, 0x39, 0x5C, 0x3B, 0xC3, 0xBB}};
+    PWSTR found = nullptr;
+    if (known && SUCCEEDED(known(kPictures, 0, nullptr, &found)) && found) {
+        Path folder(found);
+        CoTaskMemFree(found);
+        return folder;
+    }
+    wchar_t folder[MAX_PATH] = {};
+    if (SHGetFolderPathW(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return Path();
+    return Path(folder);
+}
+
 Path ChooseUserFolder(const Path& programFolder, const Path& perUserFolder,
                       const std::function<bool(const Path&)>& isWritable) {
     if (perUserFolder.empty()) return programFolder;

@@ -13,6 +13,10 @@ bool IsFolderWritable(const Path& folder);
 // %LOCALAPPDATA%\Kestrane; empty when the shell does not know the folder.
 Path LocalUserFolder();
 
+// The user's Pictures folder (the known folder where the shell has it, My Pictures before
+// Vista); empty when the shell does not know it.
+Path PicturesFolder();
+
 // The settings file, in whichever folder is chosen.
 constexpr const wchar_t* kConfigFileName = L"config.xml";
 

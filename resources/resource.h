@@ -29,6 +29,7 @@
 #define ID_FREEZE_ON 32810   // the command line's /freeze and /unfreeze: set, not toggled
 #define ID_FREEZE_OFF 32811
 #define ID_NEVER_SHOW_PICTURE 32812
+#define ID_SAVE_PICTURE 32813
 #define ID_APP_ABOUT 57664
 #define ID_APP_EXIT 57665
 

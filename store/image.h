@@ -27,11 +27,12 @@ public:
     int GetOrder() const { return m_order; }
     void SetOrder(int order) { m_order = order; }
 
-    // Used when a package header is read into an existing record.
-    void Reset(int id, Path path) {
+    // Used when a package header is read into an existing record; the header may give back
+    // the full URL the picture came from.
+    void Reset(int id, Path path, std::wstring fullUrl = {}) {
         m_id = id;
         m_path = std::move(path);
-        m_url.clear();
+        m_url = std::move(fullUrl);
         m_baseurl.clear();
     }
 

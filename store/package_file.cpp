@@ -67,12 +67,33 @@ Key NewKey() {
     return key;
 }
 
+// Where the picture came from, for a store read back after a restart; a URL too long for the
+// header is left out rather than the package.
+constexpr size_t kMaxHeaderUrl = 2048;
+
+std::string EscapedXml(const std::string& text) {
+    std::string escaped;
+    for (char c : text) {
+        if (c == '&')
+            escaped += "&amp;";
+        else if (c == '<')
+            escaped += "&lt;";
+        else if (c == '>')
+            escaped += "&gt;";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
 std::string HeaderText(const ImagePtr& image, size_t length) {
     std::string text = "<tvp>";
     if (image) {
         text += "<pid>" + std::to_string(image->GetId()) + "</pid><width>" + std::to_string(image->GetWidth()) +
                 "</width><height>" + std::to_string(image->GetHeight()) + "</height><order>" +
                 std::to_string(image->GetOrder()) + "</order>";
+        const std::wstring url = image->GetFullUrl();
+        if (!url.empty() && url.size() <= kMaxHeaderUrl) text += "<url>" + EscapedXml(ToUtf8(url)) + "</url>";
     }
     return text + "<length>" + std::to_string(length) + "</length></tvp>";
 }
@@ -255,11 +276,12 @@ bool LoadPackageImage(const ImagePtr& image, Picture* picture, const Path& path,
     Bytes payload;
     if (!ReadPackage(&fields, picture ? &payload : nullptr, path)) return false;
     if (image) {
-        image->Reset(-1, path);
         auto field = [&](const wchar_t* name) -> const std::wstring* {
             auto found = fields.find(name);
             return found == fields.end() ? nullptr : &found->second;
         };
+        const std::wstring* url = field(L"url");
+        image->Reset(-1, path, url ? *url : std::wstring());
         const std::wstring* width = field(L"width");
         const std::wstring* height = field(L"height");
         if (width && height) image->SetSize(ParseInt(*width), ParseInt(*height));

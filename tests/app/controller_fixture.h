@@ -82,6 +82,10 @@ public:
         confirmations.push_back({info, verified});
         installs.push_back(std::move(install));  // as a question still open would hold it
     }
+    void PictureSaved(const Path& file) override {
+        std::lock_guard<std::mutex> guard(mutex);
+        saved.push_back(file);
+    }
     size_t MessageCount() {
         std::lock_guard<std::mutex> guard(mutex);
         return messages.size();
@@ -93,6 +97,7 @@ public:
     std::vector<std::pair<ShowInfoType, std::wstring>> messages;
     std::vector<std::pair<VersionInfo, bool>> confirmations;
     std::vector<Callback> installs;
+    std::vector<Path> saved;
 };
 
 inline COLORREF ColourOf(int n) { return RGB(10 + 30 * n, 220 - 30 * n, 90 + 17 * n); }

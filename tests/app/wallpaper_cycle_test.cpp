@@ -302,6 +302,43 @@ TEST_F(Cycle, APictureNeverShownAgainIsGoneForGoodButTheUsersOwnFileStays) {
     EXPECT_EQ(*Local(), std::vector<Path>{other}) << "a new look at the folder leaves it out";
 }
 
+TEST_F(Cycle, ASavedCopyIsThePackagesPictureNamedAfterItsCategoryAndNeverOverAnother) {
+    SelectLanguage(1033);
+    Controller::Impl& impl = ControllerAccess::Of(*controller);
+    const Path pictures = dir / L"Pictures";
+    OnThread([&] { impl.picturesFolder = [pictures] { return pictures; }; });
+    auto scenery = std::make_shared<Image>(7, settings->GetDataDirectory() / L"s.tvp", L"lake.jpg",
+                                           L"http://127.0.0.1/pictures/fengguang/");
+    const Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, 1, 2, 3, 4, 5};
+    ASSERT_TRUE(WritePackage(scenery, jpeg, scenery->GetPath()));
+    SetDownloaded(std::make_shared<ImageList>(ImageList{scenery}));
+    controller->SavePicture();
+    controller->SavePicture();
+    Drain();
+    std::vector<Path> saved;
+    {
+        std::lock_guard<std::mutex> guard(ui.mutex);
+        saved = ui.saved;
+    }
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[0].Parent(), pictures / L"Kestrane");
+    const std::wstring name = saved[0].FileName();
+    EXPECT_EQ(name.rfind(GetString(L"Category_fengguang") + L" 20", 0), 0u) << "the category, then the day: " << name;
+    EXPECT_EQ(saved[0].Extension(), L".jpg");
+    EXPECT_EQ(ReadAll(saved[0]), std::string(jpeg.begin(), jpeg.end())) << "byte for byte";
+    EXPECT_EQ(saved[1].FileName(), saved[0].Stem() + L" (2).jpg") << "the first is not replaced";
+
+    // A damaged package: a clear message, nothing written.
+    std::string bytes = ReadAll(scenery->GetPath());
+    WriteAll(scenery->GetPath(), bytes.substr(0, 30));
+    controller->SavePicture();
+    Drain();
+    EXPECT_EQ(ui.MessageCount(), 1u);
+    EXPECT_EQ(ui.messages.back().second,
+              GetString(L"Prompt_SavePicture_Fail") + L"|" + GetString(L"Prompt_SavePicture_Fail_Title"));
+    EXPECT_EQ((pictures / L"Kestrane").ListFiles().size(), 2u);
+}
+
 TEST_F(Cycle, DeliveriesShowTheFirstNewImageThenTheNewList) {
     ImageListPtr old = Packages({0, 1});
     SetDownloaded(old);

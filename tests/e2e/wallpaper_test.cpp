@@ -4,12 +4,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
 #include "base/file_io.h"
 #include "base/handles.h"
 #include "base/utf8.h"
+#include "config/user_folder.h"
 #include "config/version_table.h"
 #include "desktop/shell/wallpaper_state.h"
 #include "e2e/kestrane_process.h"
@@ -130,6 +132,27 @@ TEST_F(WallpaperEndToEnd, APictureNeverShownAgainIsNotFetchedAgainEvenAfterARest
         ASSERT_EQ(data.ListFiles().size(), 2u) << "both pictures of the category";
         Sleep(1000);  // the final list's rendering
         const std::optional<std::string> shown = WallpaperBytes();
+
+        // Save Picture As: the picture as the service sent it, in the user's Pictures folder.
+        const Path keptFolder = PicturesFolder() / L"Kestrane";
+        const std::vector<Path> earlier = keptFolder.IsDirectory() ? keptFolder.ListFiles() : std::vector<Path>();
+        PostMessageW(window, WM_COMMAND, ID_SAVE_PICTURE, 0);
+        ASSERT_TRUE(
+            WaitUntil([&] { return keptFolder.IsDirectory() && keptFolder.ListFiles().size() > earlier.size(); }, 20));
+        Path savedCopy;
+        for (const Path& file : keptFolder.ListFiles())
+            if (std::find(earlier.begin(), earlier.end(), file) == earlier.end()) savedCopy = file;
+        const std::string savedBytes = ReadAll(savedCopy);
+        bool asSent = false;
+        const std::string log = ServiceControl(L"GET", L"/_control/requests");
+        for (size_t at = log.find("\"path\": \"/pictures/zhiwu/"); at != std::string::npos;
+             at = log.find("\"path\": \"/pictures/zhiwu/", at + 1)) {
+            const size_t start = at + 9, end = log.find('"', start);
+            asSent |= !savedBytes.empty() && savedBytes == ServiceControl(L"GET", FromUtf8(log.substr(start, end - start)));
+        }
+        EXPECT_TRUE(asSent) << "byte for byte one of the service's pictures: " << ToUtf8(savedCopy.str());
+        EXPECT_EQ(savedCopy.Extension(), L".jpg");
+        savedCopy.Remove();
 
         PostMessageW(window, WM_COMMAND, ID_NEVER_SHOW_PICTURE, 0);
         ASSERT_TRUE(WaitUntil([&] { return data.ListFiles().size() == 1; }, 20)) << "its package is removed";

@@ -125,7 +125,7 @@ TEST(PackageFile, FileNameIsMd5OfUtf16Url) {
 TEST(PackageFile, RoundTripWithAndWithoutImage) {
     TempDir dir;
     Bytes payload = RandomBytes(1000, 1);
-    auto image = std::make_shared<Image>(-42, dir / L"ignored", L"a.jpg", L"http://x/");
+    auto image = std::make_shared<Image>(-42, dir / L"ignored", L"a.jpg?x=1&y=<2>", L"http://x/fengguang/");
     image->SetSize(1920, 1080);
     image->SetOrder(7);
     ASSERT_TRUE(WritePackage(image, payload, dir / L"with.tvp"));
@@ -138,7 +138,15 @@ TEST(PackageFile, RoundTripWithAndWithoutImage) {
     EXPECT_EQ(
         fields,
         (PackageFields{
-            {L"pid", L"-42"}, {L"width", L"1920"}, {L"height", L"1080"}, {L"order", L"7"}, {L"length", L"1000"}}));
+            {L"pid", L"-42"}, {L"width", L"1920"}, {L"height", L"1080"}, {L"order", L"7"},
+            {L"url", L"http://x/fengguang/a.jpg?x=1&y=<2>"}, {L"length", L"1000"}}));
+    auto back = std::make_shared<Image>(0, Path(), L"", L"");
+    ASSERT_TRUE(LoadPackageImage(back, nullptr, dir / L"with.tvp"));
+    EXPECT_EQ(back->GetFullUrl(), L"http://x/fengguang/a.jpg?x=1&y=<2>") << "where it came from, after a restart";
+    ASSERT_TRUE(WritePackage(std::make_shared<Image>(1, dir / L"l", std::wstring(3000, L'u'), L""), payload,
+                             dir / L"long.tvp"));
+    ASSERT_TRUE(ReadPackage(&fields, nullptr, dir / L"long.tvp")) << "a URL too long is left out, not the package";
+    EXPECT_EQ(fields.count(L"url"), 0u);
     ASSERT_TRUE(ReadPackage(&fields, &read, dir / L"without.tvp"));
     EXPECT_EQ(read, payload);
     EXPECT_EQ(fields, (PackageFields{{L"length", L"1000"}}));
@@ -160,7 +168,8 @@ TEST(PackageFile, RoundTripWithAndWithoutImage) {
     checkLayout(dir / L"without.tvp", "<tvp><length>1000</length></tvp>");
     checkLayout(
         dir / L"with.tvp",
-        "<tvp><pid>-42</pid><width>1920</width><height>1080</height><order>7</order><length>1000</length></tvp>");
+        "<tvp><pid>-42</pid><width>1920</width><height>1080</height><order>7</order>"
+        "<url>http://x/fengguang/a.jpg?x=1&amp;y=&lt;2&gt;</url><length>1000</length></tvp>");
 
     // Each package gets its own key.
     EXPECT_NE(ReadAll(dir / L"without.tvp").substr(6, 16), ReadAll(dir / L"with.tvp").substr(6, 16));

@@ -18,6 +18,7 @@ TEST(CommandLine, OneVerbInAnyCaseWithSlashOrDashElseUsage) {
         {L"\"/hide\"", ID_HIDE_MAIN_WINDOW},
         {L"/exit", ID_APP_EXIT},
         {L"/Ban", ID_NEVER_SHOW_PICTURE},
+        {L"-save", ID_SAVE_PICTURE},
     };
     for (const auto& [text, command] : verbs) {
         const CommandLine line = ParseCommandLine(text);

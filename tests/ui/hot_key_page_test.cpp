@@ -25,7 +25,7 @@ namespace {
 constexpr int kApplyButton = 0x3021;  // the sheet's own Apply button
 
 // The page's rows, in the order it lists the commands.
-enum Row { kPrev = 0, kFreeze, kNext, kShowHideDesktopIcons, kToggleMainWindow, kDownloadNow, kRowCount = 9 };
+enum Row { kPrev = 0, kFreeze, kNext, kShowHideDesktopIcons, kToggleMainWindow, kDownloadNow, kRowCount = 10 };
 
 std::string Narrow(const std::wstring& text) {
     std::string result;

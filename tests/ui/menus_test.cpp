@@ -131,22 +131,23 @@ protected:
 TEST_F(Menus, SetupMenuInEnglishAndInSimplifiedChinese) {
     UniqueMenu menu = menus->BuildSetupMenu();
     std::vector<ItemView> items = Items(menu.get());
-    ASSERT_EQ(items.size(), 11u);
-    EXPECT_EQ(Ids(items), (std::vector<UINT>{0, 0, ID_RESTORE_OLD_WALLPAPER, ID_NEVER_SHOW_PICTURE, ID_CHECK_UPDATE,
-                                             ID_SHOW_PROPERTY_SHEET, 0, 0, ID_LOGIN, ID_APP_ABOUT, ID_APP_EXIT}));
+    ASSERT_EQ(items.size(), 12u);
+    EXPECT_EQ(Ids(items),
+              (std::vector<UINT>{0, 0, ID_RESTORE_OLD_WALLPAPER, ID_SAVE_PICTURE, ID_NEVER_SHOW_PICTURE, ID_CHECK_UPDATE,
+                                 ID_SHOW_PROPERTY_SHEET, 0, 0, ID_LOGIN, ID_APP_ABOUT, ID_APP_EXIT}));
     EXPECT_NE(items[0].subMenu, nullptr);
     EXPECT_TRUE(items[1].separator);
-    EXPECT_NE(items[6].subMenu, nullptr);
-    EXPECT_TRUE(items[7].separator);
+    EXPECT_NE(items[7].subMenu, nullptr);
+    EXPECT_TRUE(items[8].separator);
     EXPECT_EQ(Texts(items), (std::vector<std::wstring>{L"&Quick Category", L"", L"&Restore Old Wallpaper",
-                                                       L"&Never Show This Picture", L"Check for &Updates",
-                                                       L"&Options...", L"&Languages", L"", L"Sign &In...", L"&About",
-                                                       L"E&xit"}));
+                                                       L"Sa&ve Picture As...", L"&Never Show This Picture",
+                                                       L"Check for &Updates", L"&Options...", L"&Languages", L"",
+                                                       L"Sign &In...", L"&About", L"E&xit"}));
     EXPECT_TRUE(items[2].grayed) << "no old wallpaper recorded: nothing to restore";
     EXPECT_FALSE(items[3].grayed);
     EXPECT_FALSE(items[4].grayed);
     EXPECT_EQ(GetMenuItemCount(items[0].subMenu), 10) << "All, eight categories, More Categories";
-    EXPECT_EQ(GetMenuItemCount(items[6].subMenu), 3) << "three languages";
+    EXPECT_EQ(GetMenuItemCount(items[7].subMenu), 3) << "three languages";
 
     SelectLanguage(2052);
     state.canRestoreOldWallpaper = true;
@@ -154,6 +155,7 @@ TEST_F(Menus, SetupMenuInEnglishAndInSimplifiedChinese) {
     items = Items(menu.get());
     EXPECT_EQ(Texts(items), (std::vector<std::wstring>{
                                 L"\u5FEB\u901F\u5206\u7C7B(&Q)", L"", L"\u6062\u590D\u539F\u6765\u7684\u58C1\u7EB8(&R)",
+                                L"\u56FE\u7247\u53E6\u5B58\u4E3A(&V)...",
                                 L"\u4E0D\u518D\u663E\u793A\u8FD9\u5F20\u56FE\u7247(&N)", L"\u68C0\u67E5\u66F4\u65B0(&U)", L"\u9009\u9879(&O)...", L"\u8BED\u8A00(&L)", L"",
                                 L"\u767B\u5F55(&I)...", L"\u5173\u4E8E(&A)", L"\u9000\u51FA(&X)"}));
     EXPECT_FALSE(items[2].grayed) << "the user's own wallpaper can be restored";
@@ -163,32 +165,33 @@ TEST_F(Menus, SignedInTheMenusOfferSignOutAndForManagersTheCategoryPage) {
     state.loginState = Settings::kLoggedIn;
     state.currentImage = std::make_shared<Image>(7, Path(L"C:\\x.tvp"), L"x.jpg", L"");
     std::vector<ItemView> items = Items(menus->BuildSetupMenu().get());
-    ASSERT_EQ(items.size(), 11u);
-    EXPECT_EQ(items[8].id, static_cast<UINT>(ID_LOGOUT));
-    EXPECT_EQ(items[8].text, L"Sign Ou&t");
+    ASSERT_EQ(items.size(), 12u);
+    EXPECT_EQ(items[9].id, static_cast<UINT>(ID_LOGOUT));
+    EXPECT_EQ(items[9].text, L"Sign Ou&t");
 
     Settings::LoginRecord manager;
     manager.Manage = true;
     state.loginRecord = manager;
     items = Items(menus->BuildSetupMenu().get());
-    ASSERT_EQ(items.size(), 12u);
-    EXPECT_EQ(items[9].id, static_cast<UINT>(ID_MANAGE_CATEGORY));
-    EXPECT_EQ(items[9].text, L"\u7BA1\u7406\u56FE\u7247(&M)");
+    ASSERT_EQ(items.size(), 13u);
+    EXPECT_EQ(items[10].id, static_cast<UINT>(ID_MANAGE_CATEGORY));
+    EXPECT_EQ(items[10].text, L"\u7BA1\u7406\u56FE\u7247(&M)");
     std::vector<ItemView> tray = Items(menus->BuildTrayMenu().get());
     EXPECT_EQ(Ids(tray),
-              (std::vector<UINT>{ID_SHOW_MAIN_WINDOW, ID_RESTORE_OLD_WALLPAPER, ID_NEVER_SHOW_PICTURE, 0, 0,
-                                 ID_DOWNLOAD_NOW, ID_SHOW_PROPERTY_SHEET, 0, ID_LOGOUT, ID_MANAGE_CATEGORY, ID_APP_ABOUT,
-                                 ID_APP_EXIT}));
+              (std::vector<UINT>{ID_SHOW_MAIN_WINDOW, ID_RESTORE_OLD_WALLPAPER, ID_SAVE_PICTURE, ID_NEVER_SHOW_PICTURE,
+                                 0, 0, ID_DOWNLOAD_NOW, ID_SHOW_PROPERTY_SHEET, 0, ID_LOGOUT, ID_MANAGE_CATEGORY,
+                                 ID_APP_ABOUT, ID_APP_EXIT}));
     EXPECT_EQ(tray[0].text, L"&Show Main Window");
-    EXPECT_EQ(tray[2].text, L"&Never Show This Picture");
-    EXPECT_EQ(tray[4].text, L"&Quick Category");
-    EXPECT_NE(tray[4].subMenu, nullptr);
+    EXPECT_EQ(tray[2].text, L"Sa&ve Picture As...");
+    EXPECT_EQ(tray[3].text, L"&Never Show This Picture");
+    EXPECT_EQ(tray[5].text, L"&Quick Category");
+    EXPECT_NE(tray[5].subMenu, nullptr);
 
     state.currentImage = std::make_shared<Image>(0, Path(L"C:\\x.tvp"), L"x.jpg", L"");
-    EXPECT_EQ(Items(menus->BuildSetupMenu().get()).size(), 11u) << "no page for an image without id";
-    EXPECT_EQ(Items(menus->BuildTrayMenu().get()).size(), 11u);
+    EXPECT_EQ(Items(menus->BuildSetupMenu().get()).size(), 12u) << "no page for an image without id";
+    EXPECT_EQ(Items(menus->BuildTrayMenu().get()).size(), 12u);
     state.currentImage = nullptr;
-    EXPECT_EQ(Items(menus->BuildTrayMenu().get()).size(), 11u) << "nor for a local picture";
+    EXPECT_EQ(Items(menus->BuildTrayMenu().get()).size(), 12u) << "nor for a local picture";
 }
 
 TEST_F(Menus, QuickCategoriesCheckTheTagsAndGrayThoseThatNeedSignIn) {
@@ -276,7 +279,7 @@ TEST_F(Menus, LanguagesAreListedOnceEachAndChoosingOneSwitchesAndSaves) {
     EXPECT_EQ(GetSelectedLangId(), 2052);
     EXPECT_EQ(listener.changes, 1) << "every window re-texts itself";
     EXPECT_NE(ReadAll(settings->GetConfigPath()).find("<LangId>2052</LangId>"), std::string::npos);
-    EXPECT_EQ(Items(menus->BuildSetupMenu().get())[9].text, L"\u5173\u4E8E(&A)") << "the next menu is in Chinese";
+    EXPECT_EQ(Items(menus->BuildSetupMenu().get())[10].text, L"\u5173\u4E8E(&A)") << "the next menu is in Chinese";
     EXPECT_FALSE(menus->OnCommand(34003)) << "beyond the list";
 }
 
@@ -367,7 +370,7 @@ TEST_F(Menus, EveryFixedItemHasAKeyOfItsOwnInEveryLanguage) {
             UniqueMenu setup = menus->BuildSetupMenu(), tray = menus->BuildTrayMenu();
             UniqueMenu favorites = menus->BuildFavoritesMenu();
             for (HMENU menu :
-                 {setup.get(), GetSubMenu(setup.get(), 0), GetSubMenu(setup.get(), 6), tray.get(), favorites.get()}) {
+                 {setup.get(), GetSubMenu(setup.get(), 0), GetSubMenu(setup.get(), 7), tray.get(), favorites.get()}) {
                 ASSERT_NE(menu, nullptr) << name;
                 std::map<wchar_t, std::wstring> keys;
                 for (const ItemView& item : Items(menu)) {
@@ -488,10 +491,10 @@ TEST(FlatMenuStyle, EveryItemOfTheMenuAndItsSubMenusBecomesOwnerDrawn) {
     CommandMenus menus(std::make_shared<Settings>(dir.path()), CommandMenus::Sources{});
     UniqueMenu setup = menus.BuildSetupMenu();
     std::map<HMENU, std::vector<ItemView>> before;
-    for (HMENU menu : {setup.get(), GetSubMenu(setup.get(), 0), GetSubMenu(setup.get(), 6)}) before[menu] = Items(menu);
+    for (HMENU menu : {setup.get(), GetSubMenu(setup.get(), 0), GetSubMenu(setup.get(), 7)}) before[menu] = Items(menu);
     FlatMenuStyle style;
     style.Apply(setup.get());
-    for (HMENU menu : {setup.get(), GetSubMenu(setup.get(), 0), GetSubMenu(setup.get(), 6)}) {
+    for (HMENU menu : {setup.get(), GetSubMenu(setup.get(), 0), GetSubMenu(setup.get(), 7)}) {
         ASSERT_NE(menu, nullptr);
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
             UINT type = 0;
@@ -545,9 +548,9 @@ TEST(FlatMenuStyle, EveryItemOfTheMenuAndItsSubMenusBecomesOwnerDrawn) {
     // the categories' shared first letter cycles, a key of no item is ignored.
     LRESULT answer = 0;
     ASSERT_TRUE(style.OnMenuChar(L'x', setup.get(), answer));
-    EXPECT_EQ(answer, MAKELRESULT(10, MNC_EXECUTE));
+    EXPECT_EQ(answer, MAKELRESULT(11, MNC_EXECUTE));
     ASSERT_TRUE(style.OnMenuChar(L'O', setup.get(), answer));
-    EXPECT_EQ(answer, MAKELRESULT(5, MNC_EXECUTE));
+    EXPECT_EQ(answer, MAKELRESULT(6, MNC_EXECUTE));
     ASSERT_TRUE(style.OnMenuChar(L'r', setup.get(), answer));
     EXPECT_EQ(answer, MAKELRESULT(2, MNC_SELECT)) << "nothing to restore: selected, not chosen";
     ASSERT_TRUE(style.OnMenuChar(L'z', setup.get(), answer));

@@ -23,6 +23,7 @@ constexpr KnownVerb kVerbs[] = {
     {L"hide", ID_HIDE_MAIN_WINDOW},
     {L"exit", ID_APP_EXIT},
     {L"ban", ID_NEVER_SHOW_PICTURE},
+    {L"save", ID_SAVE_PICTURE},
 };
 
 std::optional<WORD> CommandOf(const std::wstring& name) {
@@ -67,7 +68,7 @@ CommandLine ParseCommandLine(const std::wstring& arguments) {
 
 std::wstring CommandLineUsage() {
     return L"Usage: Kestrane.exe [/next | /prev | /freeze | /unfreeze | /restore | /download | /show | /hide | "
-           L"/exit | /ban]";
+           L"/exit | /save | /ban]";
 }
 
 bool SendVerb(HWND running, const std::wstring& verb) {

@@ -288,7 +288,11 @@ void CMainDlg::ShowMainWindow() {
     SetForegroundWindow(m_hwnd);
 }
 
-// Right button: the tray menu at the cursor; left button: its default command, show the window.
+// NIN_BALLOONUSERCLICK, which the Windows XP headers leave out.
+constexpr UINT kBalloonClicked = WM_USER + 5;
+
+// Right button: the tray menu at the cursor; left button: its default command, show the window;
+// a click on a balloon naming a saved picture: its folder.
 void CMainDlg::OnTrayMouse(UINT mouseMessage) {
     if (mouseMessage == WM_RBUTTONUP) {
         POINT cursor{};
@@ -297,6 +301,11 @@ void CMainDlg::OnTrayMouse(UINT mouseMessage) {
     } else if (mouseMessage == WM_LBUTTONUP) {
         SetForegroundWindow(m_hwnd);
         SendMessageW(m_hwnd, WM_COMMAND, MAKEWPARAM(ID_SHOW_MAIN_WINDOW, 0), 0);
+    } else if (mouseMessage == kBalloonClicked && !m_balloonFile.str().empty()) {
+        // The folder, with the saved picture selected.
+        const std::wstring select = L"/select,\"" + m_balloonFile.str() + L"\"";
+        ShellExecuteW(m_hwnd, L"open", L"explorer.exe", select.c_str(), nullptr, SW_SHOWNORMAL);
+        m_balloonFile = Path();
     }
 }
 

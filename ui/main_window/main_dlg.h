@@ -60,6 +60,7 @@ public:
     void ShowProgress(int percent, const std::wstring& text) override;
     void ShowInfo(ShowInfoType type, const std::wstring& text, const std::wstring& title) override;
     void ConfirmInstallUpdate(const VersionInfo& info, bool verified, Callback install) override;
+    void PictureSaved(const Path& file) override;
 
 private:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -130,6 +131,8 @@ private:
     TrayIcon m_tray;
     // The last balloon that came while a program ran full screen: shown when it ends.
     std::optional<std::wstring> m_heldBalloon;
+    // The saved picture the balloon shown last names: a click on it opens its folder.
+    Path m_balloonFile;
     SkinControls m_controls;
     std::set<const SkinButton*> m_skinned;  // the buttons the layout shows
     ProgressStrip m_progress;

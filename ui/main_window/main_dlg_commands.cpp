@@ -55,6 +55,8 @@ void CMainDlg::BuildCommandTable() {
     m_commands.Add({L"", ID_APP_EXIT, [this] { PostMessageW(m_hwnd, WM_CLOSE, 0, 0); }});
     m_commands.Add({NameOf(HotKeyCommand::RestoreOldWallpaper), ID_RESTORE_OLD_WALLPAPER,
                     core([](Controller& c) { c.RestoreOldWallpaper(); })});
+    m_commands.Add(
+        {NameOf(HotKeyCommand::SavePicture), ID_SAVE_PICTURE, core([](Controller& c) { c.SavePicture(); })});
     m_commands.Add({NameOf(HotKeyCommand::NeverShowPicture), ID_NEVER_SHOW_PICTURE,
                     core([this](Controller& c) { NeverShowCurrentPicture(c); })});
     m_commands.Add({L"", ID_LOGIN, core([this](Controller&) { RunLoginDialog(); })});

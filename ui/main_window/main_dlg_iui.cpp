@@ -65,6 +65,7 @@ void CMainDlg::ShowInfo(ShowInfoType type, const std::wstring& text, const std::
     if (!WindowExists()) return;
     switch (type) {
         case ShowInfoBalloon:
+            m_balloonFile = Path();
             // A game, a film or a talk is not interrupted: the balloon waits for its end.
             if (m_state->pausedForFullScreen)
                 m_heldBalloon = text;
@@ -107,4 +108,11 @@ void CMainDlg::ConfirmInstallUpdate(const VersionInfo& info, bool verified, Call
     }
     // The program may have begun closing while the box was open.
     if (install && !m_closing) install();
+}
+
+void CMainDlg::PictureSaved(const Path& file) {
+    if (!IsUiThread() || !m_initialised) return PostCall([this, file] { PictureSaved(file); });
+    if (!WindowExists()) return;
+    ShowInfo(ShowInfoBalloon, FormatString(GetString(L"Balloon_PictureSaved"), {file.str()}), L"");
+    m_balloonFile = file;
 }

@@ -131,6 +131,7 @@ UniqueMenu CommandMenus::BuildSetupMenu() {
     // Nothing to go back to while the recorded wallpaper is our own or none.
     Append(m, ID_RESTORE_OLD_WALLPAPER, GetString(L"CmdName_RestoreOldWallpaper"),
            State()->canRestoreOldWallpaper ? 0 : MF_GRAYED);
+    Append(m, ID_SAVE_PICTURE, GetString(L"CmdName_SavePicture"));
     Append(m, ID_NEVER_SHOW_PICTURE, GetString(L"CmdName_NeverShowPicture"));
     Append(m, ID_CHECK_UPDATE, GetString(L"CmdName_CheckUpdate"));
     Append(m, ID_SHOW_PROPERTY_SHEET, GetString(L"CmdName_ShowPropertySheet"));
@@ -147,6 +148,7 @@ UniqueMenu CommandMenus::BuildTrayMenu() {
     Append(m, ID_SHOW_MAIN_WINDOW, GetString(L"CmdName_ShowMainWindow"));
     Append(m, ID_RESTORE_OLD_WALLPAPER, GetString(L"CmdName_RestoreOldWallpaper"),
            State()->canRestoreOldWallpaper ? 0 : MF_GRAYED);
+    Append(m, ID_SAVE_PICTURE, GetString(L"CmdName_SavePicture"));
     Append(m, ID_NEVER_SHOW_PICTURE, GetString(L"CmdName_NeverShowPicture"));
     AppendSeparator(m);
     AppendSubMenu(m, BuildQuickCategoryMenu(), GetString(L"CmdName_QuickCategory"));
