@@ -6,6 +6,7 @@
 #include "app/controller_impl.h"
 #include "app/iui.h"
 #include "base/debug_log.h"
+#include "base/dpi.h"
 #include "base/job_thread.h"
 #include "base/localization.h"
 #include "config/settings.h"
@@ -91,7 +92,8 @@ Controller::StartUp Controller::Init() {
         SetAutoStartEnabled(true);
     }
     // Without its watermark the wallpaper is still shown.
-    if (!impl.watermark.Load(L"layout_watermark")) DebugLog(L"No watermark layout\n");
+    // In the primary screen's pixels: the caption is as large to the eye as the window's texts.
+    if (!impl.watermark.Load(L"layout_watermark", GetSystemDpi())) DebugLog(L"No watermark layout\n");
     FollowSettings();  // after config.xml: loading it is no change to react to
     // Nothing of ours is on the desktop yet.
     WallpaperDescription current = CaptureCurrentWallpaper();
@@ -253,6 +255,8 @@ void Controller::ChangeFreeze(bool frozen) {
 ControllerStatePtr Controller::Impl::MakeState() {
     auto state = std::make_shared<ControllerState>();
     state->currentImage = CurrentImage();
+    const PictureSource shown = SourceOf(lists.GetSnapshot(), 0);
+    if (!shown.path.empty()) state->currentPicture = PictureLabel(NameOf(shown));
     state->favorites = lists.GetFavorites();
     std::map<std::wstring, ThumbnailPtr> kept;
     if (state->favorites)

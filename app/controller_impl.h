@@ -13,6 +13,7 @@
 #include "app/controller.h"
 #include "app/image_lists.h"
 #include "app/iui.h"
+#include "app/picture_name.h"
 #include "app/service_outage.h"
 #include "base/job_thread.h"
 #include "base/working_set.h"
@@ -22,6 +23,7 @@
 #include "desktop/shell/wallpaper_state.h"
 #include "desktop/skin/drawn_layout.h"
 #include "desktop/templates/template_renderer.h"
+#include "desktop/wallpaper/monitor_layout.h"
 #include "desktop/wallpaper/prepared_wallpaper.h"
 #include "desktop/wallpaper/wallpaper_renderer.h"
 #include "net/download_task.h"
@@ -42,6 +44,9 @@ struct Controller::Impl : std::enable_shared_from_this<Controller::Impl> {
     std::wstring templateName;                                          // the template the template renderer holds
     unsigned templatePageTimeoutMs = TemplateRenderer::kPageTimeoutMs;  // tests make it short
     DrawnLayout watermark;
+    // The monitors as the system lists them and where it starts its tiles; the tests put their own.
+    std::function<wallpaper_layout::Monitors()> monitors = SystemMonitors;
+    wallpaper_layout::TileOrigin tileOrigin = SystemTileOrigin();
     // The next wallpaper, made ahead on disk after each change (the show job's thread only).
     PreparedWallpaper prepared{GetPreparedWallpaperPath()};
     bool preparationQueued = false;
@@ -83,8 +88,8 @@ struct Controller::Impl : std::enable_shared_from_this<Controller::Impl> {
     std::function<void(const char* where)> offThread;
 
     // The state as the window should see it; decodes the favourites' thumbnails not yet
-    // decoded. PublishState hands it to IUI. MakeState and CurrentImage go unchecked: Init
-    // calls them on the window thread before the job thread has work.
+    // decoded. PublishState hands it to IUI. MakeState, CurrentImage, SourceOf and NameOf go
+    // unchecked: Init calls them on the window thread before the job thread has work.
     ControllerStatePtr MakeState();
     void PublishState();
     // True when a favourite's thumbnail package not yet decoded is there now.
@@ -101,18 +106,26 @@ struct Controller::Impl : std::enable_shared_from_this<Controller::Impl> {
     struct PictureSource {
         Path path;  // empty: no picture
         bool packaged = false;
+        ImagePtr image;  // the downloaded image, when it is one
     };
     // What the snapshot's cursor, moved by offset (not stored), points at; at offset 0 the
     // image shown instead of the cursor's, while its package is there.
     PictureSource SourceOf(const ImageLists::Snapshot& shown, int offset) const;
-    // A saved copy's name: the picture's category in the user's language (from the address it
-    // came from) and the day its package was written; the user's own file keeps its name.
-    std::wstring SavedName(const PictureSource& source) const;
+    // The pictures for count monitors from offset on, one each.
+    std::vector<PictureSource> SourcesOf(const ImageLists::Snapshot& shown, int offset, size_t count) const;
+    // The picture's category in the program's language (from the address it came from) and the
+    // day its package was written; the user's own file: its name and day.
+    PictureName NameOf(const PictureSource& source) const;
     // The picture, decoded as large as the screen needs; empty when it does not load.
-    Picture LoadPicture(const PictureSource& source) const;
-    // The wallpaper for the picture; a template that timed out gives way to the plain frame,
-    // and the recipe says so.
-    std::shared_ptr<Picture> Compose(const Picture& picture, WallpaperRenderer& renderer, WallpaperRecipe& recipe);
+    Picture LoadPicture(const PictureSource& source, const wallpaper_layout::Screen& screen) const;
+    // The recipe of the wallpaper for these pictures on the monitors; none without a picture.
+    std::optional<WallpaperRecipe> RecipeFor(const std::vector<PictureSource>& sources,
+                                             const wallpaper_layout::Monitors& monitors,
+                                             const WallpaperRenderer& renderer) const;
+    // The wallpaper for the recipe's monitors, one picture each; a template that timed out
+    // gives way to the plain frame, and the recipe says so. Null when a picture does not load.
+    std::shared_ptr<Picture> MakeWallpaper(const std::vector<PictureSource>& sources, WallpaperRenderer& renderer,
+                                           WallpaperRecipe& recipe);
     // Queues PrepareNext behind every other job (once while it waits).
     void PrepareLater();
     // Makes the wallpaper the next step would show and keeps it on disk, unless it is there.

@@ -27,6 +27,8 @@ struct ControllerState {
     // The image on the desktop (the favourite shown, else the cursor's downloaded image); null
     // for a local picture or when there is none.
     ImagePtr currentImage;
+    // The name of the picture on the primary monitor (picture_name.h); empty: none.
+    std::wstring currentPicture;
     // The signed-in user's favourites as the service last listed them, and the thumbnails
     // decoded so far, by thumbnail package path.
     FavoriteListPtr favorites;

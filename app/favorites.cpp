@@ -58,8 +58,10 @@ void Controller::SaveCurrent() {
     const Impl::PictureSource source = impl.SourceOf(impl.lists.GetSnapshot(), 0);
     const Path pictures = impl.picturesFolder();
     std::optional<Path> saved;
+    // The user's own file keeps its name.
+    const std::wstring name = source.packaged ? PictureFileName(impl.NameOf(source)) : source.path.Stem();
     if (!source.path.str().empty() && !pictures.str().empty())
-        saved = SavePictureCopy(source.path, source.packaged, pictures / L"Kestrane", impl.SavedName(source));
+        saved = SavePictureCopy(source.path, source.packaged, pictures / L"Kestrane", name);
     if (saved) {
         impl.ui->PictureSaved(*saved);
     } else {
@@ -68,23 +70,3 @@ void Controller::SaveCurrent() {
     }
 }
 
-std::wstring Controller::Impl::SavedName(const PictureSource& source) const {
-    AssertOnOwnThread("SavedName");
-    if (!source.packaged) return source.path.Stem();
-    std::wstring category = GetString(L"Tooltip_ProgramName");
-    const ImagePtr image = CurrentImage();
-    const std::wstring url = image ? L"/" + image->GetFullUrl() + L"/" : std::wstring();
-    for (const Settings::Category& known : settings->GetCategories())
-        if (url.find(L"/" + known.id + L"/") != std::wstring::npos) {
-            category = GetString(L"Category_" + known.id, known.id);
-            break;
-        }
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    SYSTEMTIME utc{}, day{};
-    if (!GetFileAttributesExW(source.path.c_str(), GetFileExInfoStandard, &data) ||
-        !FileTimeToSystemTime(&data.ftLastWriteTime, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &day))
-        return category;
-    wchar_t date[16] = {};
-    std::swprintf(date, 16, L"%04u-%02u-%02u", day.wYear, day.wMonth, day.wDay);
-    return category + L" " + date;
-}

@@ -57,42 +57,83 @@ private:
 }  // namespace
 
 Controller::Impl::PictureSource Controller::Impl::SourceOf(const ImageLists::Snapshot& shown, int offset) const {
-    AssertOnOwnThread("PictureSource Controller");
-    if (offset == 0 && shown.override && shown.override->GetPath().Exists()) return {shown.override->GetPath(), true};
+    if (offset == 0 && shown.override && shown.override->GetPath().Exists())
+        return {shown.override->GetPath(), true, shown.override};
     const CursorLists sizes = shown.Sizes(settings->GetLocalImageInterval(), settings->GetUseLocalImage());
     const ImageCursor cursor = MoveCursor(shown.cursor, offset, sizes);
     switch (TargetOf(cursor, sizes)) {
         case CursorTarget::Local:
-            return {(*shown.local)[cursor.localIndex], false};
-        case CursorTarget::Downloaded:
-            return {(*shown.downloaded)[cursor.downloadedIndex]->GetPath(), true};
+            return {(*shown.local)[cursor.localIndex], false, nullptr};
+        case CursorTarget::Downloaded: {
+            const ImagePtr& image = (*shown.downloaded)[cursor.downloadedIndex];
+            return {image->GetPath(), true, image};
+        }
         case CursorTarget::None:
             break;
     }
     return {};
 }
 
-Picture Controller::Impl::LoadPicture(const PictureSource& source) const {
+std::vector<Controller::Impl::PictureSource> Controller::Impl::SourcesOf(const ImageLists::Snapshot& shown,
+                                                                         int offset, size_t count) const {
+    std::vector<PictureSource> sources;
+    for (size_t i = 0; i < count; ++i) sources.push_back(SourceOf(shown, offset + static_cast<int>(i)));
+    return sources;
+}
+
+PictureName Controller::Impl::NameOf(const PictureSource& source) const {
+    PictureName name{source.path.Stem(), FileDay(source.path)};
+    if (source.packaged) {
+        const std::wstring category =
+            source.image ? CategoryOfUrl(source.image->GetFullUrl(), settings->GetCategories()) : std::wstring();
+        name.title = category.empty() ? GetString(L"Tooltip_ProgramName") : CategoryTitle(category);
+    }
+    return name;
+}
+
+Picture Controller::Impl::LoadPicture(const PictureSource& source, const wallpaper_layout::Screen& screen) const {
     AssertOnOwnThread("LoadPicture");
     Picture picture;
     if (source.packaged)
-        LoadPackageImage(nullptr, &picture, source.path, WallpaperCover());
+        LoadPackageImage(nullptr, &picture, source.path, WallpaperCover(screen));
     else
-        picture.LoadFromFile(source.path, WallpaperCover());
+        picture.LoadFromFile(source.path, WallpaperCover(screen));
     return picture;
 }
 
-std::shared_ptr<Picture> Controller::Impl::Compose(const Picture& picture, WallpaperRenderer& renderer,
-                                                   WallpaperRecipe& recipe) {
-    AssertOnOwnThread("Compose");
-    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(picture, *settings, renderer);
-    // A template whose page never finished is not ready any more: the wallpaper is made in
-    // the plain frame at once, rather than after another wait.
-    if (!wallpaper && &renderer != plainRenderer.get() && !renderer.IsReady()) {
-        recipe.templateName.clear();
-        wallpaper = ComposeWallpaper(picture, *settings, *plainRenderer);
-    }
-    return wallpaper;
+std::optional<WallpaperRecipe> Controller::Impl::RecipeFor(const std::vector<PictureSource>& sources,
+                                                           const wallpaper_layout::Monitors& shownOn,
+                                                           const WallpaperRenderer& renderer) const {
+    AssertOnOwnThread("RecipeFor");
+    std::vector<Path> paths;
+    for (const PictureSource& source : sources) paths.push_back(source.path);
+    // The caption names the primary monitor's picture, on the primary monitor.
+    std::wstring caption;
+    if (settings->GetShowCaption() && !sources.empty() && !sources.front().path.empty())
+        caption = PictureLabel(NameOf(sources.front()));
+    return MakeWallpaperRecipe(paths, *settings, RendererName(renderer), shownOn, std::move(caption));
+}
+
+std::shared_ptr<Picture> Controller::Impl::MakeWallpaper(const std::vector<PictureSource>& sources,
+                                                         WallpaperRenderer& renderer, WallpaperRecipe& recipe) {
+    AssertOnOwnThread("MakeWallpaper");
+    WallpaperRenderer* rendering = &renderer;
+    auto composePart = [&](size_t monitor, const wallpaper_layout::Screen& screen) -> std::shared_ptr<Picture> {
+        Picture picture = LoadPicture(sources.at(monitor), screen);
+        if (picture.IsEmpty()) return nullptr;
+        std::shared_ptr<Picture> part = ComposeWallpaper(picture, *settings, *rendering, screen);
+        // A template whose page never finished is not ready any more: the wallpaper is made in
+        // the plain frame at once, rather than after another wait.
+        if (!part && rendering != plainRenderer.get() && !rendering->IsReady()) {
+            recipe.templateName.clear();
+            rendering = plainRenderer.get();
+            part = ComposeWallpaper(picture, *settings, *rendering, screen);
+        }
+        return part;
+    };
+    Watermark mark{&watermark, {}};
+    if (!recipe.caption.empty()) mark.fields["caption"] = recipe.caption;
+    return ComposeSpan(LayOutSpan(recipe.monitors, tileOrigin), composePart, mark);
 }
 
 std::wstring Controller::Impl::RendererName(const WallpaperRenderer& renderer) const {
@@ -120,20 +161,23 @@ void Controller::Impl::ShowJob() {
         if (request.force || !frozen) steps.push_back(request.step);
     if (steps.empty()) return;
     releaseDue = true;
+    // Each monitor shows a picture of its own, so a step moves them all on.
+    const wallpaper_layout::Monitors shownOn = monitors();
+    for (int& step : steps) step *= static_cast<int>(shownOn.size());
     const ImageLists::Snapshot shown =
         lists.Move(steps, settings->GetLocalImageInterval(), settings->GetUseLocalImage());
     WallpaperRenderer& renderer = SelectRenderer();
-    const PictureSource source = SourceOf(shown, 0);
-    std::optional<WallpaperRecipe> recipe = MakeWallpaperRecipe(source.path, *settings, RendererName(renderer));
+    const std::vector<PictureSource> sources = SourcesOf(shown, 0, shownOn.size());
+    std::optional<WallpaperRecipe> recipe = RecipeFor(sources, shownOn, renderer);
     if (!recipe) return;  // no image: the wallpaper stays
     bool applied;
     if (prepared.Holds(*recipe) && prepared.MoveIntoPlace()) {
         applied = ShowWallpaperBitmap(*settings);  // made ahead for exactly this
     } else {
-        Picture picture = LoadPicture(source);
-        if (picture.IsEmpty()) return;  // a picture that does not load leaves the wallpaper as it is
-        std::shared_ptr<Picture> wallpaper = Compose(picture, renderer, *recipe);
-        applied = wallpaper && ApplyWallpaper(*wallpaper, *settings, &watermark);
+        // A picture that does not load leaves the wallpaper, and so the state, as they are.
+        std::shared_ptr<Picture> wallpaper = MakeWallpaper(sources, renderer, *recipe);
+        if (!wallpaper) return;
+        applied = ApplyWallpaper(*wallpaper, *settings);
     }
     if (!applied) DebugLog(L"The wallpaper was not changed\n");
     PublishState();
@@ -165,17 +209,16 @@ void Controller::Impl::PrepareNext() {
     AssertOnOwnThread("PrepareNext");
     if (exiting) return;
     WallpaperRenderer& renderer = SelectRenderer();
-    const PictureSource source = SourceOf(lists.GetSnapshot(), 1);
-    std::optional<WallpaperRecipe> recipe = MakeWallpaperRecipe(source.path, *settings, RendererName(renderer));
+    const wallpaper_layout::Monitors shownOn = monitors();
+    const std::vector<PictureSource> sources = SourcesOf(lists.GetSnapshot(), static_cast<int>(shownOn.size()),
+                                                         shownOn.size());
+    std::optional<WallpaperRecipe> recipe = RecipeFor(sources, shownOn, renderer);
     if (recipe && prepared.Holds(*recipe)) return;
     LowerThreadPriority lower;
-    Picture picture;
-    if (recipe) picture = LoadPicture(source);
-    std::shared_ptr<Picture> wallpaper = picture.IsEmpty() ? nullptr : Compose(picture, renderer, *recipe);
-    picture.Release();
+    std::shared_ptr<Picture> wallpaper = recipe ? MakeWallpaper(sources, renderer, *recipe) : nullptr;
     // What was prepared before is for a picture that no longer comes next.
     if (wallpaper && !exiting)
-        prepared.Store(*wallpaper, &watermark, *recipe);
+        prepared.Store(*wallpaper, *recipe);
     else
         prepared.Discard();
 }
@@ -402,7 +445,8 @@ void Controller::OnSettingChanged(const Settings::Changes& changes) {
     if (changes.HasAny({Field::UseLocalImage, Field::ShuffleLocalImage, Field::LocalImagePath})) ScanLocalImages();
     // Not forced: a frozen cycle (or the user's own wallpaper put back) stays as it is.
     if (changes.HasAny(
-            {Field::FrameType, Field::FrameColor, Field::StretchPercent, Field::Template, Field::UseTemplate}))
+            {Field::FrameType, Field::FrameColor, Field::StretchPercent, Field::Template, Field::UseTemplate,
+             Field::ShowCaption}))
         QueueShow(ShowCurrent, false);
     // Hidden icons take their label background when they are shown again. This thread makes
     // the change: on newer systems it is a settings broadcast that may wait on other

@@ -49,6 +49,7 @@
     X(LocalImagePath,           Path,                 localImagePath,           {},               Saved,          Any) \
     X(Transparent,              int,                  transparent,              225,              Saved,          Range(0, 255)) /* the main window's alpha */ \
     X(DesktopTextBkTransparent, bool,                 desktopTextBkTransparent, false,            Saved,          Any) \
+    X(ShowCaption,              bool,                 showCaption,              false,            Saved,          Any) /* the picture's name on the wallpaper */ \
     X(PauseWhileFullScreen,     bool,                 pauseWhileFullScreen,     true,             Saved,          Any) /* automatic changes and balloons */ \
     X(PauseOnBattery,           bool,                 pauseOnBattery,           true,             Saved,          Any) /* automatic changes and downloads */ \
     X(ServiceUrl,               std::wstring,         serviceUrl,               KESTRANE_SERVICE_URL, SavedIfChanged, ServiceAddress) \

@@ -77,6 +77,7 @@
 #define IDC_WINDOW_OPACITY 1097
 #define IDC_PAUSE_FULL_SCREEN 1098
 #define IDC_PAUSE_ON_BATTERY 1099
+#define IDC_SHOW_CAPTION 1100
 
 // Desktop and template page
 #define IDC_FRAME_GROUP 1040

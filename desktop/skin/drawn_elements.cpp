@@ -91,8 +91,8 @@ public:
         return true;
     }
 
-    bool Draw(HDC target, const RECT& container) const override {
-        RECT area = Bounds(target, container);
+    bool Draw(HDC target, const RECT& container, const DrawnFields& fields) const override {
+        RECT area = Bounds(target, container, fields);
         if (area.right <= area.left || area.bottom <= area.top) return true;
         UniqueBrush brush(CreateSolidBrush(m_color));
         if (!brush) {
@@ -102,7 +102,7 @@ public:
         return FillRect(target, &area, brush.get()) != 0;
     }
 
-    RECT Bounds(HDC, const RECT& container) const override {
+    RECT Bounds(HDC, const RECT& container, const DrawnFields&) const override {
         auto [left, right] = Span(container.left, container.right, m_left, m_right, m_width);
         auto [top, bottom] = Span(container.top, container.bottom, m_top, m_bottom, m_height);
         return RECT{left, top, right, bottom};
@@ -138,8 +138,8 @@ public:
         return true;
     }
 
-    bool Draw(HDC target, const RECT& container) const override {
-        RECT area = Bounds(target, container);
+    bool Draw(HDC target, const RECT& container, const DrawnFields& fields) const override {
+        RECT area = Bounds(target, container, fields);
         MemorySurface bitmap(target, m_bitmap.get());
         if (!bitmap) return false;
         if (BitBlt(target, area.left, area.top, m_size.cx, m_size.cy, bitmap.dc(), 0, 0, SRCCOPY)) return true;
@@ -147,7 +147,7 @@ public:
         return false;
     }
 
-    RECT Bounds(HDC, const RECT& container) const override { return m_position.Place(container, m_size); }
+    RECT Bounds(HDC, const RECT& container, const DrawnFields&) const override { return m_position.Place(container, m_size); }
 
 private:
     LayoutErrorReport m_report;
@@ -161,6 +161,7 @@ class TextElement : public DrawnElement {
 public:
     bool Parse(const ResourceSource&, const TiXmlElement* element, int layoutDpi) override {
         m_text = ReadText(element);
+        if (const char* field = element->Attribute("field")) m_field = field;
         std::wstring face = TextAttribute(element, "fontFace").value_or(L"Arial");
         int size = ScaleForDpi(IntAttribute(element, "fontSize").value_or(10), layoutDpi);
         m_color = ColorAttribute(element, "color").value_or(RGB(0, 0, 0));
@@ -182,14 +183,15 @@ public:
         return static_cast<bool>(m_font);
     }
 
-    bool Draw(HDC target, const RECT& container) const override {
-        if (m_text.empty()) return true;
-        RECT area = Bounds(target, container);
+    bool Draw(HDC target, const RECT& container, const DrawnFields& fields) const override {
+        const std::wstring& text = TextOf(fields);
+        if (text.empty()) return true;
+        RECT area = Bounds(target, container, fields);
         ScopedSelect font(target, m_font.get());
         int mode = SetBkMode(target, TRANSPARENT);
         COLORREF color = SetTextColor(target, m_color);
         UINT align = SetTextAlign(target, TA_LEFT | TA_TOP | TA_NOUPDATECP);
-        BOOL drawn = TextOutW(target, area.left, area.top, m_text.c_str(), static_cast<int>(m_text.size()));
+        BOOL drawn = TextOutW(target, area.left, area.top, text.c_str(), static_cast<int>(text.size()));
         SetTextAlign(target, align);
         SetTextColor(target, color);
         SetBkMode(target, mode);
@@ -197,11 +199,12 @@ public:
         return drawn != 0;
     }
 
-    RECT Bounds(HDC target, const RECT& container) const override {
+    RECT Bounds(HDC target, const RECT& container, const DrawnFields& fields) const override {
         SIZE extent{0, 0};
-        if (!m_text.empty()) {
+        const std::wstring& text = TextOf(fields);
+        if (!text.empty()) {
             ScopedSelect font(target, m_font.get());
-            if (!GetTextExtentPoint32W(target, m_text.c_str(), static_cast<int>(m_text.size()), &extent))
+            if (!GetTextExtentPoint32W(target, text.c_str(), static_cast<int>(text.size()), &extent))
                 extent = SIZE{0, 0};
         }
         return m_position.Place(container, extent);
@@ -213,7 +216,15 @@ protected:
     }
 
 private:
+    const std::wstring& TextOf(const DrawnFields& fields) const {
+        static const std::wstring none;
+        if (m_field.empty()) return m_text;
+        auto given = fields.find(m_field);
+        return given == fields.end() ? none : given->second;
+    }
+
     std::wstring m_text;
+    std::string m_field;  // where the text comes from when drawn; empty: m_text
     COLORREF m_color = RGB(0, 0, 0);
     Position m_position;
     UniqueFont m_font;
@@ -235,7 +246,8 @@ protected:
 class WrappingElement : public DrawnElement {
 public:
     explicit WrappingElement(std::unique_ptr<DrawnElement> inner) : m_inner(std::move(inner)) {}
-    RECT Bounds(HDC target, const RECT& container) const override { return m_inner->Bounds(target, container); }
+    RECT Bounds(HDC target, const RECT& container, const DrawnFields& fields) const override { return m_inner->Bounds(target, container, fields);
+    }
 
 protected:
     std::unique_ptr<DrawnElement> m_inner;
@@ -251,8 +263,8 @@ public:
         return m_inner->Parse(source, element, dpi);
     }
 
-    bool Draw(HDC target, const RECT& container) const override {
-        RECT area = VisiblePart(target, Bounds(target, container));
+    bool Draw(HDC target, const RECT& container, const DrawnFields& fields) const override {
+        RECT area = VisiblePart(target, Bounds(target, container, fields));
         const int width = Width(area), height = Height(area);
         if (width <= 0 || height <= 0) return true;
         MemorySurface surface(target, width, height);
@@ -260,7 +272,7 @@ public:
         UniqueBrush key(CreateSolidBrush(m_key));
         RECT all{0, 0, width, height};
         if (!key || !FillRect(surface.dc(), &all, key.get())) return false;
-        if (!m_inner->Draw(surface.dc(), Shifted(container, -area.left, -area.top))) return false;
+        if (!m_inner->Draw(surface.dc(), Shifted(container, -area.left, -area.top), fields)) return false;
         if (TransparentBlt(target, area.left, area.top, width, height, surface.dc(), 0, 0, width, height, m_key))
             return true;
         LogLastError(L"TransparentBlt");
@@ -282,10 +294,10 @@ public:
         return m_inner->Parse(source, element, dpi);
     }
 
-    bool Draw(HDC target, const RECT& container) const override {
+    bool Draw(HDC target, const RECT& container, const DrawnFields& fields) const override {
         if (m_alpha == 0) return true;
-        if (m_alpha == 255) return m_inner->Draw(target, container);
-        RECT area = VisiblePart(target, Bounds(target, container));
+        if (m_alpha == 255) return m_inner->Draw(target, container, fields);
+        RECT area = VisiblePart(target, Bounds(target, container, fields));
         const int width = Width(area), height = Height(area);
         if (width <= 0 || height <= 0) return true;
         MemorySurface surface(target, width, height);
@@ -294,7 +306,7 @@ public:
             LogLastError(L"BitBlt");
             return false;
         }
-        if (!m_inner->Draw(surface.dc(), Shifted(container, -area.left, -area.top))) return false;
+        if (!m_inner->Draw(surface.dc(), Shifted(container, -area.left, -area.top), fields)) return false;
         BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(m_alpha), 0};
         if (AlphaBlend(target, area.left, area.top, width, height, surface.dc(), 0, 0, width, height, blend))
             return true;

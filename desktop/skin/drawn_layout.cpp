@@ -51,8 +51,8 @@ bool DrawnLayout::LoadDocument(std::string_view document, const ResourceSource& 
     return true;
 }
 
-bool DrawnLayout::Draw(HDC target, const RECT& container) const {
+bool DrawnLayout::Draw(HDC target, const RECT& container, const DrawnFields& fields) const {
     for (const auto& element : m_elements)
-        if (!element->Draw(target, container)) return false;
+        if (!element->Draw(target, container, fields)) return false;
     return true;
 }

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "desktop/skin/drawn_elements.h"
 #include "desktop/skin/layout_values.h"
 
-class DrawnElement;
 class ResourceSource;
 
 class DrawnLayout {
@@ -33,10 +33,10 @@ public:
     // The same for a document already in memory; bitmaps come from source.
     bool LoadDocument(std::string_view document, const ResourceSource& source, int dpi = 96);
 
-    // Paints every element into target, placed in container, stopping at the first one that
-    // fails to draw (false). One thread at a time: the elements' bitmaps are selected while
-    // they are drawn.
-    bool Draw(HDC target, const RECT& container) const;
+    // Paints every element into target, placed in container, its fields' texts taken from
+    // fields, stopping at the first one that fails to draw (false). One thread at a time: the
+    // elements' bitmaps are selected while they are drawn.
+    bool Draw(HDC target, const RECT& container, const DrawnFields& fields = {}) const;
 
     bool IsEmpty() const { return m_elements.empty(); }
 

@@ -38,21 +38,20 @@ void TemplateRenderer::Release() { m_capture->Release(); }
 
 bool TemplateRenderer::IsReady() { return !m_timedOut && !m_source.text.empty() && m_capture->Ready(); }
 
-std::shared_ptr<Picture> TemplateRenderer::RenderFramed(const Picture& picture) {
+std::shared_ptr<Picture> TemplateRenderer::RenderFramed(const Picture& picture,
+                                                        const wallpaper_layout::Screen& screen) {
     if (picture.IsEmpty() || !IsReady()) return nullptr;
     const ImageFit fit = FitImage({picture.GetWidth(), picture.GetHeight()});
     TemporaryFile image(kTemporaryPrefix);
     if (!image || !WriteImage(picture, fit, image)) return nullptr;
 
-    const Settings::Point screen = Settings::GetScreenSize();
-    const Settings::Rect area = Settings::GetWorkArea();
     Values values;
     values.baseUri = m_source.baseUri;
     values.imageUri = FileUrl(image.path());
     values.image = fit.box;
     values.frameColor = m_settings->GetEffectiveFrameColor();
-    values.screen = {screen.x, screen.y};
-    values.workArea = {area.left, area.top, area.right, area.bottom};
+    values.screen = screen.size;
+    values.workArea = screen.work;
     const std::string bytes = ToUtf8(Fill(m_source.text, values));
 
     TemporaryFile page(kTemporaryPrefix);
@@ -63,7 +62,7 @@ std::shared_ptr<Picture> TemplateRenderer::RenderFramed(const Picture& picture) 
     if (captured.outcome == PageCapture::Outcome::TimedOut) m_timedOut = true;
     if (!captured.bitmap) return nullptr;
     auto wallpaper = std::make_shared<Picture>();
-    if (!wallpaper->CopyFromBitmap(captured.bitmap.get(), screen.x, screen.y)) return nullptr;
+    if (!wallpaper->CopyFromBitmap(captured.bitmap.get(), screen.size.width, screen.size.height)) return nullptr;
     return wallpaper;
 }
 

@@ -24,7 +24,7 @@ public:
     void Release() override;
     // A template is loaded, the browser can show it, and its page has not timed out since.
     bool IsReady() override;
-    std::shared_ptr<Picture> RenderFramed(const Picture& picture) override;
+    std::shared_ptr<Picture> RenderFramed(const Picture& picture, const wallpaper_layout::Screen& screen) override;
 
 private:
     std::shared_ptr<Settings> m_settings;

@@ -8,38 +8,36 @@
 #include "desktop/wallpaper/wallpaper_renderer.h"
 
 bool WallpaperRecipe::operator==(const WallpaperRecipe& o) const {
-    return source == o.source && size == o.size && writeTime == o.writeTime && frameType == o.frameType &&
-           frameColor == o.frameColor && stretchPercent == o.stretchPercent && templateName == o.templateName &&
-           screenWidth == o.screenWidth && screenHeight == o.screenHeight && areaLeft == o.areaLeft &&
-           areaTop == o.areaTop && areaRight == o.areaRight && areaBottom == o.areaBottom;
+    return pictures == o.pictures && frameType == o.frameType && frameColor == o.frameColor &&
+           stretchPercent == o.stretchPercent && templateName == o.templateName && monitors == o.monitors &&
+           caption == o.caption;
 }
 
-std::optional<WallpaperRecipe> MakeWallpaperRecipe(const Path& source, const Settings& settings,
-                                                   const std::wstring& templateName) {
-    WIN32_FILE_ATTRIBUTE_DATA file;
-    if (source.empty() || !GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &file)) return std::nullopt;
+std::optional<WallpaperRecipe> MakeWallpaperRecipe(const std::vector<Path>& sources, const Settings& settings,
+                                                   const std::wstring& templateName,
+                                                   const wallpaper_layout::Monitors& monitors, std::wstring caption) {
     WallpaperRecipe recipe;
-    recipe.source = source;
-    recipe.size = (static_cast<unsigned long long>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
-    recipe.writeTime = (static_cast<unsigned long long>(file.ftLastWriteTime.dwHighDateTime) << 32) |
-                       file.ftLastWriteTime.dwLowDateTime;
+    for (const Path& source : sources) {
+        WIN32_FILE_ATTRIBUTE_DATA file;
+        if (source.empty() || !GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &file))
+            return std::nullopt;
+        recipe.pictures.push_back(
+            {source, (static_cast<unsigned long long>(file.nFileSizeHigh) << 32) | file.nFileSizeLow,
+             (static_cast<unsigned long long>(file.ftLastWriteTime.dwHighDateTime) << 32) |
+                 file.ftLastWriteTime.dwLowDateTime});
+    }
+    if (recipe.pictures.empty()) return std::nullopt;
     recipe.frameType = settings.GetFrameType();
     recipe.frameColor = settings.GetEffectiveFrameColor();
     recipe.stretchPercent = settings.GetStretchPercent();
     recipe.templateName = templateName;
-    const Settings::Point screen = Settings::GetScreenSize();
-    recipe.screenWidth = screen.x;
-    recipe.screenHeight = screen.y;
-    const Settings::Rect area = Settings::GetWorkArea();
-    recipe.areaLeft = area.left;
-    recipe.areaTop = area.top;
-    recipe.areaRight = area.right;
-    recipe.areaBottom = area.bottom;
+    recipe.monitors = monitors;
+    recipe.caption = std::move(caption);
     return recipe;
 }
 
-bool PreparedWallpaper::Store(Picture& wallpaper, const DrawnLayout* watermark, const WallpaperRecipe& recipe) {
-    if (!SaveWallpaper(wallpaper, watermark, m_file)) {
+bool PreparedWallpaper::Store(Picture& wallpaper, const WallpaperRecipe& recipe) {
+    if (!SaveWallpaper(wallpaper, m_file)) {
         Discard();
         return false;
     }

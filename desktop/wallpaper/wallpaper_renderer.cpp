@@ -10,26 +10,29 @@ using namespace wallpaper_layout;
 
 namespace {
 
-Size ScreenSize() {
-    Settings::Point screen = Settings::GetScreenSize();
-    return {screen.x, screen.y};
+// Draws the part at `at` in the canvas and, where it reaches past the right or bottom edge,
+// on at the left or top: the system's tiles wrap it round the same way.
+bool DrawWrapped(Picture& canvas, const Picture& part, Point at) {
+    const int width = canvas.GetWidth(), height = canvas.GetHeight();
+    for (int x : {at.x, at.x - width})
+        for (int y : {at.y, at.y - height}) {
+            if (x + part.GetWidth() <= 0 || y + part.GetHeight() <= 0) continue;
+            if (!BitBlt(canvas.GetDC(), x, y, part.GetWidth(), part.GetHeight(), part.GetDC(), 0, 0, SRCCOPY))
+                return false;
+        }
+    return true;
 }
 
 }  // namespace
 
-DecodeHint WallpaperCover() {
-    Size screen = ScreenSize();
-    return DecodeHint{screen.width, screen.height};
-}
+DecodeHint WallpaperCover(const Screen& screen) { return DecodeHint{screen.size.width, screen.size.height}; }
 
-std::shared_ptr<Picture> PlainRenderer::RenderFramed(const Picture& picture) {
+std::shared_ptr<Picture> PlainRenderer::RenderFramed(const Picture& picture, const Screen& screen) {
     if (picture.IsEmpty()) return nullptr;
-    Size screen = ScreenSize();
-    Settings::Rect area = Settings::GetWorkArea();
-    Placement placement =
-        PlaceFramed({picture.GetWidth(), picture.GetHeight()}, {area.left, area.top, area.right, area.bottom});
+    Placement placement = PlaceFramed({picture.GetWidth(), picture.GetHeight()}, screen.work);
     auto wallpaper = std::make_shared<Picture>();
-    if (!wallpaper->Create(screen.width, screen.height, m_settings->GetEffectiveFrameColor())) return nullptr;
+    if (!wallpaper->Create(screen.size.width, screen.size.height, m_settings->GetEffectiveFrameColor()))
+        return nullptr;
     const Rect& to = placement.destination;
     const Rect& from = placement.source;
     if (!picture.Draw(wallpaper->GetDC(), to.left, to.top, to.Width(), to.Height(), from.left, from.top, from.Width(),
@@ -39,30 +42,44 @@ std::shared_ptr<Picture> PlainRenderer::RenderFramed(const Picture& picture) {
 }
 
 std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings,
-                                          WallpaperRenderer& renderer) {
+                                          WallpaperRenderer& renderer, const Screen& screen) {
     if (picture.IsEmpty()) return nullptr;
-    Size screen = ScreenSize();
-    FitDecision decision = DecideFit({picture.GetWidth(), picture.GetHeight()}, screen, settings.GetFrameType(),
+    FitDecision decision = DecideFit({picture.GetWidth(), picture.GetHeight()}, screen.size, settings.GetFrameType(),
                                      settings.GetStretchPercent());
-    if (decision.fit == Fit::Framed) return renderer.RenderFramed(picture);
+    if (decision.fit == Fit::Framed) return renderer.RenderFramed(picture, screen);
     auto wallpaper = std::make_shared<Picture>();
-    if (!wallpaper->Create(screen.width, screen.height, RGB(255, 255, 255))) return nullptr;
+    if (!wallpaper->Create(screen.size.width, screen.size.height, RGB(255, 255, 255))) return nullptr;
     const Rect& from = decision.source;
-    if (!picture.Draw(wallpaper->GetDC(), 0, 0, screen.width, screen.height, from.left, from.top, from.Width(),
-                      from.Height()))
+    if (!picture.Draw(wallpaper->GetDC(), 0, 0, screen.size.width, screen.size.height, from.left, from.top,
+                      from.Width(), from.Height()))
         return nullptr;
     return wallpaper;
 }
 
-bool SaveWallpaper(Picture& wallpaper, const DrawnLayout* watermark, const Path& path) {
-    if (wallpaper.IsEmpty() || path.empty()) return false;
-    if (watermark) {
-        // The picture covers the primary screen from its origin, so screen and picture
-        // coordinates are the same.
-        Settings::Rect area = Settings::GetWorkArea();
-        if (!watermark->Draw(wallpaper.GetDC(), RECT{area.left, area.top, area.right, area.bottom})) return false;
+std::shared_ptr<Picture> ComposeSpan(const SpanLayout& layout, const MonitorComposer& compose,
+                                     const Watermark& watermark) {
+    if (layout.screens.empty()) return nullptr;
+    std::shared_ptr<Picture> canvas;
+    if (layout.screens.size() == 1) {  // the part is the whole
+        canvas = compose(0, layout.screens.front());
+    } else {
+        canvas = std::make_shared<Picture>();
+        if (!canvas->Create(layout.canvas.width, layout.canvas.height, RGB(0, 0, 0))) return nullptr;
+        for (size_t i = 0; i < layout.screens.size(); ++i) {
+            std::shared_ptr<Picture> part = compose(i, layout.screens[i]);
+            if (!part || !DrawWrapped(*canvas, *part, layout.at[i])) return nullptr;
+        }
     }
-    return wallpaper.SaveToFile(path);
+    if (!canvas) return nullptr;
+    const Rect& area = layout.primaryWork;
+    if (watermark.layout &&
+        !watermark.layout->Draw(canvas->GetDC(), RECT{area.left, area.top, area.right, area.bottom}, watermark.fields))
+        return nullptr;
+    return canvas;
+}
+
+bool SaveWallpaper(Picture& wallpaper, const Path& path) {
+    return !wallpaper.IsEmpty() && !path.empty() && wallpaper.SaveToFile(path);
 }
 
 bool ShowWallpaperBitmap(const Settings& settings) {
@@ -72,6 +89,6 @@ bool ShowWallpaperBitmap(const Settings& settings) {
     return applied;
 }
 
-bool ApplyWallpaper(Picture& wallpaper, const Settings& settings, const DrawnLayout* watermark) {
-    return SaveWallpaper(wallpaper, watermark, GetWallpaperPath()) && ShowWallpaperBitmap(settings);
+bool ApplyWallpaper(Picture& wallpaper, const Settings& settings) {
+    return SaveWallpaper(wallpaper, GetWallpaperPath()) && ShowWallpaperBitmap(settings);
 }

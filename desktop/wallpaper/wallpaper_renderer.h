@@ -1,8 +1,11 @@
 #pragma once
-// Turning the picture to show into a screen-sized wallpaper, and handing it to the desktop.
+// Turning the pictures to show into a wallpaper for every monitor, and handing it to the
+// desktop.
+#include <functional>
 #include <memory>
 
-#include "desktop/wallpaper/wallpaper_layout.h"
+#include "desktop/skin/drawn_elements.h"
+#include "desktop/wallpaper/monitor_layout.h"
 #include "store/picture.h"
 
 class DrawnLayout;
@@ -15,8 +18,9 @@ public:
     virtual void Release() {}
     // Not const: a renderer may have to make what it needs before it can tell.
     virtual bool IsReady() = 0;
-    // A screen-sized picture holding the given one framed; null on failure.
-    virtual std::shared_ptr<Picture> RenderFramed(const Picture& picture) = 0;
+    // A picture of the screen's size holding the given one framed in its work area; null on
+    // failure.
+    virtual std::shared_ptr<Picture> RenderFramed(const Picture& picture, const wallpaper_layout::Screen& screen) = 0;
 };
 
 // The picture centred in the work area on the frame colour.
@@ -24,7 +28,7 @@ class PlainRenderer : public WallpaperRenderer {
 public:
     explicit PlainRenderer(std::shared_ptr<Settings> settings) : m_settings(std::move(settings)) {}
     bool IsReady() override { return true; }
-    std::shared_ptr<Picture> RenderFramed(const Picture& picture) override;
+    std::shared_ptr<Picture> RenderFramed(const Picture& picture, const wallpaper_layout::Screen& screen) override;
 
 private:
     std::shared_ptr<Settings> m_settings;
@@ -32,20 +36,36 @@ private:
 
 // What a picture must cover to come out of ComposeWallpaper as sharp as at its full size: the
 // screen. Filling it draws the picture largest; framing draws it smaller.
-DecodeHint WallpaperCover();
+DecodeHint WallpaperCover(const wallpaper_layout::Screen& screen);
 
-// The wallpaper for a picture: as it is, scaled to fill the screen, or framed by the
-// renderer, as the frame type, the fit rule and the stretch allowance decide.
+// The wallpaper of the screen's size for a picture: as it is, scaled to fill the screen, or
+// framed by the renderer, as the frame type, the fit rule and the stretch allowance decide.
 std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings,
-                                          WallpaperRenderer& renderer);
+                                          WallpaperRenderer& renderer, const wallpaper_layout::Screen& screen);
 
-// Draws the watermark (when given) over the work area of the wallpaper and saves it at path;
-// false when it cannot be marked or saved.
-bool SaveWallpaper(Picture& wallpaper, const DrawnLayout* watermark, const Path& path);
+// The watermark drawn over the primary monitor's work area, its Text elements filled from
+// fields (the caption).
+struct Watermark {
+    const DrawnLayout* layout = nullptr;
+    DrawnFields fields;
+};
 
-// Points the desktop at the program's bitmap (GetWallpaperPath); true when the system took it.
+// Makes the wallpaper for one monitor of the layout; null when it cannot.
+using MonitorComposer = std::function<std::shared_ptr<Picture>(size_t monitor, const wallpaper_layout::Screen&)>;
+
+// The one bitmap for every monitor of the layout: each monitor's wallpaper where the
+// desktop's tiles show it on that monitor, marked with the watermark. With one monitor it is
+// that monitor's wallpaper itself. Null when a part or the mark cannot be made.
+std::shared_ptr<Picture> ComposeSpan(const wallpaper_layout::SpanLayout& layout, const MonitorComposer& compose,
+                                     const Watermark& watermark);
+
+// Saves the wallpaper at path; false when it cannot be saved.
+bool SaveWallpaper(Picture& wallpaper, const Path& path);
+
+// Points the desktop at the program's bitmap (GetWallpaperPath), tiled; true when the system
+// took it.
 bool ShowWallpaperBitmap(const Settings& settings);
 
 // SaveWallpaper as the program's bitmap, then ShowWallpaperBitmap. A wallpaper that cannot be
-// marked or saved leaves the desktop untouched.
-bool ApplyWallpaper(Picture& wallpaper, const Settings& settings, const DrawnLayout* watermark);
+// saved leaves the desktop untouched.
+bool ApplyWallpaper(Picture& wallpaper, const Settings& settings);

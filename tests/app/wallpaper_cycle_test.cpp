@@ -511,6 +511,106 @@ TEST_F(Cycle, TheWallpaperMadeAheadIsTakenOnlyWhileItIsWhatTheStepWouldShow) {
     EXPECT_EQ(BitmapColour(GetWallpaperPath(), 1, 1), RGB(1, 2, 3));
 }
 
+// Wine's desktop has one monitor: the monitors are the test's own. Each shows its own
+// picture, a step moves them all on, and the wallpaper made ahead covers them all.
+TEST_F(Cycle, EveryMonitorShowsItsOwnPictureAndAStepMovesThemAllOn) {
+    Controller::Impl& impl = ControllerAccess::Of(*controller);
+    const wallpaper_layout::Monitor primary = SystemMonitors().front();
+    const int width = primary.bounds.Width(), height = primary.bounds.Height();
+    // A smaller one left of the primary and lower: a negative origin.
+    wallpaper_layout::Monitors two = {primary, {{-400, 100, 0, 400}, {-400, 100, 0, 400}}};
+    auto monitors = std::make_shared<wallpaper_layout::Monitors>(two);
+    OnThread([&] {
+        impl.monitors = [monitors] { return *monitors; };
+        impl.tileOrigin = wallpaper_layout::TileOrigin::VirtualScreen;
+    });
+    SetDownloaded(Packages({0, 1, 2, 3, 4, 5}));
+    const Path wallpaper = GetWallpaperPath(), prepared = GetPreparedWallpaperPath();
+    auto primaryColour = [&](const Path& file) { return BitmapColour(file, 400 + width / 2, height / 2); };
+    auto secondColour = [&](const Path& file) { return BitmapColour(file, 200, 250); };
+
+    controller->ShowImage(Controller::ShowCurrent, false);
+    Idle();
+    Picture shown;
+    ASSERT_TRUE(shown.LoadFromFile(wallpaper));
+    EXPECT_EQ(shown.GetWidth(), width + 400) << "one bitmap across the virtual screen";
+    EXPECT_EQ(shown.GetHeight(), std::max(height, 400));
+    EXPECT_EQ(primaryColour(wallpaper), ColourOf(0));
+    EXPECT_EQ(secondColour(wallpaper), ColourOf(1));
+    EXPECT_EQ(primaryColour(prepared), ColourOf(2)) << "made ahead for both monitors";
+    EXPECT_EQ(secondColour(prepared), ColourOf(3));
+
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    EXPECT_FALSE(prepared.Exists()) << "the one made ahead, moved into place";
+    EXPECT_EQ(primaryColour(wallpaper), ColourOf(2));
+    EXPECT_EQ(secondColour(wallpaper), ColourOf(3));
+    EXPECT_EQ(CurrentImage()->GetId(), 102) << "the primary's picture is the current one";
+    controller->ShowImage(Controller::ShowPrevious, true);
+    Drain();
+    EXPECT_EQ(primaryColour(wallpaper), ColourOf(0));
+    EXPECT_EQ(secondColour(wallpaper), ColourOf(1));
+    Idle();
+
+    // The second monitor went away: the next change is for the primary alone, and what was
+    // made ahead for two is not taken.
+    OnThread([&] { monitors->resize(1); });
+    controller->ShowImage(Controller::ShowNext, true);
+    Drain();
+    ASSERT_TRUE(shown.LoadFromFile(wallpaper));
+    EXPECT_EQ(shown.GetWidth(), width);
+    EXPECT_EQ(WallpaperColour(), ColourOf(1)) << "one step is one picture again";
+}
+
+// The caption names the primary monitor's picture in the corner of its work area; off, the
+// bitmap is exactly the one made without any watermark.
+TEST_F(Cycle, TheCaptionNamesThePictureInItsCornerAndOffChangesNoByte) {
+    SelectLanguage(1033);
+    Controller::Impl& impl = ControllerAccess::Of(*controller);
+    auto scenery = std::make_shared<Image>(7, settings->GetDataDirectory() / L"s.tvp", L"lake.bmp",
+                                           L"http://127.0.0.1/pictures/fengguang/");
+    ASSERT_TRUE(WritePackage(scenery, SolidBitmap(RGB(40, 90, 160)), scenery->GetPath()));
+    SetDownloaded(std::make_shared<ImageList>(ImageList{scenery}));
+    ControllerAccess::FollowSettings(*controller);
+    const Path wallpaper = GetWallpaperPath();
+
+    controller->ShowImage(Controller::ShowCurrent, false);
+    Drain();
+    const std::string plain = ReadAll(wallpaper);
+    bool loaded = false;
+    OnThread([&] { loaded = impl.watermark.Load(L"layout_watermark"); });
+    ASSERT_TRUE(loaded);
+    controller->ShowImage(Controller::ShowCurrent, false);
+    Drain();
+    EXPECT_EQ(ReadAll(wallpaper), plain) << "the caption off: the shipped watermark changes no byte";
+
+    settings->SetShowCaption(true);
+    Drain();
+    Picture marked, before;
+    ASSERT_TRUE(marked.LoadFromFile(wallpaper));
+    ASSERT_TRUE(before.LoadFromBytes(Bytes(plain.begin(), plain.end())));
+    const wallpaper_layout::Rect work = SystemMonitors().front().work;
+    RECT changed{INT_MAX, INT_MAX, -1, -1};
+    for (int y = 0; y < marked.GetHeight(); ++y)
+        for (int x = 0; x < marked.GetWidth(); ++x)
+            if (GetPixel(marked.GetDC(), x, y) != GetPixel(before.GetDC(), x, y))
+                changed = RECT{std::min<LONG>(changed.left, x), std::min<LONG>(changed.top, y),
+                               std::max<LONG>(changed.right, x + 1), std::max<LONG>(changed.bottom, y + 1)};
+    ASSERT_GE(changed.right, 0) << "the caption was drawn";
+    EXPECT_LE(changed.right, work.right) << "inside the work area";
+    EXPECT_LE(changed.bottom, work.bottom) << "never under the task bar";
+    EXPECT_GT(changed.left, work.left + (work.right - work.left) / 2) << "in the bottom right corner";
+    EXPECT_GT(changed.top, work.bottom - 60);
+    const ControllerStatePtr state = ui.Last();
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->currentPicture.rfind(GetString(L"Category_fengguang") + L" \u00B7 ", 0), 0u)
+        << "the tray tip's name: " << ToUtf8(state->currentPicture);
+
+    settings->SetShowCaption(false);
+    Drain();
+    EXPECT_EQ(ReadAll(wallpaper), plain) << "and off again, as before";
+}
+
 // Wine has no HTML engine here, so every template page times out: the plain frame must
 // take over at once, and the same template must not be waited for on every change.
 TEST_F(Cycle, ATemplateThatTimesOutIsNotWaitedForAgainUntilATemplateIsChosen) {

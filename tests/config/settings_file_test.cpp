@@ -63,6 +63,7 @@ TEST_F(SettingsFileTest, EveryFieldSurvivesARoundTrip) {
     saved.SetLocalImagePath(L"D:\\My Pictures");
     saved.SetTransparent(128);
     saved.SetDesktopTextBkTransparent(true);
+    saved.SetShowCaption(true);
     saved.SetPauseWhileFullScreen(false);
     saved.SetPauseOnBattery(false);
     saved.SetServiceUrl(L"http://127.0.0.1:9000");
@@ -101,6 +102,7 @@ TEST_F(SettingsFileTest, EveryFieldSurvivesARoundTrip) {
     EXPECT_EQ(loaded.GetLocalImagePath(), Path(L"D:\\My Pictures"));
     EXPECT_EQ(loaded.GetTransparent(), 128);
     EXPECT_TRUE(loaded.GetDesktopTextBkTransparent());
+    EXPECT_TRUE(loaded.GetShowCaption());
     EXPECT_FALSE(loaded.GetPauseWhileFullScreen());
     EXPECT_FALSE(loaded.GetPauseOnBattery());
     EXPECT_EQ(loaded.GetServiceUrl(), L"http://127.0.0.1:9000");
@@ -153,6 +155,7 @@ TEST_F(SettingsFileTest, SavedElementsComeInTheirFixedOrder) {
                            "<LocalImagePath>",
                            "<Transparent>",
                            "<DesktopTextBkTransparent>",
+                           "<ShowCaption>0<",
                            "<PauseWhileFullScreen>1<",
                            "<PauseOnBattery>1<",
                            "</TovarinSetting>"};

@@ -667,10 +667,15 @@ TEST_F(SkinTest, ShippedAboutAndWatermarkLayouts) {
 
     DrawnLayout watermark(Recorder());
     ASSERT_TRUE(watermark.Load(L"layout_watermark"));
-    EXPECT_TRUE(watermark.IsEmpty());
-    canvas.Create(50, 50, kCanvas);
-    ASSERT_TRUE(watermark.Draw(canvas.GetDC(), RECT{0, 0, 50, 50}));
-    EXPECT_EQ(InkBox(canvas, kCanvas).right, 0) << "the shipped watermark draws nothing";
+    canvas.Create(300, 100, kCanvas);
+    ASSERT_TRUE(watermark.Draw(canvas.GetDC(), RECT{0, 0, 300, 100}));
+    EXPECT_EQ(InkBox(canvas, kCanvas).right, 0) << "the shipped watermark draws nothing without a caption";
+    ASSERT_TRUE(watermark.Draw(canvas.GetDC(), RECT{0, 0, 300, 80}, {{"caption", L"Scenery \u00B7 12/10/2026"}}));
+    const RECT ink = InkBox(canvas, kCanvas);
+    EXPECT_GT(ink.left, 100) << "the caption sits in the bottom right corner";
+    EXPECT_GT(ink.top, 40);
+    EXPECT_LE(ink.right, 300 - 10);
+    EXPECT_LE(ink.bottom, 80 - 8) << "inside the container: never under the task bar";
     EXPECT_TRUE(reports.empty());
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "desktop/wallpaper/monitor_layout.h"
 #include "desktop/wallpaper/wallpaper_layout.h"
 
 using namespace wallpaper_layout;
@@ -58,4 +59,38 @@ TEST(FramedPlacement, BoxInTheWorkArea) {
     Placement offset = PlaceFramed({400, 300}, {100, 50, 1124, 788});
     EXPECT_EQ(offset.destination.left, 412);
     EXPECT_EQ(offset.destination.top, 269);
+}
+
+TEST(SpanLayout, EachMonitorHasItsPlaceWhereTheTilesShowIt) {
+    // The primary 1920x1080 with its task bar, a 1280x1024 to its right, a 1600x900 above it
+    // reaching left of the primary's corner.
+    const Monitors monitors = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}},
+                               {{1920, 100, 3200, 1124}, {1920, 100, 3200, 1124}},
+                               {{-400, -900, 1200, 0}, {-400, -900, 1200, -40}}};
+    SpanLayout span = LayOutSpan(monitors, TileOrigin::VirtualScreen);
+    EXPECT_EQ(span.canvas, (Size{3600, 2024})) << "the box around all three";
+    ASSERT_EQ(span.at.size(), 3u);
+    EXPECT_EQ(span.at[0], (Point{400, 900}));
+    EXPECT_EQ(span.at[1], (Point{2320, 1000}));
+    EXPECT_EQ(span.at[2], (Point{0, 0}));
+    EXPECT_EQ(span.screens[1].size, (Size{1280, 1024}));
+    EXPECT_EQ(span.screens[2].work, (Rect{0, 0, 1600, 860})) << "each work area from its monitor's corner";
+    EXPECT_EQ(span.primaryWork, (Rect{400, 900, 2320, 1940}));
+
+    // Before Windows 8 the tiles start at the primary's corner: the primary's part comes
+    // first, and what lies left of it or above wraps round to the far side.
+    span = LayOutSpan(monitors, TileOrigin::PrimaryMonitor);
+    EXPECT_EQ(span.canvas, (Size{3600, 2024}));
+    EXPECT_EQ(span.at[0], (Point{0, 0}));
+    EXPECT_EQ(span.at[1], (Point{1920, 100})) << "right of the primary, as on the screen";
+    EXPECT_EQ(span.at[2], (Point{3600 - 400, 2024 - 900}));
+    EXPECT_EQ(span.primaryWork, (Rect{0, 0, 1920, 1040}));
+
+    // One monitor is the screen as before, whichever way the tiles start.
+    const Monitors one = {monitors.front()};
+    span = LayOutSpan(one, TileOrigin::PrimaryMonitor);
+    EXPECT_EQ(span.canvas, (Size{1920, 1080}));
+    EXPECT_EQ(span.at[0], (Point{0, 0}));
+    EXPECT_EQ(span.primaryWork, (Rect{0, 0, 1920, 1040}));
+    EXPECT_TRUE(LayOutSpan({}, TileOrigin::VirtualScreen).screens.empty());
 }

@@ -10,6 +10,8 @@
 #include <shlwapi.h>
 #include <urlmon.h>
 
+#include <algorithm>
+#include <climits>
 #include <random>
 #include <vector>
 
@@ -20,10 +22,15 @@
 #include "desktop/shell/wallpaper_state.h"
 #include "desktop/templates/browser_site.h"
 #include "desktop/templates/template_renderer.h"
+#include "base/resource_source.h"
+#include "desktop/skin/drawn_layout.h"
 #include "desktop/wallpaper/wallpaper_renderer.h"
 #include "support/test_support.h"
 
 namespace {
+
+// The primary monitor as the composition sees it.
+wallpaper_layout::Screen PrimaryScreen() { return ScreenOf(SystemMonitors().front()); }
 
 COLORREF PixelAt(const Picture& picture, int x, int y) { return GetPixel(picture.GetDC(), x, y); }
 
@@ -39,6 +46,7 @@ protected:
     PlainRenderer renderer{settings};
     Settings::Point screen = Settings::GetScreenSize();
     Settings::Rect area = Settings::GetWorkArea();
+    wallpaper_layout::Screen display = PrimaryScreen();
 
     Picture Solid(int width, int height, COLORREF colour) {
         Picture picture;
@@ -51,7 +59,7 @@ protected:
 
 TEST_F(Composition, LargePicturesFillTheScreen) {
     Picture large = Solid(screen.x * 2, screen.y * 2, RGB(0, 200, 0));
-    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(large, *settings, renderer);
+    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(large, *settings, renderer, display);
     ASSERT_TRUE(wallpaper);
     EXPECT_EQ(wallpaper->GetWidth(), screen.x);
     EXPECT_EQ(wallpaper->GetHeight(), screen.y);
@@ -62,7 +70,7 @@ TEST_F(Composition, LargePicturesFillTheScreen) {
 TEST_F(Composition, SmallPicturesAreFramedInTheFrameColour) {
     settings->SetFrameColor(RGB(10, 20, 200));
     Picture small = Solid(200, 150, RGB(250, 250, 0));
-    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(small, *settings, renderer);
+    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(small, *settings, renderer, display);
     ASSERT_TRUE(wallpaper);
     EXPECT_EQ(wallpaper->GetWidth(), screen.x);
     EXPECT_TRUE(Near(PixelAt(*wallpaper, 0, 0), RGB(10, 20, 200))) << "the frame";
@@ -73,27 +81,27 @@ TEST_F(Composition, SmallPicturesAreFramedInTheFrameColour) {
     EXPECT_TRUE(Near(PixelAt(*wallpaper, centreX - 102, centreY), RGB(10, 20, 200))) << "never enlarged";
 
     settings->SetFrameColor(Settings::kDesktopColorMarker);
-    wallpaper = ComposeWallpaper(small, *settings, renderer);
+    wallpaper = ComposeWallpaper(small, *settings, renderer, display);
     ASSERT_TRUE(wallpaper);
     EXPECT_EQ(PixelAt(*wallpaper, 0, 0), GetSysColor(COLOR_BACKGROUND)) << "the marker means the desktop colour";
     // The user changes the desktop colour: the next wallpaper follows, without a restart.
     const int element = COLOR_BACKGROUND;
     const COLORREF previous = GetSysColor(COLOR_BACKGROUND), changed = RGB(12, 130, 70);
     ASSERT_TRUE(SetSysColors(1, &element, &changed));
-    wallpaper = ComposeWallpaper(small, *settings, renderer);
+    wallpaper = ComposeWallpaper(small, *settings, renderer, display);
     SetSysColors(1, &element, &previous);
     ASSERT_TRUE(wallpaper);
     EXPECT_EQ(PixelAt(*wallpaper, 0, 0), changed);
 
-    EXPECT_FALSE(ComposeWallpaper(Picture(), *settings, renderer)) << "no picture, no wallpaper";
+    EXPECT_FALSE(ComposeWallpaper(Picture(), *settings, renderer, display)) << "no picture, no wallpaper";
 }
 
 TEST_F(Composition, AppliedWallpaperIsTheScreenSizedBitmap) {
     WallpaperDescription before = CaptureCurrentWallpaper();
     Picture large = Solid(screen.x, screen.y, RGB(120, 30, 160));
-    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(large, *settings, renderer);
+    std::shared_ptr<Picture> wallpaper = ComposeWallpaper(large, *settings, renderer, display);
     ASSERT_TRUE(wallpaper);
-    EXPECT_TRUE(ApplyWallpaper(*wallpaper, *settings, nullptr));
+    EXPECT_TRUE(ApplyWallpaper(*wallpaper, *settings));
     WallpaperDescription now = CaptureCurrentWallpaper();
     EXPECT_EQ(now.TileWallpaper, L"0");
     EXPECT_EQ(now.WallpaperStyle, L"1");
@@ -105,7 +113,7 @@ TEST_F(Composition, AppliedWallpaperIsTheScreenSizedBitmap) {
     EXPECT_EQ(saved.GetHeight(), screen.y);
     EXPECT_TRUE(Near(PixelAt(saved, screen.x / 2, screen.y / 2), RGB(120, 30, 160)));
     Picture empty;
-    EXPECT_FALSE(ApplyWallpaper(empty, *settings, nullptr)) << "nothing to apply, nothing touched";
+    EXPECT_FALSE(ApplyWallpaper(empty, *settings)) << "nothing to apply, nothing touched";
     SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
 }
 
@@ -117,15 +125,83 @@ TEST_F(Composition, AWallpaperThatCannotBeSavedLeavesTheDesktopAlone) {
     bitmap.Remove();
     ASSERT_TRUE(CreateDirectoryW(bitmap.c_str(), nullptr));
     std::shared_ptr<Picture> wallpaper =
-        ComposeWallpaper(Solid(screen.x, screen.y, RGB(10, 20, 30)), *settings, renderer);
+        ComposeWallpaper(Solid(screen.x, screen.y, RGB(10, 20, 30)), *settings, renderer, display);
     ASSERT_TRUE(wallpaper);
-    EXPECT_FALSE(ApplyWallpaper(*wallpaper, *settings, nullptr));
+    EXPECT_FALSE(ApplyWallpaper(*wallpaper, *settings));
     RemoveDirectoryW(bitmap.c_str());
     WallpaperDescription now = CaptureCurrentWallpaper();
     EXPECT_EQ(now.Wallpaper, L"C:\\users\\own.bmp");
     EXPECT_EQ(now.TileWallpaper, L"1");
     EXPECT_EQ(now.WallpaperStyle, L"0");
     SetDesktopWallpaper(before.TileWallpaper, before.WallpaperStyle, before.Wallpaper);
+}
+
+TEST_F(Composition, EveryMonitorGetsItsOwnPartAtItsOwnSizeAndTheCaptionGoesOnThePrimary) {
+    using namespace wallpaper_layout;
+    // The primary 300x200 with a task bar, a 160x120 to its right, a 240x100 above reaching
+    // left of the primary's corner.
+    const Monitors monitors = {{{0, 0, 300, 200}, {0, 0, 300, 180}},
+                               {{300, 40, 460, 160}, {300, 40, 460, 160}},
+                               {{-60, -100, 180, 0}, {-60, -100, 180, 0}}};
+    const COLORREF colours[] = {RGB(200, 0, 0), RGB(0, 200, 0), RGB(0, 0, 200)};
+    std::vector<Size> asked;
+    MonitorComposer solid = [&](size_t monitor, const Screen& part) {
+        asked.push_back(part.size);
+        return std::make_shared<Picture>(Solid(part.size.width, part.size.height, colours[monitor]));
+    };
+    DrawnLayout caption;
+    ASSERT_TRUE(caption.LoadDocument(
+        "<W><Text field='caption' fontSize='12' color='16777215' right='4' bottom='2'/></W>", ResourceSource()));
+    Watermark mark{&caption, {{"caption", L"Plants · 12/10/2026"}}};
+
+    std::shared_ptr<Picture> span = ComposeSpan(LayOutSpan(monitors, TileOrigin::VirtualScreen), solid, mark);
+    ASSERT_TRUE(span);
+    EXPECT_EQ(asked, (std::vector<Size>{{300, 200}, {160, 120}, {240, 100}})) << "each part at its monitor's size";
+    EXPECT_EQ(span->GetWidth(), 520);
+    EXPECT_EQ(span->GetHeight(), 300);
+    // Canvas = screen + (60, 100).
+    EXPECT_EQ(PixelAt(*span, 60, 100), colours[0]);
+    EXPECT_EQ(PixelAt(*span, 359, 299), colours[0]);
+    EXPECT_EQ(PixelAt(*span, 360, 140), colours[1]);
+    EXPECT_EQ(PixelAt(*span, 519, 259), colours[1]);
+    EXPECT_EQ(PixelAt(*span, 0, 0), colours[2]);
+    EXPECT_EQ(PixelAt(*span, 239, 99), colours[2]);
+    // The caption's light pixels lie in the bottom right corner of the primary's work area.
+    RECT lit{INT_MAX, INT_MAX, -1, -1};
+    for (int y = 0; y < span->GetHeight(); ++y)
+        for (int x = 0; x < span->GetWidth(); ++x)
+            if (GetGValue(PixelAt(*span, x, y)) > 100 && GetRValue(PixelAt(*span, x, y)) > 100) {
+                lit = RECT{std::min<LONG>(lit.left, x), std::min<LONG>(lit.top, y), std::max<LONG>(lit.right, x),
+                           std::max<LONG>(lit.bottom, y)};
+            }
+    ASSERT_GE(lit.right, 0) << "the caption was drawn";
+    EXPECT_GT(lit.left, 60 + 150) << "on the right half of the primary";
+    EXPECT_LE(lit.right, 60 + 300 - 4);
+    EXPECT_GT(lit.top, 100 + 150);
+    EXPECT_LE(lit.bottom, 100 + 180 - 2) << "above the task bar";
+
+    // Tiles from the primary's corner: the primary's part comes first, the rest wraps round.
+    span = ComposeSpan(LayOutSpan(monitors, TileOrigin::PrimaryMonitor), solid, Watermark{});
+    ASSERT_TRUE(span);
+    EXPECT_EQ(PixelAt(*span, 0, 0), colours[0]);
+    EXPECT_EQ(PixelAt(*span, 299, 199), colours[0]);
+    EXPECT_EQ(PixelAt(*span, 300, 40), colours[1]) << "right of the primary, as on the screen";
+    EXPECT_EQ(PixelAt(*span, 520 - 60, 300 - 100), colours[2]) << "above and left wraps to the far corner";
+    EXPECT_EQ(PixelAt(*span, 179, 299), colours[2]) << "and its right part stays above the primary, wrapped down";
+
+    // One monitor: the part itself, untouched without a caption.
+    std::shared_ptr<Picture> part;
+    MonitorComposer kept = [&](size_t, const Screen& screen) {
+        return part = std::make_shared<Picture>(Solid(screen.size.width, screen.size.height, colours[1]));
+    };
+    span = ComposeSpan(LayOutSpan({monitors.front()}, TileOrigin::PrimaryMonitor), kept, Watermark{&caption, {}});
+    EXPECT_EQ(span, part) << "no canvas, no copy";
+    EXPECT_EQ(PixelAt(*span, 290, 175), colours[1]) << "an empty caption draws nothing";
+    MonitorComposer failing = [&](size_t monitor, const Screen& screen) {
+        return monitor == 1 ? nullptr : solid(monitor, screen);
+    };
+    EXPECT_FALSE(ComposeSpan(LayOutSpan(monitors, TileOrigin::VirtualScreen), failing, Watermark{}))
+        << "a part that cannot be made: no wallpaper";
 }
 
 namespace {
@@ -264,6 +340,7 @@ protected:
     std::unique_ptr<TemplateRenderer> renderer =
         std::make_unique<TemplateRenderer>(settings, std::unique_ptr<PageCapture>(capture));
     Settings::Point screen = Settings::GetScreenSize();
+    wallpaper_layout::Screen display = PrimaryScreen();
 
     static Picture Solid(int width, int height) {
         Picture picture;
@@ -281,7 +358,7 @@ TEST_F(TemplateRendering, ThePageIsWrittenWholeAndItsFilesAreGoneAfterwards) {
         Picture loaded(PathOf(FromUtf8(page.substr(0, page.find(' ')))));
         image = {loaded.GetWidth(), loaded.GetHeight()};
     };
-    std::shared_ptr<Picture> wallpaper = renderer->RenderFramed(Solid(800, 600));
+    std::shared_ptr<Picture> wallpaper = renderer->RenderFramed(Solid(800, 600), display);
     ASSERT_TRUE(wallpaper);
     EXPECT_EQ(wallpaper->GetWidth(), 200) << "an element inside the screen is kept whole";
     EXPECT_EQ(wallpaper->GetHeight(), 100);
@@ -292,7 +369,7 @@ TEST_F(TemplateRendering, ThePageIsWrittenWholeAndItsFilesAreGoneAfterwards) {
     EXPECT_EQ(ReadAll(dir / L"dbg_template.html"), capture->page) << "the debug copy is exactly what was loaded";
 
     capture->elementSize = {screen.x + 300, screen.y + 20};
-    wallpaper = renderer->RenderFramed(Solid(300, 300));
+    wallpaper = renderer->RenderFramed(Solid(300, 300), display);
     ASSERT_TRUE(wallpaper);
     EXPECT_EQ(image, (Size{480, 640})) << "a square picture is framed as portrait";
     EXPECT_EQ(capture->page.substr(capture->page.find(' ')), " 480 640 \xC3\xBC");
@@ -303,7 +380,7 @@ TEST_F(TemplateRendering, ThePageIsWrittenWholeAndItsFilesAreGoneAfterwards) {
     settings->SetDebugMode(false);
     (dir / L"dbg_template.html").Remove();
     capture->outcome = PageCapture::Outcome::Failed;
-    EXPECT_FALSE(renderer->RenderFramed(Solid(800, 600))) << "no capture, no wallpaper";
+    EXPECT_FALSE(renderer->RenderFramed(Solid(800, 600), display)) << "no capture, no wallpaper";
     EXPECT_EQ(TemporaryPages().size(), before) << "the files are removed on failure too";
     EXPECT_FALSE((dir / L"dbg_template.html").Exists()) << "no debug copy without debug mode";
     EXPECT_TRUE(renderer->IsReady()) << "one failed page is no reason to give the template up";
@@ -317,7 +394,7 @@ TEST_F(TemplateRendering, AFailedLoadKeepsTheTemplateLoadedBefore) {
     EXPECT_FALSE(LoadTemplate(renderer, dir / L"missing", settings));
     EXPECT_TRUE(renderer->IsReady());
     settings->SetFrameColor(Settings::kDesktopColorMarker);
-    ASSERT_TRUE(renderer->RenderFramed(Solid(800, 600)));
+    ASSERT_TRUE(renderer->RenderFramed(Solid(800, 600), display));
     EXPECT_EQ(capture->page, "<p>" + ToUtf8(template_document::ColorText(GetSysColor(COLOR_BACKGROUND))) + "</p>")
         << "the template before, with the desktop colour for the marker";
 }
@@ -341,7 +418,7 @@ TEST(TemplateBrowser, APageThatNeverFinishesTimesOutAndLeavesNoFiles) {
                 readyBefore = renderer->IsReady();
                 Picture picture;
                 picture.Create(400, 300, RGB(0, 0, 255));
-                rendered = renderer->RenderFramed(picture) != nullptr;
+                rendered = renderer->RenderFramed(picture, PrimaryScreen()) != nullptr;
                 readyAfter = renderer->IsReady();
                 LoadTemplate(renderer, dir / L"Frame", settings, 300);
                 readyReloaded = renderer->IsReady();

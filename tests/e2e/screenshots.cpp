@@ -1,6 +1,6 @@
 // Saves pictures of Kestrane's face for the documentation: the main window, the Setup,
-// categories, Favorites and tray menus, a balloon, every page of the options sheet and the
-// sign-in dialog, in English and Simplified Chinese.
+// categories, Favorites and tray menus, a balloon, the caption on the wallpaper, every page of
+// the options sheet and the sign-in dialog, in English and Simplified Chinese.
 // Run by scripts/screenshots on a Wine desktop of its own; the clicks are real X input.
 //   screenshots.exe <host folder for the PNG files> <service URL> [DPI]
 // With a DPI other than 96 the screen has that DPI and the pictures are named NAME-en-150
@@ -107,8 +107,8 @@ public:
         ProgramFolder folder;
         WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>" + ToUtf8(GetProgramVersion()) +
                                       "</Version><LangId>" + std::to_string(langId) +
-                                      "</LangId><Tags>fengguang</Tags><ServiceUrl>" + ToUtf8(serviceUrl) +
-                                      "</ServiceUrl></TovarinSetting>");
+                                      "</LangId><Tags>fengguang</Tags><ShowCaption>1</ShowCaption><ServiceUrl>" +
+                                      ToUtf8(serviceUrl) + "</ServiceUrl></TovarinSetting>");
         // Our own wallpaper already on the desktop: no question about the user's one.
         SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str());
         GetWallpaperPath().Remove();
@@ -136,6 +136,14 @@ public:
         m_desktop.XDoTool("mousemove " + Point(face.left + MulDiv(80, m_dpi, 96), face.top + MulDiv(15, m_dpi, 96)) +
                           " sleep 1");
         ok &= Save("main-window", {face.left - 150, face.top - 90, m_desktop.Width(), face.bottom + 10});
+        // The caption in the corner of the work area, the window out of the way.
+        RECT work{0, 0, m_desktop.Width(), m_desktop.Height()};
+        m_desktop.Run([&] { SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0); });
+        SetWindowPos(window, nullptr, work.left + 20, work.top + 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Sleep(1000);
+        ok &= Save("wallpaper-caption", {work.right - 360, work.bottom - 60, work.right, work.bottom});
+        SetWindowPos(window, nullptr, face.left, face.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Sleep(500);
 
         m_desktop.XDoTool("mousemove " + Centre(control(IDC_FAVORITES)) + " sleep 0.5 click 1 sleep 1");
         std::vector<HWND> menus = Menus(m_desktop, process);

@@ -11,6 +11,7 @@
 #include <map>
 #include <vector>
 
+#include "app/picture_name.h"
 #include "base/handles.h"
 #include "base/localization.h"
 #include "base/utf8.h"
@@ -307,9 +308,10 @@ TEST_F(Menus, FavoritesWithThumbnailsDatesAndTheAddAndDeleteItems) {
     items = Items(menu.get());
     ASSERT_EQ(items.size(), 6u);
     EXPECT_EQ(Ids(items), (std::vector<UINT>{32950, 32951, 32952, 0, ID_ADD_FAVORITE, ID_DELETE_FAVORITE}));
-    EXPECT_EQ(items[0].text, L"Scenery\t07/15/24");
+    // Named as the caption names a picture: the day in the user's own format.
+    EXPECT_EQ(items[0].text, L"Scenery\t" + ShortDate(*TimestampDay(L"20240715")));
     EXPECT_EQ(items[1].text, L"unknowncat") << "no date in a short stamp; the category itself without a text";
-    EXPECT_EQ(items[2].text, L"Animals\t12/31/23");
+    EXPECT_EQ(items[2].text, L"Animals\t" + ShortDate(*TimestampDay(L"20231231")));
     EXPECT_TRUE(items[3].separator);
     EXPECT_TRUE(items[4].grayed) << "the current image is a favourite already";
     EXPECT_FALSE(items[5].grayed);
@@ -388,17 +390,6 @@ TEST_F(Menus, EveryFixedItemHasAKeyOfItsOwnInEveryLanguage) {
             }
         }
     }
-}
-
-TEST(FavoriteDate, TakesTheFirstEightDigitsAsTheDate) {
-    std::setlocale(LC_TIME, "C");
-    EXPECT_EQ(FavoriteDate(L"20240715"), L"07/15/24");
-    EXPECT_EQ(FavoriteDate(L"19991231235959"), L"12/31/99");
-    EXPECT_EQ(FavoriteDate(L"2024071"), L"");
-    EXPECT_EQ(FavoriteDate(L"2024-07-15"), L"");
-    EXPECT_EQ(FavoriteDate(L"20241315"), L"") << "no month 13";
-    EXPECT_EQ(FavoriteDate(L"20240700"), L"");
-    EXPECT_EQ(FavoriteDate(L""), L"");
 }
 
 TEST(MenuPlacement, OpensAwayFromTheNearerScreenEdgeAndStaysOnAMonitor) {

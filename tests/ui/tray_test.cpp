@@ -59,6 +59,9 @@ TEST(TrayTip, SaysWhatHoldsTheChangesBackAndWhenNewWallpapersCame) {
     EXPECT_NE(tip.find(L"Service unreachable"), std::wstring::npos);
     EXPECT_LE(tip.size(), 127u) << "what does not fit is left out whole, never cut";
     EXPECT_EQ(tip.find(L"New wallpapers: "), std::wstring::npos) << "the last arrival is the line that gives way";
+    state.currentPicture = L"Plants \u00B7 12/10/2026";
+    EXPECT_EQ(TrayTipText(state, now).rfind(L"Tovarin\nPlants \u00B7 12/10/2026\nChanges paused", 0), 0u)
+        << "the picture shown comes first, named as the caption names it";
     state = ControllerState{};
     state.frozen = true;
     state.lastNewWallpapers = now - 60;

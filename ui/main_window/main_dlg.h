@@ -12,6 +12,7 @@
 #include "base/localization.h"
 #include "base/message_loop.h"
 #include "config/settings.h"
+#include "desktop/wallpaper/monitor_layout.h"
 #include "ui/controls/dialog_base.h"
 #include "ui/controls/progress_strip.h"
 #include "ui/hot_keys/hot_keys.h"
@@ -141,8 +142,7 @@ private:
     COLORREF m_keyColour = 0;
     bool m_ghost = false;
     GhostTracker m_ghostTracker;
-    Settings::Point m_screen{0, 0};
-    Settings::Rect m_workArea{0, 0, 0, 0};
+    wallpaper_layout::Monitors m_monitors;  // as the wallpaper was last composed for them
     UniqueIcon m_bigIcon, m_smallIcon;
     CommandTable m_commands;
     TimerTable m_timers;  // IUI timers, user-interface thread only

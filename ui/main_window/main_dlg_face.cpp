@@ -39,25 +39,20 @@ void CMainDlg::StartGhostTracking() {
     m_ghostTracker.OnActivation();
 }
 
-void CMainDlg::RememberDisplay() {
-    m_screen = Settings::GetScreenSize();
-    m_workArea = Settings::GetWorkArea();
-}
+void CMainDlg::RememberDisplay() { m_monitors = SystemMonitors(); }
 
 void CMainDlg::OnDisplayChange() {
-    Settings::Point screen = m_screen;
-    Settings::Rect work = m_workArea;
+    const wallpaper_layout::Monitors before = m_monitors;
     RememberDisplay();
-    const bool changed = screen.x != m_screen.x || screen.y != m_screen.y || work.left != m_workArea.left ||
-                         work.top != m_workArea.top || work.right != m_workArea.right ||
-                         work.bottom != m_workArea.bottom;
+    const bool changed = !(before == m_monitors);
     if (!m_initialised) return;
     // A window that the change left off every monitor (one may have gone) comes back to the
     // nearest one.
     RECT window{};
     GetWindowRect(m_hwnd, &window);
     if (PlaceWindow(POINT{window.left, window.top})) m_controller->SaveSettings();
-    // The wallpaper is composed for the screen: a new size needs a new one.
+    // The wallpaper is composed for the monitors: a monitor more or less, a new size or a
+    // moved task bar needs a new one.
     if (changed) m_controller->ShowImage(Controller::ShowCurrent, true);
 }
 
@@ -65,6 +60,8 @@ void CMainDlg::OnLanguageChanged() {
     m_controls.Retext();
     SetWindowTextW(m_hwnd, GetString(L"MainWindowTitle").c_str());
     ShowInfo(ShowInfoTip, L"", L"");
+    // The caption names the category in the program's language.
+    if (m_settings->GetShowCaption()) m_controller->ShowImage(Controller::ShowCurrent, false);
 }
 
 void CMainDlg::RefreshControls() {

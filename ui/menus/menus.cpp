@@ -1,10 +1,10 @@
 #include "ui/menus/menus.h"
 
 #include <algorithm>
-#include <ctime>
 #include <map>
 #include <set>
 
+#include "app/picture_name.h"
 #include "base/dpi.h"
 #include "base/localization.h"
 #include "resources/resource.h"
@@ -33,21 +33,6 @@ void AppendSubMenu(HMENU menu, UniqueMenu subMenu, const std::wstring& text) {
 }
 
 }  // namespace
-
-std::wstring FavoriteDate(const std::wstring& timestamp) {
-    if (timestamp.size() < 8 ||
-        !std::all_of(timestamp.begin(), timestamp.begin() + 8, [](wchar_t c) { return c >= L'0' && c <= L'9'; }))
-        return L"";
-    std::tm date{};
-    date.tm_year = std::stoi(timestamp.substr(0, 4)) - 1900;
-    date.tm_mon = std::stoi(timestamp.substr(4, 2)) - 1;
-    date.tm_mday = std::stoi(timestamp.substr(6, 2));
-    // The C library ends the program on a date it cannot write.
-    if (date.tm_mon < 0 || date.tm_mon > 11 || date.tm_mday < 1 || date.tm_mday > 31) return L"";
-    wchar_t text[80];
-    size_t length = wcsftime(text, sizeof(text) / sizeof(text[0]), L"%x", &date);
-    return std::wstring(text, length);
-}
 
 CommandMenus::CommandMenus(std::shared_ptr<Settings> settings, Sources sources)
     : m_settings(std::move(settings)), m_sources(std::move(sources)) {}
@@ -179,9 +164,9 @@ UniqueMenu CommandMenus::BuildFavoritesMenu() {
         const size_t listed = std::min(favorites->size(), kMaxFavorites);
         for (size_t i = 0; i < listed; ++i) {
             const FavoriteEntry& entry = (*favorites)[i];
-            std::wstring text = EscapeMnemonic(GetString(L"Category_" + entry.pinying, entry.pinying));
-            const std::wstring date = FavoriteDate(entry.timestamp);
-            if (!date.empty()) text += L"\t" + date;
+            // Named as the caption and the tray tip name a picture, the date in its own column.
+            std::wstring text = EscapeMnemonic(CategoryTitle(entry.pinying));
+            if (const std::optional<SYSTEMTIME> day = TimestampDay(entry.timestamp)) text += L"\t" + ShortDate(*day);
             MENUITEMINFOW item{};
             item.cbSize = sizeof(item);
             item.fMask = MIIM_ID | MIIM_STRING | MIIM_BITMAP;

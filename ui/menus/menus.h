@@ -76,7 +76,3 @@ private:
     std::vector<unsigned short> m_languageIds;
     FavoriteListPtr m_favorites;
 };
-
-// The date of a favourite's time stamp ("YYYYMMDD..."), in the C library's locale format;
-// empty when the stamp does not start with eight digits.
-std::wstring FavoriteDate(const std::wstring& timestamp);

@@ -48,6 +48,7 @@ void TemplatePage::OnInit() {
     m_colorPicker.SetColor(m_draft.frameColor);
     SetUpDown(page, IDC_STRETCH_SPIN, kStretchLow, kStretchHigh, m_draft.stretchPercent);
     SetChecked(page, IDC_DESKTOP_TEXT_BK_TRANSPARENT, m_draft.desktopTextBkTransparent);
+    SetChecked(page, IDC_SHOW_CAPTION, m_draft.showCaption);
 }
 
 void TemplatePage::Retext() {
@@ -63,6 +64,7 @@ void TemplatePage::Retext() {
     SetItemText(IDC_STRETCH_LABEL, L"PropSheet_Stretch_Percent_Title");
     SetItemText(IDC_STRETCH_TRAIL, L"PropSheet_Stretch_Percent_Trail");
     SetItemText(IDC_DESKTOP_TEXT_BK_TRANSPARENT, L"PropSheet_DesktopTextBkTransparent");
+    SetItemText(IDC_SHOW_CAPTION, L"PropSheet_ShowCaption");
     m_colorPicker.SetTexts(GetString(L"PropSheet_FrameColor_Default"), GetString(L"PropSheet_FrameColor_Custom"));
 }
 
@@ -111,5 +113,6 @@ bool TemplatePage::ReadBack() {
         SendDlgItemMessageW(page, IDC_STRETCH_SPIN, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&outOfRange));
     if (!outOfRange) m_draft.stretchPercent = static_cast<int>(stretch);
     m_draft.desktopTextBkTransparent = IsChecked(page, IDC_DESKTOP_TEXT_BK_TRANSPARENT);
+    m_draft.showCaption = IsChecked(page, IDC_SHOW_CAPTION);
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "app/picture_name.h"
 #include "base/localization.h"
 
 namespace {
@@ -23,11 +24,9 @@ bool SameDay(const SYSTEMTIME& a, const SYSTEMTIME& b) {
     return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay;
 }
 
-std::wstring Formatted(const SYSTEMTIME& time, bool date) {
+std::wstring ClockTime(const SYSTEMTIME& time) {
     wchar_t text[80] = {};
-    const int written = date ? GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, text, 80)
-                             : GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, text, 80);
-    return written > 0 ? std::wstring(text) : std::wstring();
+    return GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, text, 80) > 0 ? text : L"";
 }
 
 }  // namespace
@@ -35,15 +34,17 @@ std::wstring Formatted(const SYSTEMTIME& time, bool date) {
 std::wstring WhenText(std::int64_t time, std::int64_t now) {
     SYSTEMTIME when{}, today{}, yesterday{};
     if (!ToLocalTime(time, when) || !ToLocalTime(now, today) || !ToLocalTime(now - 86400, yesterday)) return {};
-    const std::wstring clock = Formatted(when, false);
+    const std::wstring clock = ClockTime(when);
     if (SameDay(when, today)) return FormatString(GetString(L"Tooltip_Today"), {clock});
     if (SameDay(when, yesterday)) return FormatString(GetString(L"Tooltip_Yesterday"), {clock});
-    return Formatted(when, true) + L" " + clock;
+    return ShortDate(when) + L" " + clock;
 }
 
 std::wstring TrayTipText(const ControllerState& state, std::int64_t now) {
-    // Most telling first: what holds the changes back, then the service, then the last arrival.
+    // Most telling first: the picture shown, what holds the changes back, then the service,
+    // then the last arrival.
     std::vector<std::wstring> lines;
+    if (!state.currentPicture.empty()) lines.push_back(state.currentPicture);
     if (state.frozen) lines.push_back(GetString(L"Tooltip_Frozen"));
     if (state.pausedForFullScreen) lines.push_back(GetString(L"Tooltip_PausedFullScreen"));
     if (state.pausedForBattery) lines.push_back(GetString(L"Tooltip_PausedOnBattery"));

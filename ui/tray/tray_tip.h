@@ -1,6 +1,7 @@
 #pragma once
-// The notification icon's tip when nothing is in progress: the program's name, what holds the
-// wallpaper changes back, whether the service is away, and when new wallpapers last came.
+// The notification icon's tip when nothing is in progress: the program's name, the picture
+// shown, what holds the wallpaper changes back, whether the service is away, and when new
+// wallpapers last came.
 #include <cstdint>
 #include <string>
 
