@@ -136,14 +136,17 @@ public:
         m_desktop.XDoTool("mousemove " + Point(face.left + MulDiv(80, m_dpi, 96), face.top + MulDiv(15, m_dpi, 96)) +
                           " sleep 1");
         ok &= Save("main-window", {face.left - 150, face.top - 90, m_desktop.Width(), face.bottom + 10});
-        // The caption in the corner of the work area, the window out of the way.
-        RECT work{0, 0, m_desktop.Width(), m_desktop.Height()};
-        m_desktop.Run([&] { SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0); });
-        SetWindowPos(window, nullptr, work.left + 20, work.top + 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        Sleep(1000);
-        ok &= Save("wallpaper-caption", {work.right - 360, work.bottom - 60, work.right, work.bottom});
-        SetWindowPos(window, nullptr, face.left, face.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        Sleep(500);
+        if (m_dpi == 96) {
+            // The caption in the corner of the work area, the window out of the way meanwhile.
+            RECT work{0, 0, m_desktop.Width(), m_desktop.Height()};
+            m_desktop.Run([&] { SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0); });
+            const UINT flags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+            SetWindowPos(window, nullptr, work.left + 20, work.top + 20, 0, 0, flags);
+            Sleep(1000);
+            ok &= Save("wallpaper-caption", {work.right - 360, work.bottom - 60, work.right, work.bottom});
+            SetWindowPos(window, nullptr, face.left, face.top, 0, 0, flags);
+            Sleep(500);
+        }
 
         m_desktop.XDoTool("mousemove " + Centre(control(IDC_FAVORITES)) + " sleep 0.5 click 1 sleep 1");
         std::vector<HWND> menus = Menus(m_desktop, process);
