@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <optional>
 #include <vector>
 
@@ -98,6 +99,50 @@ TEST_F(WallpaperEndToEnd, ADownloadedPictureBecomesTheWallpaper) {
 
     PostMessageW(WaitForWindow(L"KestraneMainDialog", kestrane.GetId(), 1000), WM_CLOSE, 0, 0);
     EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
+}
+
+// The caption, asked for in config.xml, changes the wallpaper only in the bottom right corner
+// of the work area; without it the same stored picture gives the same bitmap as before.
+TEST_F(WallpaperEndToEnd, TheCaptionChangesOnlyItsCornerOfTheWallpaper) {
+    ProgramFolder folder;
+    ASSERT_TRUE(OwnWallpaperAndThreeStoredPictures(folder));
+    const std::string config = ReadAll(folder.Config());
+    auto firstWallpaper = [&](bool caption) {
+        std::string text = config;
+        if (caption) text.insert(text.find("</TovarinSetting>"), "<ShowCaption>1</ShowCaption>");
+        WriteAll(folder.Config(), text);
+        wallpaperFile.Remove();
+        ChildProcess kestrane;
+        EXPECT_TRUE(kestrane.Start(folder.Executable()));
+        HWND window = WaitForWindow(L"KestraneMainDialog", kestrane.GetId(), 15000);
+        EXPECT_TRUE(WallpaperChangesFrom(std::nullopt, 20)) << "the first stored picture is shown";
+        Sleep(500);  // the bitmap is moved into place whole; give the reader a settled file
+        const std::optional<std::string> bytes = WallpaperBytes();
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(kestrane.WaitForExit(20000), std::optional<DWORD>(0));
+        return bytes.value_or("");
+    };
+    const std::string plain = firstWallpaper(false);
+    const std::string captioned = firstWallpaper(true);
+    ASSERT_FALSE(plain.empty());
+    EXPECT_NE(ReadAll(folder.Config()).find("<ShowCaption>1</ShowCaption>"), std::string::npos) << "kept";
+    Picture before, after;
+    ASSERT_TRUE(before.LoadFromBytes(Bytes(plain.begin(), plain.end())));
+    ASSERT_TRUE(after.LoadFromBytes(Bytes(captioned.begin(), captioned.end())));
+    ASSERT_EQ(after.GetWidth(), before.GetWidth());
+    RECT work{};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    RECT changed{LONG_MAX, LONG_MAX, -1, -1};
+    for (int y = 0; y < before.GetHeight(); ++y)
+        for (int x = 0; x < before.GetWidth(); ++x)
+            if (GetPixel(before.GetDC(), x, y) != GetPixel(after.GetDC(), x, y))
+                changed = RECT{std::min<LONG>(changed.left, x), std::min<LONG>(changed.top, y),
+                               std::max<LONG>(changed.right, x + 1), std::max<LONG>(changed.bottom, y + 1)};
+    ASSERT_GE(changed.right, 0) << "the caption is on the wallpaper";
+    EXPECT_GT(changed.left, (work.left + work.right) / 2);
+    EXPECT_GT(changed.top, work.bottom - 60);
+    EXPECT_LE(changed.right, work.right);
+    EXPECT_LE(changed.bottom, work.bottom) << "never under the task bar";
 }
 
 // The time of the last download config.xml records; empty before the first.
