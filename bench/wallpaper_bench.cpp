@@ -44,6 +44,7 @@ public:
     void ShowProgress(int, const std::wstring&) override {}
     void ShowInfo(ShowInfoType, const std::wstring&, const std::wstring&) override {}
     void ConfirmInstallUpdate(const VersionInfo&, bool, Callback) override {}
+    void PictureSaved(const Path&) override {}
     UniqueHandle changed;
 };
 
