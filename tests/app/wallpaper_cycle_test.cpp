@@ -590,12 +590,7 @@ TEST_F(Cycle, TheCaptionNamesThePictureInItsCornerAndOffChangesNoByte) {
     ASSERT_TRUE(marked.LoadFromFile(wallpaper));
     ASSERT_TRUE(before.LoadFromBytes(Bytes(plain.begin(), plain.end())));
     const wallpaper_layout::Rect work = SystemMonitors().front().work;
-    RECT changed{INT_MAX, INT_MAX, -1, -1};
-    for (int y = 0; y < marked.GetHeight(); ++y)
-        for (int x = 0; x < marked.GetWidth(); ++x)
-            if (GetPixel(marked.GetDC(), x, y) != GetPixel(before.GetDC(), x, y))
-                changed = RECT{std::min<LONG>(changed.left, x), std::min<LONG>(changed.top, y),
-                               std::max<LONG>(changed.right, x + 1), std::max<LONG>(changed.bottom, y + 1)};
+    const RECT changed = DifferingBox(marked, before);
     ASSERT_GE(changed.right, 0) << "the caption was drawn";
     EXPECT_LE(changed.right, work.right) << "inside the work area";
     EXPECT_LE(changed.bottom, work.bottom) << "never under the task bar";

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <climits>
 #include <optional>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "store/package_file.h"
 #include "store/picture.h"
 #include "support/service_control.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -132,12 +132,7 @@ TEST_F(WallpaperEndToEnd, TheCaptionChangesOnlyItsCornerOfTheWallpaper) {
     ASSERT_EQ(after.GetWidth(), before.GetWidth());
     RECT work{};
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
-    RECT changed{LONG_MAX, LONG_MAX, -1, -1};
-    for (int y = 0; y < before.GetHeight(); ++y)
-        for (int x = 0; x < before.GetWidth(); ++x)
-            if (GetPixel(before.GetDC(), x, y) != GetPixel(after.GetDC(), x, y))
-                changed = RECT{std::min<LONG>(changed.left, x), std::min<LONG>(changed.top, y),
-                               std::max<LONG>(changed.right, x + 1), std::max<LONG>(changed.bottom, y + 1)};
+    const RECT changed = DifferingBox(before, after);
     ASSERT_GE(changed.right, 0) << "the caption is on the wallpaper";
     EXPECT_GT(changed.left, (work.left + work.right) / 2);
     EXPECT_GT(changed.top, work.bottom - 60);

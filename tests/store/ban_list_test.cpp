@@ -9,7 +9,7 @@
 
 namespace {
 
-ImagePtr Picture(int id) { return std::make_shared<Image>(id, Path(L"C:\\data\\x.tvp"), L"x.jpg", L""); }
+ImagePtr ImageWithId(int id) { return std::make_shared<Image>(id, Path(L"C:\\data\\x.tvp"), L"x.jpg", L""); }
 
 }  // namespace
 
@@ -34,12 +34,12 @@ TEST(BanList, BansSurviveAReloadAndFilterTheServicesList) {
     EXPECT_TRUE(again.IsBanned(Path(L"d:\\my pictures\\BEACH <1> & \u6d77.JPG"))) << "paths compare as Windows does";
     EXPECT_FALSE(again.IsBanned(Path(L"D:\\My Pictures\\Beach.jpg")));
 
-    auto list = std::make_shared<ImageList>(ImageList{Picture(5), Picture(7), Picture(9)});
+    auto list = std::make_shared<ImageList>(ImageList{ImageWithId(5), ImageWithId(7), ImageWithId(9)});
     ImageListPtr kept = again.Without(list);
     ASSERT_EQ(kept->size(), 2u);
     EXPECT_EQ((*kept)[0]->GetId(), 5);
     EXPECT_EQ((*kept)[1]->GetId(), 9);
-    auto clean = std::make_shared<const ImageList>(ImageList{Picture(5)});
+    auto clean = std::make_shared<const ImageList>(ImageList{ImageWithId(5)});
     EXPECT_EQ(again.Without(clean), clean) << "nothing banned in it: the same list";
     EXPECT_EQ(again.Ids()->count(7), 1u);
 }

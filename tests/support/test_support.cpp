@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
 #include <fstream>
 #include <sstream>
 
 #include "base/utf8.h"
+#include "store/picture.h"
 
 TempDir::TempDir() {
     static LONG counter = 0;
@@ -136,4 +139,14 @@ void RemoveDirectoryLink(const Path& link) {
     }
     if (!RunHostProgram(L"Z:\\bin\\rm", " -f \"" + hostLink + "\"")) return;
     for (int i = 0; i < 100 && Listed(link); ++i) Sleep(50);
+}
+
+RECT DifferingBox(const Picture& a, const Picture& b) {
+    RECT box{LONG_MAX, LONG_MAX, -1, -1};
+    for (int y = 0; y < a.GetHeight(); ++y)
+        for (int x = 0; x < a.GetWidth(); ++x)
+            if (GetPixel(a.GetDC(), x, y) != GetPixel(b.GetDC(), x, y))
+                box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
+                           std::max<LONG>(box.bottom, y + 1)};
+    return box;
 }

@@ -1,8 +1,12 @@
 #pragma once
 // Helpers shared by the test suites.
+#include <windows.h>
+
 #include <string>
 
 #include "base/path.h"
+
+class Picture;
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
@@ -34,3 +38,7 @@ void RemoveDirectoryLink(const Path& link);
 // privilege). Unmount takes it away again.
 bool MountReadOnly(const Path& source, const Path& target);
 void Unmount(const Path& target);
+
+// The smallest rectangle holding every pixel where the two pictures (of one size) differ;
+// right < 0 when none does.
+RECT DifferingBox(const Picture& a, const Picture& b);
