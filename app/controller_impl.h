@@ -59,7 +59,7 @@ struct Controller::Impl : std::enable_shared_from_this<Controller::Impl> {
     std::int64_t lastChangeTime = 0;
     std::int64_t lastDownloadAttempt = 0;
     ServiceOutage outage;
-    BanList bans{Path()};  // Init gives it its file
+    BanList bans{Path()};                                   // Init gives it its file
     std::function<Path()> picturesFolder = PicturesFolder;  // the tests put their own
     // Why automatic changes wait, as the last look found it, and whether one waits for the end.
     bool pausedForFullScreen = false;

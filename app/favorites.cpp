@@ -33,8 +33,7 @@ void Controller::BanCurrent() {
         const ImagePtr image = impl.CurrentImage();
         const int id = image ? image->GetId() : -1;
         // A picture without an id (the partner's) is known by its package.
-        if (id > 0 ? !impl.bans.Ban(id) : !impl.bans.Ban(source.path))
-            DebugLog(L"The ban holds for this run only\n");
+        if (id > 0 ? !impl.bans.Ban(id) : !impl.bans.Ban(source.path)) DebugLog(L"The ban holds for this run only\n");
         if (FavoriteListPtr favorites = impl.lists.GetFavorites())
             for (const FavoriteEntry& entry : *favorites)
                 if (id > 0 && entry.image && entry.image->GetId() == id) RequestFavorite(id, false);
@@ -69,4 +68,3 @@ void Controller::SaveCurrent() {
                           GetString(L"Prompt_SavePicture_Fail_Title"));
     }
 }
-

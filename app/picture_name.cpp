@@ -10,8 +10,7 @@ std::wstring CategoryTitle(const std::wstring& id) { return GetString(L"Category
 std::wstring CategoryOfUrl(const std::wstring& url, const std::vector<Settings::Category>& known) {
     const std::wstring segments = L"/" + url + L"/";
     for (const Settings::Category& category : known)
-        if (!category.id.empty() && segments.find(L"/" + category.id + L"/") != std::wstring::npos)
-            return category.id;
+        if (!category.id.empty() && segments.find(L"/" + category.id + L"/") != std::wstring::npos) return category.id;
     return {};
 }
 

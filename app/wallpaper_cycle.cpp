@@ -74,8 +74,8 @@ Controller::Impl::PictureSource Controller::Impl::SourceOf(const ImageLists::Sna
     return {};
 }
 
-std::vector<Controller::Impl::PictureSource> Controller::Impl::SourcesOf(const ImageLists::Snapshot& shown,
-                                                                         int offset, size_t count) const {
+std::vector<Controller::Impl::PictureSource> Controller::Impl::SourcesOf(const ImageLists::Snapshot& shown, int offset,
+                                                                         size_t count) const {
     std::vector<PictureSource> sources;
     for (size_t i = 0; i < count; ++i) sources.push_back(SourceOf(shown, offset + static_cast<int>(i)));
     return sources;
@@ -210,8 +210,8 @@ void Controller::Impl::PrepareNext() {
     if (exiting) return;
     WallpaperRenderer& renderer = SelectRenderer();
     const wallpaper_layout::Monitors shownOn = monitors();
-    const std::vector<PictureSource> sources = SourcesOf(lists.GetSnapshot(), static_cast<int>(shownOn.size()),
-                                                         shownOn.size());
+    const std::vector<PictureSource> sources =
+        SourcesOf(lists.GetSnapshot(), static_cast<int>(shownOn.size()), shownOn.size());
     std::optional<WallpaperRecipe> recipe = RecipeFor(sources, shownOn, renderer);
     if (recipe && prepared.Holds(*recipe)) return;
     LowerThreadPriority lower;
@@ -444,9 +444,8 @@ void Controller::OnSettingChanged(const Settings::Changes& changes) {
         ::ApplyProxySettings(*impl.settings, *impl.downloader->GetSession());
     if (changes.HasAny({Field::UseLocalImage, Field::ShuffleLocalImage, Field::LocalImagePath})) ScanLocalImages();
     // Not forced: a frozen cycle (or the user's own wallpaper put back) stays as it is.
-    if (changes.HasAny(
-            {Field::FrameType, Field::FrameColor, Field::StretchPercent, Field::Template, Field::UseTemplate,
-             Field::ShowCaption}))
+    if (changes.HasAny({Field::FrameType, Field::FrameColor, Field::StretchPercent, Field::Template, Field::UseTemplate,
+                        Field::ShowCaption}))
         QueueShow(ShowCurrent, false);
     // Hidden icons take their label background when they are shown again. This thread makes
     // the change: on newer systems it is a settings broadcast that may wait on other

@@ -26,7 +26,7 @@
 #define ID_ADD_FAVORITE 32808
 #define ID_DELETE_FAVORITE 32809
 #define ID_CATEGORY_MORE_OPTIONS 32949
-#define ID_FREEZE_ON 32810   // the command line's /freeze and /unfreeze: set, not toggled
+#define ID_FREEZE_ON 32810  // the command line's /freeze and /unfreeze: set, not toggled
 #define ID_FREEZE_OFF 32811
 #define ID_NEVER_SHOW_PICTURE 32812
 #define ID_SAVE_PICTURE 32813

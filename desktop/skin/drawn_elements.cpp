@@ -147,7 +147,9 @@ public:
         return false;
     }
 
-    RECT Bounds(HDC, const RECT& container, const DrawnFields&) const override { return m_position.Place(container, m_size); }
+    RECT Bounds(HDC, const RECT& container, const DrawnFields&) const override {
+        return m_position.Place(container, m_size);
+    }
 
 private:
     LayoutErrorReport m_report;
@@ -246,7 +248,8 @@ protected:
 class WrappingElement : public DrawnElement {
 public:
     explicit WrappingElement(std::unique_ptr<DrawnElement> inner) : m_inner(std::move(inner)) {}
-    RECT Bounds(HDC target, const RECT& container, const DrawnFields& fields) const override { return m_inner->Bounds(target, container, fields);
+    RECT Bounds(HDC target, const RECT& container, const DrawnFields& fields) const override {
+        return m_inner->Bounds(target, container, fields);
     }
 
 protected:

@@ -21,10 +21,10 @@
 #include "desktop/skin/layout_values.h"
 
 class ResourceSource;
+class TiXmlElement;
 
 // The texts for the fields of a layout's Text elements, by field name.
 using DrawnFields = std::map<std::string, std::wstring>;
-class TiXmlElement;
 
 class DrawnElement {
 public:

@@ -33,7 +33,8 @@ SpanLayout LayOutSpan(const Monitors& monitors, TileOrigin origin) {
     layout.canvas = {box.Width(), box.Height()};
     // A screen point p shows the bitmap's pixel (p - anchor) mod the bitmap's size.
     const Rect& primary = monitors.front().bounds;
-    const Point anchor = origin == TileOrigin::VirtualScreen ? Point{box.left, box.top} : Point{primary.left, primary.top};
+    const Point anchor =
+        origin == TileOrigin::VirtualScreen ? Point{box.left, box.top} : Point{primary.left, primary.top};
     for (const Monitor& monitor : monitors) {
         layout.screens.push_back(ScreenOf(monitor));
         layout.at.push_back({Wrapped(monitor.bounds.left - anchor.x, layout.canvas.width),
@@ -83,9 +84,8 @@ wallpaper_layout::TileOrigin SystemTileOrigin() {
     version.dwOSVersionInfoSize = sizeof(version);
     version.dwMajorVersion = 6;
     version.dwMinorVersion = 2;
-    const DWORDLONG condition =
-        VerSetConditionMask(VerSetConditionMask(0, VER_MAJORVERSION, VER_GREATER_EQUAL), VER_MINORVERSION,
-                            VER_GREATER_EQUAL);
+    const DWORDLONG condition = VerSetConditionMask(VerSetConditionMask(0, VER_MAJORVERSION, VER_GREATER_EQUAL),
+                                                    VER_MINORVERSION, VER_GREATER_EQUAL);
     return VerifyVersionInfoW(&version, VER_MAJORVERSION | VER_MINORVERSION, condition)
                ? wallpaper_layout::TileOrigin::VirtualScreen
                : wallpaper_layout::TileOrigin::PrimaryMonitor;

@@ -19,12 +19,11 @@ std::optional<WallpaperRecipe> MakeWallpaperRecipe(const std::vector<Path>& sour
     WallpaperRecipe recipe;
     for (const Path& source : sources) {
         WIN32_FILE_ATTRIBUTE_DATA file;
-        if (source.empty() || !GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &file))
-            return std::nullopt;
-        recipe.pictures.push_back(
-            {source, (static_cast<unsigned long long>(file.nFileSizeHigh) << 32) | file.nFileSizeLow,
-             (static_cast<unsigned long long>(file.ftLastWriteTime.dwHighDateTime) << 32) |
-                 file.ftLastWriteTime.dwLowDateTime});
+        if (source.empty() || !GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &file)) return std::nullopt;
+        recipe.pictures.push_back({source,
+                                   (static_cast<unsigned long long>(file.nFileSizeHigh) << 32) | file.nFileSizeLow,
+                                   (static_cast<unsigned long long>(file.ftLastWriteTime.dwHighDateTime) << 32) |
+                                       file.ftLastWriteTime.dwLowDateTime});
     }
     if (recipe.pictures.empty()) return std::nullopt;
     recipe.frameType = settings.GetFrameType();

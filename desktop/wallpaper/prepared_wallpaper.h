@@ -17,9 +17,7 @@ struct PictureFile {
     Path path;
     unsigned long long size = 0;
     unsigned long long writeTime = 0;
-    bool operator==(const PictureFile& o) const {
-        return path == o.path && size == o.size && writeTime == o.writeTime;
-    }
+    bool operator==(const PictureFile& o) const { return path == o.path && size == o.size && writeTime == o.writeTime; }
 };
 
 // Everything that makes the wallpaper what it is: each monitor's picture file, the settings

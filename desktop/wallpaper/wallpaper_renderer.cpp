@@ -31,8 +31,7 @@ std::shared_ptr<Picture> PlainRenderer::RenderFramed(const Picture& picture, con
     if (picture.IsEmpty()) return nullptr;
     Placement placement = PlaceFramed({picture.GetWidth(), picture.GetHeight()}, screen.work);
     auto wallpaper = std::make_shared<Picture>();
-    if (!wallpaper->Create(screen.size.width, screen.size.height, m_settings->GetEffectiveFrameColor()))
-        return nullptr;
+    if (!wallpaper->Create(screen.size.width, screen.size.height, m_settings->GetEffectiveFrameColor())) return nullptr;
     const Rect& to = placement.destination;
     const Rect& from = placement.source;
     if (!picture.Draw(wallpaper->GetDC(), to.left, to.top, to.Width(), to.Height(), from.left, from.top, from.Width(),
@@ -41,8 +40,8 @@ std::shared_ptr<Picture> PlainRenderer::RenderFramed(const Picture& picture, con
     return wallpaper;
 }
 
-std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings,
-                                          WallpaperRenderer& renderer, const Screen& screen) {
+std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings, WallpaperRenderer& renderer,
+                                          const Screen& screen) {
     if (picture.IsEmpty()) return nullptr;
     FitDecision decision = DecideFit({picture.GetWidth(), picture.GetHeight()}, screen.size, settings.GetFrameType(),
                                      settings.GetStretchPercent());

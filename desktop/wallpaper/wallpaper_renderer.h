@@ -40,8 +40,8 @@ DecodeHint WallpaperCover(const wallpaper_layout::Screen& screen);
 
 // The wallpaper of the screen's size for a picture: as it is, scaled to fill the screen, or
 // framed by the renderer, as the frame type, the fit rule and the stretch allowance decide.
-std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings,
-                                          WallpaperRenderer& renderer, const wallpaper_layout::Screen& screen);
+std::shared_ptr<Picture> ComposeWallpaper(const Picture& picture, const Settings& settings, WallpaperRenderer& renderer,
+                                          const wallpaper_layout::Screen& screen);
 
 // The watermark drawn over the primary monitor's work area, its Text elements filled from
 // fields (the caption).

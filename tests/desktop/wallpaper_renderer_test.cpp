@@ -17,13 +17,13 @@
 
 #include "base/handles.h"
 #include "base/job_thread.h"
+#include "base/resource_source.h"
 #include "base/utf8.h"
 #include "config/settings.h"
 #include "desktop/shell/wallpaper_state.h"
+#include "desktop/skin/drawn_layout.h"
 #include "desktop/templates/browser_site.h"
 #include "desktop/templates/template_renderer.h"
-#include "base/resource_source.h"
-#include "desktop/skin/drawn_layout.h"
 #include "desktop/wallpaper/wallpaper_renderer.h"
 #include "support/test_support.h"
 

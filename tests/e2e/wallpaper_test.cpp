@@ -188,7 +188,8 @@ TEST_F(WallpaperEndToEnd, APictureNeverShownAgainIsNotFetchedAgainEvenAfterARest
         for (size_t at = log.find("\"path\": \"/pictures/zhiwu/"); at != std::string::npos;
              at = log.find("\"path\": \"/pictures/zhiwu/", at + 1)) {
             const size_t start = at + 9, end = log.find('"', start);
-            asSent |= !savedBytes.empty() && savedBytes == ServiceControl(L"GET", FromUtf8(log.substr(start, end - start)));
+            asSent |=
+                !savedBytes.empty() && savedBytes == ServiceControl(L"GET", FromUtf8(log.substr(start, end - start)));
         }
         EXPECT_TRUE(asSent) << "byte for byte one of the service's pictures: " << ToUtf8(savedCopy.str());
         EXPECT_EQ(savedCopy.Extension(), L".jpg");

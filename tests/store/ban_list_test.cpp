@@ -62,9 +62,8 @@ TEST(BanList, UnreadableEntriesAreSkippedAndAnUnreadableFileIsKeptAside) {
     std::mt19937 random(25);
     std::string noise(300, '\0');
     for (char& c : noise) c = static_cast<char>(random());
-    for (const std::string& damaged :
-         {full.substr(0, full.size() / 2), noise, std::string("<?xml version=\"1.0\"?><Config/>"),
-          std::string(70u << 20, 'a')}) {
+    for (const std::string& damaged : {full.substr(0, full.size() / 2), noise,
+                                       std::string("<?xml version=\"1.0\"?><Config/>"), std::string(70u << 20, 'a')}) {
         WriteAll(file, damaged);
         Path(file.str() + L".bad").Remove();
         BanList bans(file);

@@ -134,16 +134,16 @@ TEST_F(Menus, SetupMenuInEnglishAndInSimplifiedChinese) {
     std::vector<ItemView> items = Items(menu.get());
     ASSERT_EQ(items.size(), 12u);
     EXPECT_EQ(Ids(items),
-              (std::vector<UINT>{0, 0, ID_RESTORE_OLD_WALLPAPER, ID_SAVE_PICTURE, ID_NEVER_SHOW_PICTURE, ID_CHECK_UPDATE,
-                                 ID_SHOW_PROPERTY_SHEET, 0, 0, ID_LOGIN, ID_APP_ABOUT, ID_APP_EXIT}));
+              (std::vector<UINT>{0, 0, ID_RESTORE_OLD_WALLPAPER, ID_SAVE_PICTURE, ID_NEVER_SHOW_PICTURE,
+                                 ID_CHECK_UPDATE, ID_SHOW_PROPERTY_SHEET, 0, 0, ID_LOGIN, ID_APP_ABOUT, ID_APP_EXIT}));
     EXPECT_NE(items[0].subMenu, nullptr);
     EXPECT_TRUE(items[1].separator);
     EXPECT_NE(items[7].subMenu, nullptr);
     EXPECT_TRUE(items[8].separator);
-    EXPECT_EQ(Texts(items), (std::vector<std::wstring>{L"&Quick Category", L"", L"&Restore Old Wallpaper",
-                                                       L"Sa&ve Picture As...", L"&Never Show This Picture",
-                                                       L"Check for &Updates", L"&Options...", L"&Languages", L"",
-                                                       L"Sign &In...", L"&About", L"E&xit"}));
+    EXPECT_EQ(Texts(items),
+              (std::vector<std::wstring>{L"&Quick Category", L"", L"&Restore Old Wallpaper", L"Sa&ve Picture As...",
+                                         L"&Never Show This Picture", L"Check for &Updates", L"&Options...",
+                                         L"&Languages", L"", L"Sign &In...", L"&About", L"E&xit"}));
     EXPECT_TRUE(items[2].grayed) << "no old wallpaper recorded: nothing to restore";
     EXPECT_FALSE(items[3].grayed);
     EXPECT_FALSE(items[4].grayed);
@@ -154,11 +154,12 @@ TEST_F(Menus, SetupMenuInEnglishAndInSimplifiedChinese) {
     state.canRestoreOldWallpaper = true;
     menu = menus->BuildSetupMenu();
     items = Items(menu.get());
-    EXPECT_EQ(Texts(items), (std::vector<std::wstring>{
-                                L"\u5FEB\u901F\u5206\u7C7B(&Q)", L"", L"\u6062\u590D\u539F\u6765\u7684\u58C1\u7EB8(&R)",
-                                L"\u56FE\u7247\u53E6\u5B58\u4E3A(&V)...",
-                                L"\u4E0D\u518D\u663E\u793A\u8FD9\u5F20\u56FE\u7247(&N)", L"\u68C0\u67E5\u66F4\u65B0(&U)", L"\u9009\u9879(&O)...", L"\u8BED\u8A00(&L)", L"",
-                                L"\u767B\u5F55(&I)...", L"\u5173\u4E8E(&A)", L"\u9000\u51FA(&X)"}));
+    EXPECT_EQ(Texts(items),
+              (std::vector<std::wstring>{
+                  L"\u5FEB\u901F\u5206\u7C7B(&Q)", L"", L"\u6062\u590D\u539F\u6765\u7684\u58C1\u7EB8(&R)",
+                  L"\u56FE\u7247\u53E6\u5B58\u4E3A(&V)...", L"\u4E0D\u518D\u663E\u793A\u8FD9\u5F20\u56FE\u7247(&N)",
+                  L"\u68C0\u67E5\u66F4\u65B0(&U)", L"\u9009\u9879(&O)...", L"\u8BED\u8A00(&L)", L"",
+                  L"\u767B\u5F55(&I)...", L"\u5173\u4E8E(&A)", L"\u9000\u51FA(&X)"}));
     EXPECT_FALSE(items[2].grayed) << "the user's own wallpaper can be restored";
 }
 
@@ -178,10 +179,9 @@ TEST_F(Menus, SignedInTheMenusOfferSignOutAndForManagersTheCategoryPage) {
     EXPECT_EQ(items[10].id, static_cast<UINT>(ID_MANAGE_CATEGORY));
     EXPECT_EQ(items[10].text, L"\u7BA1\u7406\u56FE\u7247(&M)");
     std::vector<ItemView> tray = Items(menus->BuildTrayMenu().get());
-    EXPECT_EQ(Ids(tray),
-              (std::vector<UINT>{ID_SHOW_MAIN_WINDOW, ID_RESTORE_OLD_WALLPAPER, ID_SAVE_PICTURE, ID_NEVER_SHOW_PICTURE,
-                                 0, 0, ID_DOWNLOAD_NOW, ID_SHOW_PROPERTY_SHEET, 0, ID_LOGOUT, ID_MANAGE_CATEGORY,
-                                 ID_APP_ABOUT, ID_APP_EXIT}));
+    EXPECT_EQ(Ids(tray), (std::vector<UINT>{ID_SHOW_MAIN_WINDOW, ID_RESTORE_OLD_WALLPAPER, ID_SAVE_PICTURE,
+                                            ID_NEVER_SHOW_PICTURE, 0, 0, ID_DOWNLOAD_NOW, ID_SHOW_PROPERTY_SHEET, 0,
+                                            ID_LOGOUT, ID_MANAGE_CATEGORY, ID_APP_ABOUT, ID_APP_EXIT}));
     EXPECT_EQ(tray[0].text, L"&Show Main Window");
     EXPECT_EQ(tray[2].text, L"Sa&ve Picture As...");
     EXPECT_EQ(tray[3].text, L"&Never Show This Picture");
