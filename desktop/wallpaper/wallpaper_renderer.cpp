@@ -70,11 +70,16 @@ std::shared_ptr<Picture> ComposeSpan(const SpanLayout& layout, const MonitorComp
         }
     }
     if (!canvas) return nullptr;
+    if (!watermark.layout) return canvas;
+    // A caption longer than the work area is wide is cut there, not drawn onto the monitor
+    // beside it.
     const Rect& area = layout.primaryWork;
-    if (watermark.layout &&
-        !watermark.layout->Draw(canvas->GetDC(), RECT{area.left, area.top, area.right, area.bottom}, watermark.fields))
-        return nullptr;
-    return canvas;
+    HDC dc = canvas->GetDC();
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+    const bool marked = watermark.layout->Draw(dc, RECT{area.left, area.top, area.right, area.bottom}, watermark.fields);
+    RestoreDC(dc, saved);
+    return marked ? canvas : nullptr;
 }
 
 bool SaveWallpaper(Picture& wallpaper, const Path& path) {

@@ -180,6 +180,12 @@ TEST_F(Composition, EveryMonitorGetsItsOwnPartAtItsOwnSizeAndTheCaptionGoesOnThe
     EXPECT_GT(lit.top, 100 + 150);
     EXPECT_LE(lit.bottom, 100 + 180 - 2) << "above the task bar";
 
+    mark.fields["caption"] = std::wstring(300, L'W');
+    span = ComposeSpan(LayOutSpan(monitors, TileOrigin::VirtualScreen), solid, mark);
+    ASSERT_TRUE(span);
+    EXPECT_EQ(PixelAt(*span, 30, 270), RGB(0, 0, 0)) << "a caption too long is cut at the work area's edge";
+    EXPECT_EQ(PixelAt(*span, 59, 272), RGB(0, 0, 0));
+
     // Tiles from the primary's corner: the primary's part comes first, the rest wraps round.
     span = ComposeSpan(LayOutSpan(monitors, TileOrigin::PrimaryMonitor), solid, Watermark{});
     ASSERT_TRUE(span);
