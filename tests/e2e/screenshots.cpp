@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -107,8 +108,8 @@ public:
         ProgramFolder folder;
         WriteAll(folder.Config(), "<?xml version=\"1.0\"?><TovarinSetting><Version>" + ToUtf8(GetProgramVersion()) +
                                       "</Version><LangId>" + std::to_string(langId) +
-                                      "</LangId><Tags>fengguang</Tags><ShowCaption>1</ShowCaption><ServiceUrl>" +
-                                      ToUtf8(serviceUrl) + "</ServiceUrl></TovarinSetting>");
+                                      "</LangId><Tags>fengguang</Tags><ServiceUrl>" + ToUtf8(serviceUrl) +
+                                      "</ServiceUrl></TovarinSetting>");
         // Our own wallpaper already on the desktop: no question about the user's one.
         SetDesktopWallpaper(L"0", L"1", GetWallpaperPath().str());
         GetWallpaperPath().Remove();
@@ -136,17 +137,6 @@ public:
         m_desktop.XDoTool("mousemove " + Point(face.left + MulDiv(80, m_dpi, 96), face.top + MulDiv(15, m_dpi, 96)) +
                           " sleep 1");
         ok &= Save("main-window", {face.left - 150, face.top - 90, m_desktop.Width(), face.bottom + 10});
-        if (m_dpi == 96) {
-            // The caption in the corner of the work area, the window out of the way meanwhile.
-            RECT work{0, 0, m_desktop.Width(), m_desktop.Height()};
-            m_desktop.Run([&] { SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0); });
-            const UINT flags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
-            SetWindowPos(window, nullptr, work.left + 20, work.top + 20, 0, 0, flags);
-            Sleep(1000);
-            ok &= Save("wallpaper-caption", {work.right - 360, work.bottom - 60, work.right, work.bottom});
-            SetWindowPos(window, nullptr, face.left, face.top, 0, 0, flags);
-            Sleep(500);
-        }
 
         m_desktop.XDoTool("mousemove " + Centre(control(IDC_FAVORITES)) + " sleep 0.5 click 1 sleep 1");
         std::vector<HWND> menus = Menus(m_desktop, process);
@@ -196,8 +186,29 @@ public:
             Sleep(800);
             ok &= Save(pageNames[i], WindowBox(sheet));
         }
-        PostMessageW(GetDlgItem(sheet, IDCANCEL), BM_CLICK, 0, 0);
-        WaitUntil([&] { return !m_desktop.IsVisible(sheet); }, 5);
+        if (m_dpi == 96) {
+            // The caption, as a user asks for it: its box on the Desktop page, then OK.
+            SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
+            HWND desktopPage = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+            const std::optional<std::string> plain = WallpaperBytes();
+            SendMessageW(GetDlgItem(desktopPage, IDC_SHOW_CAPTION), BM_CLICK, 0, 0);
+            PostMessageW(GetDlgItem(sheet, IDOK), BM_CLICK, 0, 0);
+            WaitUntil([&] { return !m_desktop.IsVisible(sheet); }, 5);
+            ok &= WallpaperChangesFrom(plain, 10);
+            // The caption in the corner of the work area, the window out of the way meanwhile.
+            RECT work{0, 0, m_desktop.Width(), m_desktop.Height()};
+            m_desktop.Run([&] { SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0); });
+            const UINT flags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+            SetWindowPos(window, nullptr, work.left + 20, work.top + 20, 0, 0, flags);
+            WaitUntil([&] { return FindBalloon(m_desktop) == nullptr; }, 20);
+            Sleep(1000);
+            ok &= Save("wallpaper-caption", {work.right - 360, work.bottom - 60, work.right, work.bottom});
+            SetWindowPos(window, nullptr, face.left, face.top, 0, 0, flags);
+            Sleep(500);
+        } else {
+            PostMessageW(GetDlgItem(sheet, IDCANCEL), BM_CLICK, 0, 0);
+            WaitUntil([&] { return !m_desktop.IsVisible(sheet); }, 5);
+        }
 
         PostMessageW(window, WM_COMMAND, ID_LOGIN, 0);
         HWND login = m_desktop.WaitForWindow(L"#32770", process, 10000);
