@@ -116,11 +116,7 @@ void Controller::OnFavoritesDone(int pid, bool add) {
     m_impl->AssertOnOwnThread("OnFavoritesDone");
     FavoriteListPtr favorites = m_impl->lists.GetFavorites();
     const size_t count = favorites ? favorites->size() : 0;
-    bool held = false;
-    if (favorites)
-        for (const FavoriteEntry& entry : *favorites)
-            if (entry.image && entry.image->GetId() == pid) held = true;
-    if (held != add) return;  // the service did not do it: no success to tell
+    if (IsFavorite(favorites, pid) != add) return;  // the service did not do it: no success to tell
     const std::wstring textId = add ? L"Prompt_AddFavorites_Success" : L"Prompt_DelFavorites_Success";
     m_impl->ui->ShowInfo(IUI::ShowInfoMessage, FormatString(GetString(textId), {static_cast<unsigned>(count)}),
                          GetString(textId + L"_Title"));

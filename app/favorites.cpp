@@ -2,8 +2,6 @@
 // the one on the desktop again, keep a copy of it.
 #include "app/controller.h"
 
-#include <cwchar>
-
 #include "app/controller_impl.h"
 #include "base/debug_log.h"
 #include "base/localization.h"
@@ -28,15 +26,12 @@ void Controller::BanCurrent() {
     impl.AssertOnOwnThread("BanCurrent");
     const ImageLists::Snapshot shown = impl.lists.GetSnapshot();
     const Impl::PictureSource source = impl.SourceOf(shown, 0);
-    if (source.path.str().empty()) return;
+    if (source.path.empty()) return;
     if (source.packaged) {
-        const ImagePtr image = impl.CurrentImage();
-        const int id = image ? image->GetId() : -1;
+        const int id = source.image ? source.image->GetId() : -1;
         // A picture without an id (the partner's) is known by its package.
         if (id > 0 ? !impl.bans.Ban(id) : !impl.bans.Ban(source.path)) DebugLog(L"The ban holds for this run only\n");
-        if (FavoriteListPtr favorites = impl.lists.GetFavorites())
-            for (const FavoriteEntry& entry : *favorites)
-                if (id > 0 && entry.image && entry.image->GetId() == id) RequestFavorite(id, false);
+        if (IsFavorite(impl.lists.GetFavorites(), id)) RequestFavorite(id, false);
         impl.lists.RemoveDownloaded(source.path);
         if (shown.override) impl.lists.SetOverride(nullptr);
         if (!source.path.Remove()) DebugLog(L"Could not remove " + source.path.str() + L"\n");
@@ -59,7 +54,7 @@ void Controller::SaveCurrent() {
     std::optional<Path> saved;
     // The user's own file keeps its name.
     const std::wstring name = source.packaged ? PictureFileName(impl.NameOf(source)) : source.path.Stem();
-    if (!source.path.str().empty() && !pictures.str().empty())
+    if (!source.path.empty() && !pictures.empty())
         saved = SavePictureCopy(source.path, source.packaged, pictures / L"Kestrane", name);
     if (saved) {
         impl.ui->PictureSaved(*saved);

@@ -58,3 +58,11 @@ struct FavoriteEntry {
 };
 using FavoriteList = std::vector<FavoriteEntry>;
 using FavoriteListPtr = std::shared_ptr<const FavoriteList>;
+
+// Whether the service's image id (above 0) is among the favourites.
+inline bool IsFavorite(const FavoriteListPtr& favorites, int id) {
+    if (!favorites || id <= 0) return false;
+    for (const FavoriteEntry& entry : *favorites)
+        if (entry.image && entry.image->GetId() == id) return true;
+    return false;
+}

@@ -55,8 +55,7 @@ void CMainDlg::BuildCommandTable() {
     m_commands.Add({L"", ID_APP_EXIT, [this] { PostMessageW(m_hwnd, WM_CLOSE, 0, 0); }});
     m_commands.Add({NameOf(HotKeyCommand::RestoreOldWallpaper), ID_RESTORE_OLD_WALLPAPER,
                     core([](Controller& c) { c.RestoreOldWallpaper(); })});
-    m_commands.Add(
-        {NameOf(HotKeyCommand::SavePicture), ID_SAVE_PICTURE, core([](Controller& c) { c.SavePicture(); })});
+    m_commands.Add({NameOf(HotKeyCommand::SavePicture), ID_SAVE_PICTURE, core([](Controller& c) { c.SavePicture(); })});
     m_commands.Add({NameOf(HotKeyCommand::NeverShowPicture), ID_NEVER_SHOW_PICTURE,
                     core([this](Controller& c) { NeverShowCurrentPicture(c); })});
     m_commands.Add({L"", ID_LOGIN, core([this](Controller&) { RunLoginDialog(); })});
@@ -137,11 +136,7 @@ void CMainDlg::ShowPropertySheet(PropertyPageId start) {
 void CMainDlg::AddOrDeleteFavorite(Controller& controller, bool add) {
     ImagePtr image = m_state->currentImage;
     const int pid = image ? image->GetId() : 0;
-    bool listed = false;
-    if (FavoriteListPtr favorites = m_state->favorites)
-        for (const FavoriteEntry& entry : *favorites)
-            if (pid > 0 && entry.image && entry.image->GetId() == pid) listed = true;
-    if (add ? pid <= 0 : !listed) {
+    if (add ? pid <= 0 : !IsFavorite(m_state->favorites, pid)) {
         const std::wstring textId = add ? L"Prompt_CantAddFavorites" : L"Prompt_CantDelFavorites";
         ShowInfo(ShowInfoMessage, GetString(textId), GetString(textId + L"_Title"));
         return;
@@ -165,12 +160,9 @@ void CMainDlg::ToggleMainWindow() {
 // A favourite is the user's own choice: it goes only when the user says so.
 void CMainDlg::NeverShowCurrentPicture(Controller& controller) {
     const ImagePtr current = m_state->currentImage;
-    bool favourite = false;
-    if (current && current->GetId() > 0 && m_state->favorites)
-        for (const FavoriteEntry& entry : *m_state->favorites)
-            favourite |= entry.image && entry.image->GetId() == current->GetId();
-    if (favourite && ShowMessageBox(m_hwnd, GetString(L"Prompt_NeverShowFavorite"), GetString(L"Prompt_Default_Title"),
-                                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    if (current && IsFavorite(m_state->favorites, current->GetId()) &&
+        ShowMessageBox(m_hwnd, GetString(L"Prompt_NeverShowFavorite"), GetString(L"Prompt_Default_Title"),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     controller.NeverShowCurrent();
 }

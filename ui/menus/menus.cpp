@@ -155,12 +155,9 @@ UniqueMenu CommandMenus::BuildFavoritesMenu() {
     const ControllerStatePtr state = State();
     FavoriteListPtr favorites = state->favorites;
     m_favorites = favorites;
-    const int current = CurrentImageId();
-    bool currentIsFavorite = false;
+    const bool currentIsFavorite = IsFavorite(favorites, CurrentImageId());
     std::vector<ThumbnailPtr> thumbnails;
     if (favorites) {
-        for (const FavoriteEntry& entry : *favorites)
-            if (current > 0 && entry.image && entry.image->GetId() == current) currentIsFavorite = true;
         const size_t listed = std::min(favorites->size(), kMaxFavorites);
         for (size_t i = 0; i < listed; ++i) {
             const FavoriteEntry& entry = (*favorites)[i];
